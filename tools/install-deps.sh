@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the launcher needs on Debian 12.
+# Quiet and quick when everything is already there. Run as root.
+set -euo pipefail
+
+packages=(
+  cmake make g++ clang libclang-rt-14-dev
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32:i386 wine64 fonts-wine
+  xvfb xdotool x11-utils imagemagick
+  googletest
+)
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  missing=("${packages[@]}")
+else
+  for p in "${packages[@]}"; do
+    name=${p%%:*}
+    arch=${p#*:}; [ "$arch" = "$p" ] && arch=
+    q=$name; [ -n "$arch" ] && q="$name:$arch"
+    status=$(dpkg-query -W -f='${db:Status-Abbrev}' "$q" 2>/dev/null || true)
+    case "$status" in ii*) ;; *) missing+=("$p") ;; esac
+  done
+fi
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages: ${missing[*]} (run as root to install them)" >&2
+  exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+dpkg --add-architecture i386
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null

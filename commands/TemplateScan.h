@@ -1,0 +1,32 @@
+// Expansion of one command template: '$' codes replaced by directories.
+#pragma once
+
+#include <cstddef>
+
+// What the system supplies to the expansion. Either function may be null:
+// a null pfnReportUnknownCode reports nothing, a null pfnLowerInPlace keeps
+// the line's case.
+struct TemplateScanSeam
+{
+    // Called once for each unknown '$' code met, in template order.
+    void (*pfnReportUnknownCode)(void* pContext);
+    // Lower-cases the finished line in place by the system's code page.
+    void (*pfnLowerInPlace)(char* psz, void* pContext);
+    void* pContext;
+};
+
+enum { kMaxCommandLine = 255 };
+
+// Expands pszTemplate into szOut: "$s" gives the source directory, "$i" the
+// installed directory, "$I" the installed directory's characters before its
+// first ':' (nothing without a ':'), "$w" the Windows directory. Any other code,
+// and a '$' that ends the template, is reported through the seam and adds
+// nothing. Directories are inserted verbatim, never scanned for codes. The line
+// is cut at kMaxCommandLine characters, in the middle of a directory if need
+// be; the rest of the template is ignored and its codes are not reported.
+// The line is then canonicalised as a path (its validity is not used) and
+// lowered through the seam. A null template or directory counts as empty.
+// Returns the length of the finished line.
+size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir,
+                             const char* pszInstalledDir, const char* pszWindowsDir,
+                             const TemplateScanSeam& seam, char (&szOut)[kMaxCommandLine + 1]);

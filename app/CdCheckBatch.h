@@ -1,0 +1,21 @@
+// The batch file that MS-DOS mode runs to find the CD's installer again.
+// Standard library only.
+#pragma once
+
+#include "platform/Portable.h"
+
+// Where the batch file lives; its last line deletes this very file.
+#define QX_CD_CHECK_BATCH_PATH "c:\\_qxchkcd.bat"
+
+// Hands the batch file's text to pfnPiece piece by piece, in order, with "\n"
+// line ends (text mode turns them into CR LF on disk). Stops and returns
+// false as soon as pfnPiece does.
+typedef bool (*CdCheckBatchSink)(const char* pszPiece, void* pContext);
+bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatchSink pfnPiece,
+                      void* pContext);
+
+// Writes the batch file to pszPath in text mode, replacing any old one. The
+// batch file tests pszProbe and runs pszCommand. FALSE when the file could not
+// be opened, or when any write, the flush or the close failed; in that case a
+// partly written file is removed so that MS-DOS mode never runs a short one.
+BOOL WriteCdCheckBatch(const char* pszPath, const char* pszProbe, const char* pszCommand);

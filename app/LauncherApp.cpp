@@ -1,0 +1,100 @@
+#include "app/LauncherApp.h"
+
+#include "app/CdCheckBatch.h"
+#include "app/MarkerFile.h"
+#include "platform/Dialog.h"
+#include "platform/File.h"
+#include "res/resource.h"
+
+#include <string.h>
+
+namespace {
+
+// Buffer sizes of the start-up queries, terminator included.
+const int kWindowsDirBufferSize = 261; // also takes the InstallDir value
+const int kModulePathBufferSize = 260;
+const int kProbePathBufferSize = 256;
+
+const char kInstallerName[] = "\\install.exe";
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CLauncherApp, CWinApp)
+    ON_COMMAND(ID_HELP, CWinApp::OnHelp)
+END_MESSAGE_MAP()
+
+CLauncherApp::CLauncherApp() : CWinApp(nullptr) {}
+
+CLauncherApp::~CLauncherApp() = default;
+
+BOOL CLauncherApp::InitInstance()
+{
+    DiscoverLaunchContext();
+    Enable3dControlsStatic();
+
+    CDialog dlg(IDD_LAUNCHER, nullptr);
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    // The window's end clears the main window; a dialog that never got a
+    // window must not stay the main window after it is gone.
+    if (m_pMainWnd == &dlg)
+        m_pMainWnd = nullptr;
+    return FALSE;
+}
+
+void CLauncherApp::DiscoverLaunchContext()
+{
+    char szBuffer[kWindowsDirBufferSize];
+    char szModule[kModulePathBufferSize];
+
+    // A failed or cut query leaves the buffer unfilled or unterminated:
+    // take an empty string instead.
+    UINT nWindowsDir = ::GetWindowsDirectoryA(szBuffer, sizeof(szBuffer));
+    if (nWindowsDir == 0 || nWindowsDir >= sizeof(szBuffer))
+        szBuffer[0] = '\0';
+    m_context.m_strWindowsDir = szBuffer;
+
+    DWORD nModule = ::GetModuleFileNameA(m_hInstance, szModule, sizeof(szModule));
+    if (nModule == 0 || nModule >= sizeof(szModule))
+        szModule[0] = '\0';
+    if (char* pszSlash = strrchr(szModule, '\\'))
+        *pszSlash = '\0';
+
+    DWORD nValue = ::GetPrivateProfileStringA("Orvane", "InstallDir", "", szBuffer,
+                                              sizeof(szBuffer), "qx.ini");
+    if (nValue == 0) {
+        WriteFirstRunFiles(szModule);
+    } else {
+        // A value that names nothing that exists (any more) counts as not
+        // installed, and no files are written.
+        CFileStatus status;
+        if (CFile::GetStatus(szBuffer, status)) {
+            m_context.m_bInstalled = TRUE;
+            m_context.m_strInstalledDir = szBuffer;
+        }
+    }
+
+    m_context.m_strSourceDir = szModule;
+}
+
+void CLauncherApp::WriteFirstRunFiles(const char* pszSourceDir)
+{
+    // The batch file looks for the installer in the launcher's own directory.
+    // A probe path that does not fit is never cut (it would test another
+    // file): the batch file then counts as not written.
+    char szProbe[kProbePathBufferSize];
+    const size_t nSource = strlen(pszSourceDir);
+    BOOL bWritten = FALSE;
+    if (nSource + sizeof(kInstallerName) <= sizeof(szProbe)) {
+        memcpy(szProbe, pszSourceDir, nSource);
+        memcpy(szProbe + nSource, kInstallerName, sizeof(kInstallerName));
+        bWritten = WriteCdCheckBatch(QX_CD_CHECK_BATCH_PATH, szProbe, szProbe);
+    }
+    if (!bWritten)
+        ::MessageBoxA(nullptr, "Could not write out batch file", "Error", MB_OK);
+
+    // The marker file fails without a word.
+    CString strMarkerPath;
+    strMarkerPath.LoadString(IDS_MARKER_FILE);
+    WriteMarkerFile(strMarkerPath, m_context.m_strWindowsDir);
+}

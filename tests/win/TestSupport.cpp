@@ -1,0 +1,142 @@
+#include "TestSupport.h"
+
+namespace qxtest {
+
+const char kLauncherPath[] = "D:\\Qxinst95.exe";
+
+Process::~Process()
+{
+    if (m_info.hProcess) {
+        if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_info.hProcess, 255);
+            WaitForSingleObject(m_info.hProcess, 5000);
+        }
+        CloseHandle(m_info.hProcess);
+        CloseHandle(m_info.hThread);
+    }
+}
+
+bool Process::Start(const std::string& strCommandLine, const char* pszDirectory)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    std::vector<char> cmd(strCommandLine.begin(), strCommandLine.end());
+    cmd.push_back('\0');
+    return CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, pszDirectory,
+                          &si, &m_info) != FALSE;
+}
+
+bool Process::WaitForExit(DWORD* pExitCode, DWORD nTimeoutMs)
+{
+    if (!m_info.hProcess || WaitForSingleObject(m_info.hProcess, nTimeoutMs) != WAIT_OBJECT_0)
+        return false;
+    return GetExitCodeProcess(m_info.hProcess, pExitCode) != FALSE;
+}
+
+namespace {
+
+struct FindState
+{
+    DWORD nProcessId;
+    const char* pszClass;
+    std::vector<HWND>* pFound;
+};
+
+BOOL CALLBACK CollectWindow(HWND hWnd, LPARAM lParam)
+{
+    FindState* pState = reinterpret_cast<FindState*>(lParam);
+    DWORD nPid = 0;
+    GetWindowThreadProcessId(hWnd, &nPid);
+    if (nPid == pState->nProcessId && IsWindowVisible(hWnd) && ClassName(hWnd) == pState->pszClass)
+        pState->pFound->push_back(hWnd);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> FindTopLevelWindows(DWORD nProcessId, const char* pszClass)
+{
+    std::vector<HWND> found;
+    FindState state = {nProcessId, pszClass, &found};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&state));
+    return found;
+}
+
+HWND WaitForTopLevelWindow(DWORD nProcessId, const char* pszClass, DWORD nTimeoutMs)
+{
+    HWND hFound = nullptr;
+    WaitFor(
+        [&] {
+            std::vector<HWND> windows = FindTopLevelWindows(nProcessId, pszClass);
+            hFound = windows.empty() ? nullptr : windows.front();
+            return hFound != nullptr;
+        },
+        nTimeoutMs);
+    return hFound;
+}
+
+std::string WindowText(HWND hWnd)
+{
+    char sz[1024] = "";
+    GetWindowTextA(hWnd, sz, sizeof(sz));
+    return sz;
+}
+
+std::string ClassName(HWND hWnd)
+{
+    char sz[256] = "";
+    GetClassNameA(hWnd, sz, sizeof(sz));
+    return sz;
+}
+
+bool ReadWholeFile(const char* pszPath, std::string* pContent)
+{
+    pContent->clear();
+    HANDLE h = CreateFileA(pszPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(h, buf, sizeof(buf), &n, nullptr) && n > 0)
+        pContent->append(buf, n);
+    CloseHandle(h);
+    return true;
+}
+
+bool WriteWholeFile(const char* pszPath, const std::string& strContent)
+{
+    HANDLE h = CreateFileA(pszPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD n = 0;
+    BOOL bOk = WriteFile(h, strContent.data(), static_cast<DWORD>(strContent.size()), &n, nullptr);
+    CloseHandle(h);
+    return bOk && n == strContent.size();
+}
+
+bool FileExists(const char* pszPath)
+{
+    return GetFileAttributesA(pszPath) != INVALID_FILE_ATTRIBUTES;
+}
+
+ScopedCleanup::ScopedCleanup(std::initializer_list<const char*> paths)
+{
+    for (const char* p : paths)
+        m_paths.push_back(p);
+}
+
+ScopedCleanup::~ScopedCleanup()
+{
+    for (auto it = m_paths.rbegin(); it != m_paths.rend(); ++it) {
+        DWORD nAttr = GetFileAttributesA(it->c_str());
+        if (nAttr == INVALID_FILE_ATTRIBUTES)
+            continue;
+        SetFileAttributesA(it->c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (nAttr & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDirectoryA(it->c_str());
+        else
+            DeleteFileA(it->c_str());
+    }
+}
+
+} // namespace qxtest

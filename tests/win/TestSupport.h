@@ -1,0 +1,75 @@
+// Helpers for the tests that run under Wine: the built launcher on drive D:,
+// processes started from it, their windows, and files the tests leave behind.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace qxtest {
+
+// The launcher on the sample CD, and the CD's root.
+extern const char kLauncherPath[]; // "D:\\Qxinst95.exe"
+
+// Waits for pred() to hold, polling every 10 ms; false after nTimeoutMs.
+template <class Pred>
+bool WaitFor(Pred pred, DWORD nTimeoutMs = 10000)
+{
+    const DWORD nStart = GetTickCount();
+    for (;;) {
+        if (pred())
+            return true;
+        if (GetTickCount() - nStart > nTimeoutMs)
+            return false;
+        Sleep(10);
+    }
+}
+
+// A started process; killed and closed when the owner goes.
+class Process
+{
+public:
+    Process() = default;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process();
+
+    // Starts the command line in szDirectory (null: the current one).
+    bool Start(const std::string& strCommandLine, const char* pszDirectory = nullptr);
+    // Waits for the end; false on time-out. The exit code goes to *pExitCode.
+    bool WaitForExit(DWORD* pExitCode, DWORD nTimeoutMs = 10000);
+    DWORD Id() const { return m_info.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION m_info = {};
+};
+
+// Top-level windows of class szClass ("#32770" for dialogs and message boxes)
+// that belong to process nProcessId and are visible.
+std::vector<HWND> FindTopLevelWindows(DWORD nProcessId, const char* pszClass);
+
+// The first such window, waiting up to nTimeoutMs for it; null on time-out.
+HWND WaitForTopLevelWindow(DWORD nProcessId, const char* pszClass, DWORD nTimeoutMs = 10000);
+
+std::string WindowText(HWND hWnd);
+std::string ClassName(HWND hWnd);
+
+// The whole content of a file, or nothing when it cannot be read.
+bool ReadWholeFile(const char* pszPath, std::string* pContent);
+bool WriteWholeFile(const char* pszPath, const std::string& strContent);
+bool FileExists(const char* pszPath);
+
+// Removes the files and directories named when it goes out of scope.
+class ScopedCleanup
+{
+public:
+    ScopedCleanup(std::initializer_list<const char*> paths);
+    ~ScopedCleanup();
+    void Add(const char* pszPath) { m_paths.push_back(pszPath); }
+
+private:
+    std::vector<std::string> m_paths;
+};
+
+} // namespace qxtest

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the launcher, lays out the sample CD, makes a Wine prefix whose
+# drive D: is that CD (a CD-ROM drive) and starts the launcher from D:\.
+# With DISPLAY set it runs on that display until you close it. Without, it
+# runs headless under Xvfb, saves a screenshot of the window, prints its
+# path and closes the launcher.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QX_BUILD_DIR:-$root/build}
+
+"$root/tools/install-deps.sh"
+. "$root/tools/winelib.sh"
+
+cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build/win" -j2 --target sample_cd qx_driver | grep -E "Qxinst95.exe:|error|warning" || true
+
+state=$build/run
+export WINEPREFIX=$state/prefix
+mkdir -p "$state"
+qx_stop_wineserver
+qx_make_prefix "$WINEPREFIX" "$build/win/cd"
+echo "Sample CD: $build/win/cd (drive D: of $WINEPREFIX)"
+
+cd "$build/win/cd" # the launcher's current directory is D:\
+
+if [ -n "${DISPLAY:-}" ]; then
+  set +e
+  wine 'D:\Qxinst95.exe'
+  code=$?
+  set -e
+  qx_stop_wineserver
+  echo "Launcher ended with exit code $code"
+  exit 0
+fi
+
+qx_start_xvfb "$state"
+export DISPLAY=$(cat "$state/display")
+trap 'qx_stop_wineserver; qx_stop_xvfb "$state"' EXIT
+qx_start_wineserver
+
+wine 'D:\Qxinst95.exe' &
+launcher=$!
+driver="$build/win/tests/win/qx_driver.exe"
+read -r _ wx wy ww wh _ cx cy cw ch < <(wine "$driver" wait)
+
+# The virtual desktop is one X window; window positions are relative to it.
+desk=$(xwininfo -root -tree | grep -m1 'Wine desktop' | grep -oE '\+[0-9]+\+[0-9]+' | head -n1 || true)
+dx=0 dy=0
+if [ -n "$desk" ]; then
+  dx=$(echo "$desk" | cut -d+ -f2); dy=$(echo "$desk" | cut -d+ -f3)
+fi
+shot=$state/launcher-window.png
+/usr/bin/import -window root -crop "${ww}x${wh}+$((wx + dx))+$((wy + dy))" +repage "$shot"
+echo "Screenshot of the launcher window: $shot"
+
+wine "$driver" close
+set +e
+wait "$launcher"
+code=$?
+set -e
+echo "Launcher ended with exit code $code"

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything and runs every test: the native
+# unit tests (clang, ASan and UBSan), a short fuzzing run of each target, and
+# the tests of the i686 build under Wine on a headless X server.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QX_BUILD_DIR:-$root/build}
+fuzz_seconds=${QX_FUZZ_SECONDS:-60}
+
+"$root/tools/install-deps.sh"
+
+echo "== native build and unit tests"
+cmake -S "$root" -B "$build/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build "$build/native" -j2
+ctest --test-dir "$build/native" --output-on-failure
+
+echo "== fuzzing, ${fuzz_seconds}s per target"
+QX_BUILD_DIR=$build "$root/tools/fuzz.sh" "$fuzz_seconds"
+
+echo "== i686 build and tests under Wine"
+cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build/win" -j2
+ctest --test-dir "$build/win" --output-on-failure

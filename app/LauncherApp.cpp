@@ -31,6 +31,8 @@ BOOL CLauncherApp::InitInstance()
 {
     DiscoverLaunchContext();
     Enable3dControlsStatic();
+    m_commands.ExpandCommandTemplates(m_context.m_strSourceDir, m_context.m_strInstalledDir,
+                                      m_context.m_strWindowsDir);
 
     CDialog dlg(IDD_LAUNCHER, nullptr);
     m_pMainWnd = &dlg;

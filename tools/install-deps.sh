@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick
-  googletest
+  googletest fonts-dejavu-core
 )
 
 missing=()

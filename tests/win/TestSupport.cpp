@@ -139,4 +139,40 @@ ScopedCleanup::~ScopedCleanup()
     }
 }
 
+MessageBoxWatcher::MessageBoxWatcher() : m_thread([this] { Watch(); }) {}
+
+MessageBoxWatcher::~MessageBoxWatcher()
+{
+    Stop();
+}
+
+std::vector<MessageBoxWatcher::Seen> MessageBoxWatcher::Stop()
+{
+    m_bStop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    return m_seen;
+}
+
+void MessageBoxWatcher::Watch()
+{
+    while (!m_bStop) {
+        for (HWND hBox : FindTopLevelWindows(GetCurrentProcessId(), "#32770")) {
+            // The icon is a static with id 20 on Windows and 1088 under Wine,
+            // where a box without an icon still has an empty one.
+            HWND hIconCtl = GetDlgItem(hBox, 1088) ? GetDlgItem(hBox, 1088) : GetDlgItem(hBox, 20);
+            Seen seen;
+            seen.strCaption = WindowText(hBox);
+            seen.strText = WindowText(GetDlgItem(hBox, 0xFFFF));
+            seen.hOwner = GetWindow(hBox, GW_OWNER);
+            seen.hIcon = hIconCtl ? reinterpret_cast<HICON>(SendMessageA(hIconCtl, STM_GETICON, 0, 0)) : nullptr;
+            seen.bTopmost = (GetWindowLongA(hBox, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+            m_seen.push_back(seen);
+            SendMessageA(hBox, WM_COMMAND, IDOK, 0);
+            WaitFor([&] { return !IsWindow(hBox) || !IsWindowVisible(hBox); }, 2000);
+        }
+        Sleep(10);
+    }
+}
+
 } // namespace qxtest

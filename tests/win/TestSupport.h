@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qxtest {
@@ -70,6 +72,35 @@ public:
 
 private:
     std::vector<std::string> m_paths;
+};
+
+// Watches this process for message boxes while a scenario runs on another
+// thread: records what each showed and answers it with OK.
+class MessageBoxWatcher
+{
+public:
+    struct Seen
+    {
+        std::string strCaption, strText;
+        HWND hOwner;
+        HICON hIcon;   // null: the box shows no icon
+        bool bTopmost; // system-modal boxes stay on top
+    };
+
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    // Stops watching and returns what was seen, in order.
+    std::vector<Seen> Stop();
+
+private:
+    void Watch();
+
+    std::atomic<bool> m_bStop{false};
+    std::vector<Seen> m_seen;
+    std::thread m_thread;
 };
 
 } // namespace qxtest

@@ -14,6 +14,8 @@ case "$cmd" in
     mkdir -p "$state"
     [ -f "$state/xvfb.pid" ] && { qx_stop_wineserver; qx_stop_xvfb "$state"; }
     qx_make_prefix "$WINEPREFIX" "$cd_dir"
+    # Drive E: stands for a drive without a medium.
+    ln -sfn /nonexistent/qx-drive-without-medium "$WINEPREFIX/dosdevices/e:"
     if [ -n "${QX_TEST_DISPLAY:-}" ]; then
       echo "$QX_TEST_DISPLAY" >"$state/display"
     else

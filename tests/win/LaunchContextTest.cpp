@@ -1,0 +1,336 @@
+// Launch context discovery and the first-run files, in this prefix: its
+// C:\windows is the Windows directory and its c:\ the root where the two
+// files land.
+#include "TestSupport.h"
+#include "app/LauncherApp.h"
+#include "platform/WinApp.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace qxtest;
+
+namespace {
+
+const char kIniPath[] = "c:\\windows\\qx.ini";
+const char kBatchPath[] = "c:\\_qxchkcd.bat";
+const char kMarkerPath[] = "c:\\qxinst.cfg";
+const char kGameDir[] = "c:\\qxtest_game";
+const char kGameFile[] = "c:\\qxtest_game\\orvane.exe";
+
+std::string ExpectedBatch(const std::string& strSourceDir)
+{
+    const std::string strProbe = strSourceDir + "\\install.exe";
+    return "@echo off\r\n"
+           "if exist " + strProbe + " goto found_cd\r\n"
+           "echo The Orvane Win95 installer can't find a cdrom drive installed\r\n"
+           "echo  when in MS-DOS mode. Please try going to a MS-DOS prompt and\r\n"
+           "echo  switch to your cdrom drive (usually D: [enter]), then type\r\n"
+           "echo  \"install\" (minus the quotes, of course) and press enter.\r\n"
+           "goto post_install\r\n"
+           ":found_cd\r\n" +
+           strProbe + " %1 %2 %3 %4 %5 %6\r\n"
+           ":post_install\r\n"
+           "echo Trying to return to Windows 95.\r\n"
+           "pause\r\n"
+           "echo please ignore the 'batch file missing' message you are about to see\r\n"
+           "del c:\\_qxchkcd.bat";
+}
+
+std::string WindowsDir()
+{
+    char sz[MAX_PATH];
+    GetWindowsDirectoryA(sz, MAX_PATH);
+    return sz;
+}
+
+std::string ModuleDir()
+{
+    char sz[MAX_PATH];
+    GetModuleFileNameA(nullptr, sz, MAX_PATH);
+    *strrchr(sz, '\\') = '\0';
+    return sz;
+}
+
+// Sets qx.ini's content for one test (null: no qx.ini at all).
+void SetIni(const char* pszContent)
+{
+    DeleteFileA(kIniPath);
+    // The profile reader caches files: flush before and after the change.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "qx.ini");
+    if (pszContent)
+        WriteWholeFile(kIniPath, pszContent);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "qx.ini");
+}
+
+class LaunchContextTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // String 8, the marker file's path, comes from the launcher itself.
+        m_hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(m_hLauncher, nullptr);
+        AfxSetResourceHandle(m_hLauncher);
+        CreateDirectoryA(kGameDir, nullptr);
+        WriteWholeFile(kGameFile, "MZ");
+        DeleteFileA(kBatchPath);
+        RemoveDirectoryA(kBatchPath);
+        DeleteFileA(kMarkerPath);
+    }
+    void TearDown() override
+    {
+        SetIni(nullptr);
+        AfxSetResourceHandle(nullptr);
+        if (m_hLauncher)
+            FreeLibrary(m_hLauncher);
+    }
+
+    // Runs discovery as the launcher's first step; message boxes are answered.
+    LaunchContext Discover(std::vector<MessageBoxWatcher::Seen>* pBoxes = nullptr)
+    {
+        CLauncherApp app;
+        MessageBoxWatcher watcher;
+        app.DiscoverLaunchContext();
+        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Stop();
+        if (pBoxes)
+            *pBoxes = boxes;
+        LaunchContext context;
+        context.m_bInstalled = app.m_context.m_bInstalled;
+        context.m_strSourceDir = app.m_context.m_strSourceDir;
+        context.m_strInstalledDir = app.m_context.m_strInstalledDir;
+        context.m_strWindowsDir = app.m_context.m_strWindowsDir;
+        return context;
+    }
+
+    HMODULE m_hLauncher = nullptr;
+    ScopedCleanup m_cleanup{kGameDir, kGameFile, "c:\\qxtest_rel", kBatchPath, kMarkerPath};
+};
+
+} // namespace
+
+TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
+{
+    CreateDirectoryA("c:\\qxtest_rel", nullptr);
+    char szOldDir[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, szOldDir);
+    SetCurrentDirectoryA("c:\\");
+
+    enum Outcome { kFirstRun, kInstalled, kNeither };
+    static const struct
+    {
+        const char* pszIni; // null: no qx.ini
+        Outcome outcome;
+        const char* pszWhy;
+    } kRows[] = {
+        {nullptr, kFirstRun, "no qx.ini"},
+        {"[Other]\r\nInstallDir=c:\\qxtest_game\r\n", kFirstRun, "no section Orvane"},
+        {"[Orvane]\r\nPath=c:\\qxtest_game\r\n", kFirstRun, "no key InstallDir"},
+        {"[Orvane]\r\nInstallDir=\r\n", kFirstRun, "empty value"},
+        {"[Orvane]\r\nInstallDir=c:\\qxtest_game\r\n", kInstalled, "existing directory"},
+        {"[Orvane]\r\nInstallDir=C:\\QXTEST_GAME\\ORVANE.EXE\r\n", kInstalled, "existing plain file"},
+        {"[Orvane]\r\nInstallDir=qxtest_rel\r\n", kInstalled, "relative, found from the current directory"},
+        {"[Orvane]\r\nInstallDir=c:\\qxtest_deleted\r\n", kNeither, "directory deleted since"},
+        {"[Orvane]\r\nInstallDir=c:\\qxtest_game\\\r\n", kNeither, "trailing backslash"},
+        {"[Orvane]\r\nInstallDir=q:\\games\\orvane\r\n", kNeither, "drive that is not mapped"},
+        {"[Orvane]\r\nInstallDir=e:\\orvane\r\n", kNeither, "drive that is not ready"},
+        {"[Orvane]\r\nInstallDir=qxtest_missing\r\n", kNeither, "relative, missing"},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszWhy);
+        SetIni(row.pszIni);
+        DeleteFileA(kBatchPath);
+        DeleteFileA(kMarkerPath);
+        std::vector<MessageBoxWatcher::Seen> boxes;
+        const LaunchContext context = Discover(&boxes);
+
+        EXPECT_TRUE(boxes.empty()) << "unexpected message box: " << (boxes.empty() ? "" : boxes[0].strText);
+        EXPECT_STREQ(context.m_strWindowsDir, WindowsDir().c_str());
+        EXPECT_STREQ(context.m_strSourceDir, ModuleDir().c_str());
+        EXPECT_EQ(context.m_bInstalled, row.outcome == kInstalled);
+        EXPECT_EQ(context.m_bInstalled, !context.m_strInstalledDir.IsEmpty());
+        if (row.outcome == kInstalled) {
+            // Stored as written: not made absolute, case kept.
+            std::string strValue = strchr(row.pszIni, '=') + 1;
+            strValue = strValue.substr(0, strValue.find('\r'));
+            EXPECT_STREQ(context.m_strInstalledDir, strValue.c_str());
+        }
+        std::string strBatch, strMarker;
+        const bool bBatch = ReadWholeFile(kBatchPath, &strBatch);
+        const bool bMarker = ReadWholeFile(kMarkerPath, &strMarker);
+        EXPECT_EQ(bBatch, row.outcome == kFirstRun);
+        EXPECT_EQ(bMarker, row.outcome == kFirstRun);
+        if (row.outcome == kFirstRun) {
+            EXPECT_EQ(strBatch, ExpectedBatch(ModuleDir()));
+            EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+        }
+    }
+    SetCurrentDirectoryA(szOldDir);
+}
+
+TEST_F(LaunchContextTest, ExistingBatchFileIsReplacedWhole)
+{
+    SetIni(nullptr);
+    WriteWholeFile(kBatchPath, std::string(4000, 'x'));
+    WriteWholeFile(kMarkerPath, std::string(100, 'y'));
+    Discover();
+    std::string strBatch, strMarker;
+    ReadWholeFile(kBatchPath, &strBatch);
+    ReadWholeFile(kMarkerPath, &strMarker);
+    EXPECT_EQ(strBatch, ExpectedBatch(ModuleDir()));
+    EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+}
+
+TEST_F(LaunchContextTest, UnwritableBatchFileIsReportedOnceAndTheMarkerIsStillWritten)
+{
+    // As root Wine does not enforce the read-only attribute; a directory of
+    // that name cannot be opened as a file by anyone.
+    SetIni(nullptr);
+    ASSERT_TRUE(CreateDirectoryA(kBatchPath, nullptr));
+    std::vector<MessageBoxWatcher::Seen> boxes;
+    const LaunchContext context = Discover(&boxes);
+    RemoveDirectoryA(kBatchPath);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].strCaption, "Error");
+    EXPECT_EQ(boxes[0].strText, "Could not write out batch file");
+    EXPECT_EQ(boxes[0].hOwner, nullptr);
+    EXPECT_EQ(boxes[0].hIcon, nullptr);
+    EXPECT_FALSE(context.m_bInstalled);
+    std::string strMarker;
+    EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker));
+    EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+}
+
+// Run by CTest with a file size limit for the whole Wine process, which
+// stands in for a full disk (QX_FILE_SIZE_LIMIT says how much fits).
+TEST_F(LaunchContextTest, FullDiskLeavesNoShortBatchFile)
+{
+    const char* pszLimit = getenv("QX_FILE_SIZE_LIMIT");
+    if (!pszLimit)
+        GTEST_SKIP() << "runs only under a file size limit";
+    SetIni(nullptr);
+    std::vector<MessageBoxWatcher::Seen> boxes;
+    Discover(&boxes);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].strText, "Could not write out batch file");
+    EXPECT_FALSE(FileExists(kBatchPath)) << "a short batch file was left";
+    std::string strMarker;
+    EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker)) << "the marker fits below the limit";
+    EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+}
+
+namespace {
+
+// A directory on c: whose full path has exactly nLength characters.
+std::string DeepDirectory(size_t nLength)
+{
+    std::string strPath = "c:\\qxtest_deep";
+    CreateDirectoryA(strPath.c_str(), nullptr);
+    while (strPath.size() < nLength) {
+        size_t nPart = std::min<size_t>(nLength - strPath.size() - 1, 60);
+        if (nPart == 0) { // one character left: lengthen the last part
+            strPath += "x";
+            break;
+        }
+        strPath += "\\" + std::string(nPart, 'd');
+        CreateDirectoryA(strPath.c_str(), nullptr);
+    }
+    if (!CreateDirectoryA(strPath.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return "";
+    return strPath;
+}
+
+void RemoveTree(const std::string& strDir)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((strDir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string strName = fd.cFileName;
+            if (strName == "." || strName == "..")
+                continue;
+            std::string strChild = strDir + "\\" + strName;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(strChild);
+            else
+                DeleteFileA(strChild.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(strDir.c_str());
+}
+
+} // namespace
+
+TEST(LauncherStart, FromTheRootOfDriveDWritesTheExact533ByteBatchFile)
+{
+    ScopedCleanup cleanup{kBatchPath, kMarkerPath};
+    SetIni(nullptr);
+    DeleteFileA(kBatchPath);
+    Process launcher;
+    ASSERT_TRUE(launcher.Start(kLauncherPath, "D:\\"));
+    HWND hDlg = WaitForTopLevelWindow(launcher.Id(), "#32770");
+    ASSERT_NE(hDlg, nullptr);
+    std::string strBatch, strMarker;
+    EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
+    EXPECT_EQ(strBatch, ExpectedBatch("D:"));
+    EXPECT_EQ(strBatch.size(), 533u);
+    EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker));
+    EXPECT_EQ(strMarker, "win95dir C:\\windows\r\n");
+    PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+    DWORD nExit = 1;
+    EXPECT_TRUE(launcher.WaitForExit(&nExit));
+}
+
+TEST(LauncherStart, SourceDirectoryTooLongForTheProbePathIsReportedNotCut)
+{
+    static const struct
+    {
+        size_t nLength;
+        bool bFits;
+    } kRows[] = {{243, true}, {244, false}};
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(testing::Message() << "source directory of " << row.nLength << " characters");
+        ScopedCleanup cleanup{kBatchPath, kMarkerPath};
+        SetIni(nullptr);
+        DeleteFileA(kBatchPath);
+        DeleteFileA(kMarkerPath);
+        const std::string strDir = DeepDirectory(row.nLength);
+        ASSERT_EQ(strDir.size(), row.nLength);
+        const std::string strExe = strDir + "\\Qxinst95.exe";
+        ASSERT_TRUE(CopyFileA(kLauncherPath, strExe.c_str(), FALSE));
+
+        Process launcher;
+        ASSERT_TRUE(launcher.Start(strExe, strDir.c_str()));
+        HWND hWnd = WaitForTopLevelWindow(launcher.Id(), "#32770");
+        ASSERT_NE(hWnd, nullptr);
+        if (row.bFits) {
+            EXPECT_EQ(WindowText(hWnd), "") << "the launcher window, not a message";
+            std::string strBatch;
+            EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
+            EXPECT_EQ(strBatch, ExpectedBatch(strDir));
+        } else {
+            EXPECT_EQ(WindowText(hWnd), "Error");
+            EXPECT_EQ(WindowText(GetDlgItem(hWnd, 0xFFFF)), "Could not write out batch file");
+            EXPECT_FALSE(FileExists(kBatchPath));
+            PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+            hWnd = nullptr;
+            WaitFor([&] {
+                for (HWND h : FindTopLevelWindows(launcher.Id(), "#32770"))
+                    if (WindowText(h).empty())
+                        hWnd = h;
+                return hWnd != nullptr;
+            });
+            ASSERT_NE(hWnd, nullptr) << "start-up goes on after the message";
+        }
+        std::string strMarker;
+        EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker));
+        PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);
+        DWORD nExit = 1;
+        EXPECT_TRUE(launcher.WaitForExit(&nExit));
+        RemoveTree("c:\\qxtest_deep");
+    }
+}

@@ -8,11 +8,14 @@ target_compile_options(qx_portable PRIVATE ${qx_size_flags} -fno-exceptions -fno
 
 add_library(qx_launcher_core STATIC
   app/LauncherApp.cpp
+  commands/LaunchCommands_win.cpp
   platform/Dialog.cpp
   platform/File.cpp
   platform/String.cpp
   platform/WinApp.cpp
   platform/Wnd.cpp
+  ui/Dib.cpp
+  ui/LauncherDlg.cpp
 )
 target_include_directories(qx_launcher_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(qx_launcher_core PRIVATE ${qx_size_flags} -fno-exceptions -fno-rtti)

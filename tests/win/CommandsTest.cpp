@@ -1,0 +1,131 @@
+// The five command lines: the launcher's own templates expanded with the
+// system's lower-casing, unknown codes reported, and lines started.
+#include "TestSupport.h"
+#include "commands/LaunchCommands.h"
+#include "platform/WinApp.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace qxtest;
+
+namespace {
+
+// Expands with the templates of the launcher itself (or of this test program
+// when hResources is null).
+CLaunchCommands Expand(HMODULE hResources, const char* pszSource, const char* pszInstalled,
+                       const char* pszWindows, std::vector<MessageBoxWatcher::Seen>* pBoxes = nullptr)
+{
+    AfxSetResourceHandle(hResources);
+    CLaunchCommands commands;
+    MessageBoxWatcher watcher;
+    commands.ExpandCommandTemplates(pszSource, pszInstalled, pszWindows);
+    std::vector<MessageBoxWatcher::Seen> boxes = watcher.Stop();
+    if (pBoxes)
+        *pBoxes = boxes;
+    AfxSetResourceHandle(nullptr);
+    return commands;
+}
+
+class LauncherTemplates : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(m_hLauncher, nullptr);
+    }
+    void TearDown() override
+    {
+        if (m_hLauncher)
+            FreeLibrary(m_hLauncher);
+    }
+    HMODULE m_hLauncher = nullptr;
+};
+
+} // namespace
+
+TEST_F(LauncherTemplates, WorkedExampleGivesTheFiveLines)
+{
+    static const struct
+    {
+        const char* pszSource;
+        const char* pszInstalled;
+        const char* apszLines[kCommandSlotCount];
+    } kRows[] = {
+        {"D:", "C:\\GAMES\\ORVANE",
+         {"notepad.exe d:\\readme.txt", "d:\\instdata\\runcheck.bat d:\\qxinst.pif d:\\qxchk.pif",
+          "d:\\instdata\\gostart.bat c c:\\games\\orvane qx.pif", "<none>",
+          "d:\\instdata\\gostart.bat c c:\\games\\orvane qxconfig.pif"}},
+        // First run: the blanks around the empty installed directory stay.
+        {"D:", "",
+         {"notepad.exe d:\\readme.txt", "d:\\instdata\\runcheck.bat d:\\qxinst.pif d:\\qxchk.pif",
+          "d:\\instdata\\gostart.bat   qx.pif", "<none>", "d:\\instdata\\gostart.bat   qxconfig.pif"}},
+        {"E:\\CD", "C:\\GAMES\\..\\ORVANE",
+         {"notepad.exe e:\\cd\\readme.txt", "e:\\cd\\instdata\\runcheck.bat e:\\cd\\qxinst.pif e:\\cd\\qxchk.pif",
+          "e:\\cd\\instdata\\gostart.bat c c:\\orvane qx.pif", "<none>",
+          "e:\\cd\\instdata\\gostart.bat c c:\\orvane qxconfig.pif"}},
+        // Letters beyond A to Z are lowered by the code page.
+        {"D:\\\xC9T\xC9", "C:\\JEUX\\\xC0VANE",
+         {"notepad.exe d:\\\xE9t\xE9\\readme.txt",
+          "d:\\\xE9t\xE9\\instdata\\runcheck.bat d:\\\xE9t\xE9\\qxinst.pif d:\\\xE9t\xE9\\qxchk.pif",
+          "d:\\\xE9t\xE9\\instdata\\gostart.bat c c:\\jeux\\\xE0vane qx.pif", "<none>",
+          "d:\\\xE9t\xE9\\instdata\\gostart.bat c c:\\jeux\\\xE0vane qxconfig.pif"}},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(testing::Message() << row.pszSource << " / " << row.pszInstalled);
+        std::vector<MessageBoxWatcher::Seen> boxes;
+        CLaunchCommands commands = Expand(m_hLauncher, row.pszSource, row.pszInstalled, "C:\\WINDOWS", &boxes);
+        EXPECT_TRUE(boxes.empty());
+        for (int nSlot = 0; nSlot < kCommandSlotCount; ++nSlot)
+            EXPECT_STREQ(commands.m_strCommand[nSlot], row.apszLines[nSlot]) << "slot " << nSlot;
+    }
+}
+
+TEST(TemplateExpansion, UnknownCodesAreReportedOncePerOccurrence)
+{
+    // This program's strings 3 to 7: "a$xb$w", "$$", "$s\x$", "<none>", "$I:$i $w".
+    std::vector<MessageBoxWatcher::Seen> boxes;
+    CLaunchCommands commands = Expand(nullptr, "D:", "AB:\\X", "C:\\WINDOWS", &boxes);
+    EXPECT_STREQ(commands.m_strCommand[0], "abc:\\windows");
+    EXPECT_STREQ(commands.m_strCommand[1], "");
+    EXPECT_STREQ(commands.m_strCommand[2], "d:\\x");
+    EXPECT_STREQ(commands.m_strCommand[3], "<none>");
+    EXPECT_STREQ(commands.m_strCommand[4], "ab:ab:\\x c:\\windows");
+
+    ASSERT_EQ(boxes.size(), 3u) << "$x, $$ and the final $";
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.strText, "Unknown substitution in string resource");
+        EXPECT_EQ(box.strCaption, "Error") << "the system's default caption";
+        EXPECT_EQ(box.hOwner, nullptr);
+        EXPECT_EQ(box.hIcon, LoadIconA(nullptr, IDI_HAND));
+        EXPECT_TRUE(box.bTopmost) << "system-modal";
+    }
+}
+
+TEST(RunningCommands, StartsALineAndReportsWhetherItStarted)
+{
+    const char kBatch[] = "c:\\qxtest_args.bat";
+    const char kOut[] = "c:\\qxtest_args.txt";
+    ScopedCleanup cleanup{kBatch, kOut};
+    DeleteFileA(kOut);
+    ASSERT_TRUE(WriteWholeFile(kBatch, "@echo %1 %2 %3> c:\\qxtest_args.tmp\r\n"
+                                       "@move c:\\qxtest_args.tmp c:\\qxtest_args.txt\r\n"));
+
+    CLaunchCommands commands;
+    commands.m_strCommand[kSlotViewReadme] = "c:\\qxtest_args.bat one c:\\two three";
+    commands.m_strCommand[kSlotInstall] = "c:\\qxtest_missing\\install.exe a b";
+    commands.m_strCommand[kSlotPlay] = "q:\\unmapped\\gostart.bat c";
+    commands.m_strCommand[kSlotUnused] = "<none>";
+    // kSlotConfigure stays empty, as after a missing template.
+
+    EXPECT_TRUE(commands.RunCommand(kSlotViewReadme));
+    std::string strArgs;
+    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(kOut, &strArgs) && !strArgs.empty(); }));
+    EXPECT_EQ(strArgs, "one c:\\two three\r\n");
+
+    static const int kFailing[] = {kSlotInstall, kSlotPlay, kSlotUnused, kSlotConfigure, -1, 5, 1000};
+    for (int nSlot : kFailing)
+        EXPECT_FALSE(commands.RunCommand(nSlot)) << "slot " << nSlot;
+}

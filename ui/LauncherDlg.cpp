@@ -1,0 +1,160 @@
+#include "ui/LauncherDlg.h"
+
+#include "commands/LaunchCommands.h"
+#include "platform/GdiHandles.h"
+#include "platform/WinApp.h"
+#include "res/resource.h"
+#include "ui/Dib.h"
+#include "ui/DibPalette.h"
+
+// There is no WM_PALETTECHANGED handler: when another window changes the
+// system palette, the backdrop keeps its colours until its next paint or
+// until the launcher comes to the foreground again.
+BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_COMMAND(IDC_VIEW_README, CLauncherDlg::OnViewReadme)
+    ON_COMMAND(IDC_CONFIGURE, CLauncherDlg::OnConfigure)
+    ON_WM_QUERYNEWPALETTE()
+END_MESSAGE_MAP()
+
+CLauncherDlg::CLauncherDlg(BOOL bInstalled, CLaunchCommands* pCommands, CWnd* pParentWnd)
+    : CDialog(IDD_LAUNCHER, pParentWnd), m_hIcon(nullptr), m_bInstalled(bInstalled),
+      m_pCommands(pCommands), m_hBitmap(nullptr), m_hPalette(nullptr)
+{
+    m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_LAUNCHER));
+    m_hBitmap = LoadDibResource(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKDROP), &m_hPalette);
+}
+
+CLauncherDlg::~CLauncherDlg()
+{
+    if (m_hBitmap)
+        ::DeleteObject(m_hBitmap);
+    if (m_hPalette)
+        ::DeleteObject(m_hPalette);
+}
+
+void CLauncherDlg::DoDataExchange(CDataExchange*) {}
+
+BOOL CLauncherDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    m_strInstallCaption.LoadString(IDS_INSTALL);
+    m_strPlayCaption.LoadString(IDS_PLAY);
+
+    CWndHandle playButton = GetDlgItem(IDOK);
+    if (m_bInstalled) {
+        playButton.SetWindowText(m_strPlayCaption);
+    } else {
+        playButton.SetWindowText(m_strInstallCaption);
+        // Install takes Configure's place. The placement carries the show
+        // state, so it is read while Configure is still visible, and
+        // Configure is hidden last.
+        CWndHandle configureButton = GetDlgItem(IDC_CONFIGURE);
+        WINDOWPLACEMENT placement = {};
+        if (configureButton.GetWindowPlacement(&placement))
+            playButton.SetWindowPlacement(&placement);
+        configureButton.ShowWindow(SW_HIDE);
+    }
+    // The focus goes to the first tab stop, button 1.
+    return TRUE;
+}
+
+BOOL CLauncherDlg::ConfirmDosMode()
+{
+    return AfxMessageBox(IDS_CONFIRM_DOS_MODE, MB_OKCANCEL) != IDCANCEL;
+}
+
+void CLauncherDlg::OnOK()
+{
+    if (!ConfirmDosMode())
+        return;
+    // Whether the command started is not reported: the launcher's part ends here.
+    m_pCommands->RunCommand(m_bInstalled ? kSlotPlay : kSlotInstall);
+    CDialog::OnOK();
+}
+
+void CLauncherDlg::OnConfigure()
+{
+    if (!ConfirmDosMode())
+        return;
+    m_pCommands->RunCommand(kSlotConfigure);
+    EndDialog(IDC_CONFIGURE);
+}
+
+void CLauncherDlg::OnViewReadme()
+{
+    m_pCommands->RunCommand(kSlotViewReadme);
+}
+
+void CLauncherDlg::OnCancel()
+{
+    CDialog::OnCancel();
+}
+
+void CLauncherDlg::OnPaint()
+{
+    if (IsIconic()) {
+        PaintMinimized();
+        return;
+    }
+
+    BITMAP bm = {};
+    const BOOL bHaveBitmap = m_hBitmap && ::GetObjectA(m_hBitmap, sizeof(bm), &bm) != 0;
+
+    CPaintDC dc(m_hWnd);
+    if (!bHaveBitmap || !dc.GetSafeHdc())
+        return;
+    CMemoryDC memDC(dc.GetSafeHdc());
+    if (!memDC.GetSafeHdc())
+        return;
+    if (m_hPalette) {
+        ::SelectPalette(dc.GetSafeHdc(), m_hPalette, FALSE);
+        ::RealizePalette(dc.GetSafeHdc());
+        ::SelectPalette(memDC.GetSafeHdc(), m_hPalette, FALSE);
+        ::RealizePalette(memDC.GetSafeHdc());
+    }
+    // The bitmap goes back out of the memory device context before that is deleted.
+    CSelectObjectGuard selectBitmap(memDC.GetSafeHdc(), m_hBitmap);
+    ::BitBlt(dc.GetSafeHdc(), 0, 0, bm.bmWidth, bm.bmHeight, memDC.GetSafeHdc(), 0, 0, SRCCOPY);
+}
+
+void CLauncherDlg::PaintMinimized()
+{
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+
+    const int cxIcon = ::GetSystemMetrics(SM_CXICON);
+    const int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    RECT rect;
+    GetClientRect(&rect);
+    const int x = GetCenteredIconOffset(rect.right - rect.left, cxIcon);
+    const int y = GetCenteredIconOffset(rect.bottom - rect.top, cyIcon);
+    ::DrawIcon(dc.GetSafeHdc(), x, y, m_hIcon);
+}
+
+HCURSOR CLauncherDlg::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+BOOL CLauncherDlg::OnQueryNewPalette()
+{
+    if (!m_hPalette)
+        return FALSE;
+    UINT nChanged = 0;
+    {
+        CClientDC dc(m_hWnd);
+        if (dc.GetSafeHdc()) {
+            ::SelectPalette(dc.GetSafeHdc(), m_hPalette, FALSE);
+            nChanged = ::RealizePalette(dc.GetSafeHdc());
+        }
+    }
+    if (nChanged != 0)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    return TRUE;
+}

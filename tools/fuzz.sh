@@ -10,31 +10,57 @@ set -euo pipefail
 seconds=${1:-60}
 shift || true
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/fuzz
+build=${QX_BUILD_DIR:-$root/build}/fuzz
 targets=(canonicalize_command_path template_scan)
 
 cmake -S "$root" -B "$build" \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQX_FUZZ=ON -DQX_SANITIZE=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}" >/dev/null
 
-status=0
-for target in "${targets[@]}"; do
-  exe=$build/fuzz/fuzz_$target
-  artifacts=$build/artifacts/$target
-  work=$build/corpus/$target
+# Each target runs in the background with its log in build/fuzz/logs; the
+# targets share the machine's cores. Only the closing figures are printed,
+# or the log's end when a target failed.
+run_target() {
+  local target=$1; shift
+  local exe=$build/fuzz/fuzz_$target
+  local artifacts=$build/artifacts/$target
+  local work=$build/corpus/$target
   mkdir -p "$artifacts" "$work"
 
   shopt -s nullglob
-  regressions=("$root/fuzz/regression/$target"/*)
+  local regressions=("$root/fuzz/regression/$target"/*)
   shopt -u nullglob
-  if [ ${#regressions[@]} -gt 0 ]; then
-    echo "fuzz: $target: ${#regressions[@]} regression input(s)"
-    "$exe" -artifact_prefix="$artifacts/" "${regressions[@]}" || status=1
+  regressions=("${regressions[@]/*README*/}")
+  local inputs=()
+  for f in "${regressions[@]}"; do [ -n "$f" ] && inputs+=("$f"); done
+  if [ ${#inputs[@]} -gt 0 ]; then
+    "$exe" -artifact_prefix="$artifacts/" "${inputs[@]}" || return 1
   fi
-
-  echo "fuzz: $target: ${seconds} s"
   "$exe" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" \
-    "$work" "$root/fuzz/corpus/$target" || status=1
+    "$work" "$root/fuzz/corpus/$target"
+}
+
+mkdir -p "$build/logs"
+pids=()
+for target in "${targets[@]}"; do
+  echo "fuzz: $target: ${seconds} s"
+  run_target "$target" "$@" >"$build/logs/$target.log" 2>&1 &
+  pids+=($!)
+done
+
+status=0
+for i in "${!targets[@]}"; do
+  target=${targets[$i]}
+  log=$build/logs/$target.log
+  if wait "${pids[$i]}"; then
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n1)
+    secs=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -n1)
+    echo "fuzz: $target: ${runs:-?} executions in ${secs:-?} s, no finding"
+  else
+    status=1
+    echo "fuzz: $target: FAILED (log: $log)"
+    tail -n 40 "$log"
+  fi
 done
 
 [ $status -eq 0 ] || echo "fuzz: a target failed; see $build/artifacts" >&2

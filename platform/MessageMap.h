@@ -52,21 +52,12 @@ constexpr void CheckHandler()
                   "message handler does not belong to this class or a base");
 }
 
+// Commands and WM_PAINT: handlers without arguments or result.
 template <class T, auto pmf>
-LRESULT CommandThunk(CCmdTarget* p, WPARAM, LPARAM)
+LRESULT VoidThunk(CCmdTarget* p, WPARAM, LPARAM)
 {
     static_assert(std::is_same<decltype(pmf), void (HandlerOwner<T, pmf>::*)()>::value,
-                  "command handlers are void f()");
-    CheckHandler<T, pmf>();
-    (static_cast<T*>(p)->*pmf)();
-    return 0;
-}
-
-template <class T, auto pmf>
-LRESULT PaintThunk(CCmdTarget* p, WPARAM, LPARAM)
-{
-    static_assert(std::is_same<decltype(pmf), void (HandlerOwner<T, pmf>::*)()>::value,
-                  "OnPaint is void OnPaint()");
+                  "command and paint handlers are void f()");
     CheckHandler<T, pmf>();
     (static_cast<T*>(p)->*pmf)();
     return 0;
@@ -118,9 +109,9 @@ public:                                                        \
     }
 
 #define ON_COMMAND(id, memberFxn) \
-    {WM_COMMAND, 0, (id), &afx::CommandThunk<ThisClass, &memberFxn>},
+    {WM_COMMAND, 0, (id), &afx::VoidThunk<ThisClass, &memberFxn>},
 #define ON_WM_PAINT() \
-    {WM_PAINT, 0, 0, &afx::PaintThunk<ThisClass, &ThisClass::OnPaint>},
+    {WM_PAINT, 0, 0, &afx::VoidThunk<ThisClass, &ThisClass::OnPaint>},
 #define ON_WM_QUERYDRAGICON() \
     {WM_QUERYDRAGICON, 0, 0, &afx::QueryDragIconThunk<ThisClass, &ThisClass::OnQueryDragIcon>},
 #define ON_WM_QUERYNEWPALETTE() \

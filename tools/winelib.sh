@@ -12,7 +12,7 @@ qx_wine_version() { wine --version 2>/dev/null || echo unknown; }
 # Wine version and version of this file, under $QX_PREFIX_CACHE.
 qx_make_prefix() {
   local prefix=$1 cd_dir=$2
-  local cache=${QX_PREFIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/qxinst95}
+  local cache=${QX_PREFIX_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/qxinst95}
   local stamp
   stamp=$( { qx_wine_version; sed -n '/^qx_make_prefix()/,/^}/p' "${BASH_SOURCE[0]}"; } | sha1sum | cut -c1-12)
   local template=$cache/prefix-$stamp

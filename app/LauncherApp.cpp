@@ -5,6 +5,7 @@
 #include "platform/Dialog.h"
 #include "platform/File.h"
 #include "res/resource.h"
+#include "ui/LauncherDlg.h"
 
 #include <string.h>
 
@@ -34,7 +35,7 @@ BOOL CLauncherApp::InitInstance()
     m_commands.ExpandCommandTemplates(m_context.m_strSourceDir, m_context.m_strInstalledDir,
                                       m_context.m_strWindowsDir);
 
-    CDialog dlg(IDD_LAUNCHER, nullptr);
+    CLauncherDlg dlg(m_context.m_bInstalled, &m_commands, nullptr);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     // The window's end clears the main window; a dialog that never got a

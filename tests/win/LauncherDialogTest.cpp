@@ -1,0 +1,773 @@
+// The launcher window: the backdrop loader in-process on small bitmaps, and
+// the built launcher from the sample CD, driven and watched from outside.
+#include "TestResources.h"
+#include "TestSupport.h"
+#include "commands/LaunchCommands.h"
+#include "platform/WinApp.h"
+#include "res/resource.h"
+#include "ui/Dib.h"
+#include "ui/LauncherDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace qxtest;
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Packed bitmaps and what they should look like
+
+// A packed bitmap as a resource holds it, with the colour each pixel should
+// show worked out from the stored bytes alone.
+struct PackedDib
+{
+    const BITMAPINFOHEADER* pPacked = nullptr; // the resource itself
+    BITMAPINFOHEADER header = {};
+    std::vector<RGBQUAD> table; // the full table of the bit count
+    const BYTE* pBits = nullptr;
+
+    // The colour of pixel (x, y), y counted from the top.
+    COLORREF PixelColor(int x, int y) const
+    {
+        const int nBits = header.biBitCount;
+        const int nStride = ((header.biWidth * nBits + 31) / 32) * 4;
+        const BYTE* pRow = pBits + static_cast<size_t>(header.biHeight - 1 - y) * nStride;
+        if (nBits == 24) {
+            const BYTE* p = pRow + 3 * x;
+            return RGB(p[2], p[1], p[0]);
+        }
+        const int nBit = x * nBits;
+        const int nIndex = (pRow[nBit / 8] >> (8 - nBits - nBit % 8)) & ((1 << nBits) - 1);
+        const RGBQUAD& q = table[nIndex];
+        return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+    }
+};
+
+bool ReadPackedDib(HMODULE hModule, UINT nId, PackedDib* pDib)
+{
+    HRSRC hRes = FindResourceA(hModule, MAKEINTRESOURCEA(nId), reinterpret_cast<LPCSTR>(RT_BITMAP));
+    if (!hRes)
+        return false;
+    const BYTE* p = static_cast<const BYTE*>(LockResource(LoadResource(hModule, hRes)));
+    pDib->pPacked = reinterpret_cast<const BITMAPINFOHEADER*>(p);
+    memcpy(&pDib->header, p, sizeof(pDib->header));
+    const int nColors = pDib->header.biBitCount <= 8 ? 1 << pDib->header.biBitCount : 0;
+    pDib->table.resize(nColors);
+    if (nColors)
+        memcpy(pDib->table.data(), p + 40, sizeof(RGBQUAD) * nColors);
+    pDib->pBits = p + pDib->header.biSize + sizeof(RGBQUAD) * nColors;
+    return true;
+}
+
+// The pixels of a bitmap, top row first, as the screen shows them.
+std::vector<COLORREF> ReadBitmapPixels(HBITMAP hBitmap, int cx, int cy)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> bgrx(static_cast<size_t>(cx) * cy);
+    HDC hScreen = GetDC(nullptr);
+    const int nLines = GetDIBits(hScreen, hBitmap, 0, cy, bgrx.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, hScreen);
+    std::vector<COLORREF> pixels;
+    if (nLines != cy)
+        return pixels;
+    for (DWORD v : bgrx)
+        pixels.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+    return pixels;
+}
+
+std::vector<PALETTEENTRY> PaletteEntries(HPALETTE hPalette)
+{
+    std::vector<PALETTEENTRY> entries(GetPaletteEntries(hPalette, 0, 0, nullptr));
+    if (!entries.empty())
+        GetPaletteEntries(hPalette, 0, static_cast<UINT>(entries.size()), entries.data());
+    return entries;
+}
+
+// Palette entry i must be table entry i with its bytes in red, green, blue order.
+void ExpectPaletteIsTheTable(HPALETTE hPalette, const std::vector<RGBQUAD>& table)
+{
+    std::vector<PALETTEENTRY> entries = PaletteEntries(hPalette);
+    ASSERT_EQ(entries.size(), table.size());
+    for (size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(entries[i].peRed, table[i].rgbRed) << "entry " << i;
+        EXPECT_EQ(entries[i].peGreen, table[i].rgbGreen) << "entry " << i;
+        EXPECT_EQ(entries[i].peBlue, table[i].rgbBlue) << "entry " << i;
+        EXPECT_EQ(entries[i].peFlags, 0) << "entry " << i;
+    }
+}
+
+// The screen bitmap must show exactly the picture's colours (true colour display).
+void ExpectBitmapShowsThePicture(HBITMAP hBitmap, const PackedDib& dib)
+{
+    BITMAP bm = {};
+    ASSERT_NE(GetObjectA(hBitmap, sizeof(bm), &bm), 0);
+    ASSERT_EQ(bm.bmWidth, dib.header.biWidth);
+    ASSERT_EQ(bm.bmHeight, dib.header.biHeight);
+    std::vector<COLORREF> pixels = ReadBitmapPixels(hBitmap, bm.bmWidth, bm.bmHeight);
+    ASSERT_EQ(pixels.size(), static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+    int nWrong = 0;
+    for (int y = 0; y < bm.bmHeight; ++y) {
+        for (int x = 0; x < bm.bmWidth; ++x) {
+            const COLORREF want = dib.PixelColor(x, y);
+            const COLORREF got = pixels[static_cast<size_t>(y) * bm.bmWidth + x];
+            if (got != want && ++nWrong <= 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << got << " instead of " << want;
+        }
+    }
+    EXPECT_EQ(nWrong, 0);
+}
+
+// Owns what LoadDibResource hands out.
+struct LoadedDib
+{
+    HBITMAP hBitmap = nullptr;
+    HPALETTE hPalette = reinterpret_cast<HPALETTE>(1); // must be overwritten
+    ~LoadedDib()
+    {
+        if (hBitmap)
+            DeleteObject(hBitmap);
+        if (hPalette && hPalette != reinterpret_cast<HPALETTE>(1))
+            DeleteObject(hPalette);
+    }
+};
+
+struct DibRow
+{
+    UINT nId;
+    const char* pszName;
+    int nColors;
+};
+
+const DibRow kDibRows[] = {
+    {IDB_TEST_DIB1, "1 bit", 2},
+    {IDB_TEST_DIB4, "4 bits", 16},
+    {IDB_TEST_DIB8, "8 bits", 256},
+    {IDB_TEST_DIB8_USED16, "8 bits, 16 colours used", 256},
+    {IDB_TEST_DIB24, "24 bits", 0},
+};
+
+} // namespace
+
+TEST(BackdropDib, PaletteHoldsTheFullTableOfTheBitCount)
+{
+    for (const DibRow& row : kDibRows) {
+        SCOPED_TRACE(row.pszName);
+        PackedDib dib;
+        ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), row.nId, &dib));
+        int nColors = -1;
+        HPALETTE hPalette = CreateDibPalette(dib.pPacked, &nColors);
+        EXPECT_EQ(nColors, row.nColors);
+        if (row.nColors == 0) {
+            EXPECT_EQ(hPalette, nullptr);
+            continue;
+        }
+        ASSERT_NE(hPalette, nullptr);
+        ExpectPaletteIsTheTable(hPalette, dib.table);
+        DeleteObject(hPalette);
+    }
+}
+
+TEST(BackdropDib, LoadedBitmapShowsThePictureThroughItsPalette)
+{
+    for (const DibRow& row : kDibRows) {
+        SCOPED_TRACE(row.pszName);
+        PackedDib dib;
+        ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), row.nId, &dib));
+        LoadedDib loaded;
+        loaded.hBitmap = LoadDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(row.nId), &loaded.hPalette);
+        ASSERT_NE(loaded.hBitmap, nullptr);
+        if (row.nColors == 0)
+            EXPECT_EQ(loaded.hPalette, nullptr);
+        else
+            ExpectPaletteIsTheTable(loaded.hPalette, dib.table);
+        // A wrong start of the pixel bits shows as wrong colours here.
+        ExpectBitmapShowsThePicture(loaded.hBitmap, dib);
+    }
+}
+
+TEST(BackdropDib, MissingResourceGivesNoBitmapAndNoPalette)
+{
+    LoadedDib loaded;
+    loaded.hBitmap = LoadDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TEST_MISSING), &loaded.hPalette);
+    EXPECT_EQ(loaded.hBitmap, nullptr);
+    EXPECT_EQ(loaded.hPalette, nullptr);
+}
+
+TEST(BackdropDib, LaunchersBackdropIs600By400With256Entries)
+{
+    HMODULE hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(hLauncher, nullptr);
+    {
+        PackedDib dib;
+        ASSERT_TRUE(ReadPackedDib(hLauncher, IDB_BACKDROP, &dib));
+        LoadedDib loaded;
+        loaded.hBitmap = LoadDibResource(hLauncher, MAKEINTRESOURCEA(IDB_BACKDROP), &loaded.hPalette);
+        ASSERT_NE(loaded.hBitmap, nullptr);
+        EXPECT_EQ(PaletteEntries(loaded.hPalette).size(), 256u);
+        ExpectPaletteIsTheTable(loaded.hPalette, dib.table);
+        ExpectBitmapShowsThePicture(loaded.hBitmap, dib);
+    }
+    FreeLibrary(hLauncher);
+}
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The launcher as a user runs it
+
+const char kIniPath[] = "c:\\windows\\qx.ini";
+const char kGameDir[] = "c:\\qxtest_game";
+const char kBatchPath[] = "c:\\_qxchkcd.bat";
+const char kMarkerPath[] = "c:\\qxinst.cfg";
+// The sample CD's batch files add a line here for each start (QX_TEST_RAN).
+const char kRanPath[] = "c:\\qxtest_ran.txt";
+
+const char kConfirmText[] = "Orvane does not support Windows 95 natively.\n"
+                            "We will now close all programs and attempt to run under MS-DOS mode.";
+const int kMessageBoxTextId = 0xFFFF;
+
+// The lines the sample CD's batch files recorded, without line ends and
+// trailing blanks.
+std::vector<std::string> RanLines()
+{
+    std::string strContent;
+    ReadWholeFile(kRanPath, &strContent);
+    std::vector<std::string> lines;
+    size_t nStart = 0;
+    while (nStart < strContent.size()) {
+        size_t nEnd = strContent.find('\n', nStart);
+        if (nEnd == std::string::npos)
+            nEnd = strContent.size();
+        std::string strLine = strContent.substr(nStart, nEnd - nStart);
+        while (!strLine.empty() && (strLine.back() == '\r' || strLine.back() == ' '))
+            strLine.pop_back();
+        lines.push_back(strLine);
+        nStart = nEnd + 1;
+    }
+    return lines;
+}
+
+const char kBarrierLine[] = "runcheck barrier done";
+
+// The lines recorded so far and by a batch file that we start ourselves,
+// without our own line. Batch files started earlier have had a head start on
+// ours, so one that the launcher should not have started is very likely among
+// them; there is no stronger way to see that something did not run.
+std::vector<std::string> RanLinesAfterBarrier()
+{
+    Process barrier;
+    DWORD nExitCode = 0;
+    if (!barrier.Start("cmd /c D:\\instdata\\runcheck.bat barrier done") || !barrier.WaitForExit(&nExitCode)) {
+        ADD_FAILURE() << "the barrier batch file did not run";
+        return {};
+    }
+    std::vector<std::string> lines;
+    if (!WaitFor([&] {
+            lines = RanLines();
+            return std::find(lines.begin(), lines.end(), kBarrierLine) != lines.end();
+        }))
+        ADD_FAILURE() << "the barrier left no line";
+    lines.erase(std::remove(lines.begin(), lines.end(), kBarrierLine), lines.end());
+    return lines;
+}
+
+// Waits for a batch file started by the launcher to record strLine.
+bool WaitForRanLine(const std::string& strLine)
+{
+    return WaitFor([&] {
+        std::vector<std::string> lines = RanLines();
+        return std::find(lines.begin(), lines.end(), strLine) != lines.end();
+    });
+}
+
+INT_PTR CALLBACK PassiveDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// Where the controls sit in the client area of dialog template 102 as the
+// system lays it out, before the launcher changes anything.
+std::map<int, RECT> TemplateControlRects()
+{
+    std::map<int, RECT> rects;
+    HMODULE hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!hLauncher)
+        return rects;
+    HRSRC hRes = FindResourceA(hLauncher, MAKEINTRESOURCEA(IDD_LAUNCHER), reinterpret_cast<LPCSTR>(RT_DIALOG));
+    const BYTE* p = hRes ? static_cast<const BYTE*>(LockResource(LoadResource(hLauncher, hRes))) : nullptr;
+    if (p) {
+        std::vector<BYTE> tmpl(p, p + SizeofResource(hLauncher, hRes));
+        // Nothing needs to show: take the visible bit off the extended template's style.
+        DWORD dwStyle;
+        memcpy(&dwStyle, tmpl.data() + 12, sizeof(dwStyle));
+        dwStyle &= ~WS_VISIBLE;
+        memcpy(tmpl.data() + 12, &dwStyle, sizeof(dwStyle));
+        HWND hDlg = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                               reinterpret_cast<LPCDLGTEMPLATEA>(tmpl.data()), nullptr,
+                                               PassiveDialogProc, 0);
+        for (HWND h = GetWindow(hDlg, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+            RECT rc;
+            GetWindowRect(h, &rc);
+            MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rc), 2);
+            rects[GetDlgCtrlID(h)] = rc;
+        }
+        DestroyWindow(hDlg);
+    }
+    FreeLibrary(hLauncher);
+    return rects;
+}
+
+RECT ClientRectOfChild(HWND hDlg, HWND hChild)
+{
+    RECT rc;
+    GetWindowRect(hChild, &rc);
+    MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+std::string RectText(const RECT& rc)
+{
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "-" + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
+
+BOOL CALLBACK CollectNotepad(HWND h, LPARAM lParam)
+{
+    if (IsWindowVisible(h) && ClassName(h) == "Notepad")
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(h);
+    return TRUE;
+}
+
+// The system text editor's windows, whoever started them.
+std::vector<HWND> NotepadWindows()
+{
+    std::vector<HWND> found;
+    EnumWindows(CollectNotepad, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void CloseNotepads()
+{
+    for (HWND h : NotepadWindows())
+        PostMessageA(h, WM_CLOSE, 0, 0);
+    WaitFor([] { return NotepadWindows().empty(); });
+}
+
+// Starts the launcher from the CD with the game installed or not, and finds
+// its window. Everything the run leaves behind goes with the object.
+class LauncherDialog : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetEnvironmentVariableA("QX_TEST_RAN", kRanPath);
+        DeleteFileA(kRanPath);
+        CloseNotepads();
+    }
+    void TearDown() override
+    {
+        m_launcher.reset();
+        CloseNotepads();
+        SetIni(false);
+        SetEnvironmentVariableA("QX_TEST_RAN", nullptr);
+    }
+
+    static void SetIni(bool bInstalled)
+    {
+        DeleteFileA(kIniPath);
+        if (bInstalled) {
+            CreateDirectoryA(kGameDir, nullptr);
+            WriteWholeFile(kIniPath, "[Orvane]\r\nInstallDir=C:\\qxtest_game\r\n");
+        }
+    }
+
+    // Starts the launcher; false when its window does not appear.
+    bool Start(bool bInstalled)
+    {
+        SetIni(bInstalled);
+        m_launcher.reset(new Process);
+        if (!m_launcher->Start(kLauncherPath, "D:\\"))
+            return false;
+        m_hDlg = WaitForTopLevelWindow(m_launcher->Id(), "#32770");
+        return m_hDlg != nullptr;
+    }
+
+    // The launcher's message box, once one is open; null on time-out.
+    HWND WaitForMessageBox()
+    {
+        HWND hBox = nullptr;
+        WaitFor([&] {
+            for (HWND h : FindTopLevelWindows(m_launcher->Id(), "#32770")) {
+                if (h != m_hDlg)
+                    hBox = h;
+            }
+            return hBox != nullptr;
+        });
+        return hBox;
+    }
+
+    bool NoMessageBox() { return FindTopLevelWindows(m_launcher->Id(), "#32770").size() == 1; }
+
+    bool WaitForEnd(DWORD* pExitCode) { return m_launcher->WaitForExit(pExitCode); }
+
+    void Click(int nId) { PostMessageA(GetDlgItem(m_hDlg, nId), BM_CLICK, 0, 0); }
+
+    std::unique_ptr<Process> m_launcher;
+    HWND m_hDlg = nullptr;
+    ScopedCleanup m_cleanup{kGameDir, kIniPath, kBatchPath, kMarkerPath, kRanPath};
+};
+
+} // namespace
+
+TEST_F(LauncherDialog, ButtonsFollowTheInstalledState)
+{
+    const std::map<int, RECT> templateRects = TemplateControlRects();
+    ASSERT_EQ(templateRects.size(), 5u);
+
+    static const struct
+    {
+        bool bInstalled;
+        const char* pszCaption;
+        int nPlaceOf; // whose template rectangle button 1 takes
+        bool bConfigureVisible;
+    } kRows[] = {
+        {true, "&Play", IDOK, true},
+        {false, "&Install", IDC_CONFIGURE, false},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.bInstalled ? "installed" : "not installed");
+        ASSERT_TRUE(Start(row.bInstalled));
+
+        EXPECT_EQ(WindowText(m_hDlg), "");
+        // Known Wine gap: WM_GETICON and WM_QUERYDRAGICON sent from another
+        // process come back null under Wine 8 even when the window has its
+        // icon, so the icon is checked by the in-process test below.
+
+        HWND hButton = GetDlgItem(m_hDlg, IDOK);
+        EXPECT_EQ(WindowText(hButton), row.pszCaption);
+        EXPECT_TRUE(IsWindowVisible(hButton));
+        EXPECT_EQ(RectText(ClientRectOfChild(m_hDlg, hButton)), RectText(templateRects.at(row.nPlaceOf)));
+        EXPECT_EQ(GetWindowLongA(hButton, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "button 1 is the default";
+        EXPECT_EQ(IsWindowVisible(GetDlgItem(m_hDlg, IDC_CONFIGURE)) != FALSE, row.bConfigureVisible);
+
+        // The other buttons keep their places; the template caption never shows.
+        for (int nId : {IDC_CONFIGURE, IDC_VIEW_README, IDCANCEL}) {
+            EXPECT_EQ(RectText(ClientRectOfChild(m_hDlg, GetDlgItem(m_hDlg, nId))), RectText(templateRects.at(nId)))
+                << "control " << nId;
+        }
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(m_hDlg, IDC_VIEW_README)));
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(m_hDlg, IDCANCEL)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(m_hDlg, IDC_BACKDROP_FRAME)));
+        for (HWND h = GetWindow(m_hDlg, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+            EXPECT_NE(WindowText(h), "Install or Play") << "control " << GetDlgCtrlID(h);
+
+        Click(IDCANCEL);
+        DWORD nExitCode = 1;
+        ASSERT_TRUE(WaitForEnd(&nExitCode));
+    }
+}
+
+TEST_F(LauncherDialog, QuitAndEscapeEndTheLauncherAndRunNothing)
+{
+    static const struct
+    {
+        const char* pszName;
+        bool bEscape;
+    } kRows[] = {{"Quit", false}, {"Escape", true}};
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        ASSERT_TRUE(Start(true));
+        if (row.bEscape)
+            PostMessageA(GetDlgItem(m_hDlg, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+        else
+            Click(IDCANCEL);
+        DWORD nExitCode = 1;
+        ASSERT_TRUE(WaitForEnd(&nExitCode)) << "the launcher did not end";
+        EXPECT_EQ(nExitCode, 0u);
+        EXPECT_TRUE(RanLinesAfterBarrier().empty());
+        EXPECT_TRUE(NotepadWindows().empty());
+        DeleteFileA(kRanPath);
+    }
+}
+
+TEST_F(LauncherDialog, WarningComesFirstCancelKeepsTheDialogOkRunsAndEnds)
+{
+    static const struct
+    {
+        const char* pszName;
+        bool bInstalled;
+        int nButton;
+        bool bEnterKey; // Enter instead of a click
+        const char* pszRan;
+    } kRows[] = {
+        {"Play", true, IDOK, false, "gostart c c:\\qxtest_game qx.pif"},
+        {"Configure", true, IDC_CONFIGURE, false, "gostart c c:\\qxtest_game qxconfig.pif"},
+        {"Install", false, IDOK, false, "runcheck d:\\qxinst.pif d:\\qxchk.pif"},
+        {"Install by Enter", false, IDOK, true, "runcheck d:\\qxinst.pif d:\\qxchk.pif"},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        DeleteFileA(kRanPath);
+        ASSERT_TRUE(Start(row.bInstalled));
+
+        // Twice: Cancel the first time, OK the second.
+        for (int nAnswer : {IDCANCEL, IDOK}) {
+            SCOPED_TRACE(nAnswer == IDOK ? "OK" : "Cancel");
+            if (row.bEnterKey)
+                PostMessageA(GetDlgItem(m_hDlg, row.nButton), WM_KEYDOWN, VK_RETURN, 0);
+            else
+                Click(row.nButton);
+            HWND hBox = WaitForMessageBox();
+            ASSERT_NE(hBox, nullptr) << "no warning";
+            EXPECT_EQ(WindowText(hBox), "Qxinst95");
+            EXPECT_EQ(WindowText(GetDlgItem(hBox, kMessageBoxTextId)), kConfirmText);
+            EXPECT_EQ(GetWindow(hBox, GW_OWNER), m_hDlg);
+            EXPECT_NE(GetDlgItem(hBox, IDOK), nullptr);
+            EXPECT_NE(GetDlgItem(hBox, IDCANCEL), nullptr);
+            PostMessageA(hBox, WM_COMMAND, nAnswer, 0);
+            if (nAnswer == IDCANCEL) {
+                ASSERT_TRUE(WaitFor([&] { return NoMessageBox(); })) << "the warning stayed";
+                EXPECT_TRUE(IsWindowVisible(m_hDlg));
+            }
+        }
+        DWORD nExitCode = 1;
+        ASSERT_TRUE(WaitForEnd(&nExitCode)) << "the launcher did not end after OK";
+        EXPECT_EQ(nExitCode, 0u);
+        EXPECT_TRUE(WaitForRanLine(row.pszRan)) << "the command did not run";
+        // Exactly one start: the Cancel ran nothing.
+        EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{row.pszRan});
+    }
+}
+
+TEST_F(LauncherDialog, ViewReadmeOpensTheReadmeEachTimeWithoutAsking)
+{
+    ASSERT_TRUE(Start(true));
+    for (int nPress = 1; nPress <= 2; ++nPress) {
+        SCOPED_TRACE(testing::Message() << "press " << nPress);
+        Click(IDC_VIEW_README);
+        // The editor names the file in its title once it has loaded it.
+        std::string strTitle;
+        EXPECT_TRUE(WaitFor([&] {
+            std::vector<HWND> notepads = NotepadWindows();
+            strTitle = notepads.empty() ? std::string() : WindowText(notepads.front());
+            CharLowerBuffA(&strTitle[0], static_cast<DWORD>(strTitle.size()));
+            return strTitle.find("readme") != std::string::npos;
+        })) << "no editor window with the read-me; title \"" << strTitle << "\"";
+        EXPECT_EQ(NotepadWindows().size(), 1u);
+        EXPECT_TRUE(NoMessageBox());
+        EXPECT_TRUE(IsWindowVisible(m_hDlg));
+        CloseNotepads();
+    }
+    EXPECT_TRUE(RanLinesAfterBarrier().empty()) << "no batch file runs for the read-me";
+    Click(IDCANCEL);
+    DWORD nExitCode = 1;
+    EXPECT_TRUE(WaitForEnd(&nExitCode));
+}
+
+TEST_F(LauncherDialog, BackdropFillsTheClientAreaOutsideTheButtons)
+{
+    HMODULE hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(hLauncher, nullptr);
+    PackedDib dib;
+    ASSERT_TRUE(ReadPackedDib(hLauncher, IDB_BACKDROP, &dib));
+
+    ASSERT_TRUE(Start(true));
+    std::vector<RECT> buttons;
+    for (int nId : {IDOK, IDC_CONFIGURE, IDC_VIEW_README, IDCANCEL}) {
+        RECT rc = ClientRectOfChild(m_hDlg, GetDlgItem(m_hDlg, nId));
+        InflateRect(&rc, 2, 2);
+        buttons.push_back(rc);
+    }
+    POINT origin = {0, 0};
+    ClientToScreen(m_hDlg, &origin);
+
+    // A grid of points over the whole picture, corners included.
+    std::vector<POINT> samples;
+    for (int y = 0; y < 400; y += 19) {
+        for (int x = 0; x < 600; x += 23) {
+            POINT pt = {x, y};
+            bool bOnButton = false;
+            for (const RECT& rc : buttons)
+                bOnButton = bOnButton || PtInRect(&rc, pt);
+            if (!bOnButton)
+                samples.push_back(pt);
+        }
+    }
+    samples.push_back({599, 0});
+    samples.push_back({0, 399});
+    samples.push_back({599, 399});
+
+    std::string strMismatch;
+    auto allMatch = [&] {
+        HDC hScreen = GetDC(nullptr);
+        strMismatch.clear();
+        for (const POINT& pt : samples) {
+            const COLORREF got = GetPixel(hScreen, origin.x + pt.x, origin.y + pt.y);
+            const COLORREF want = dib.PixelColor(pt.x, pt.y);
+            if (got != want) {
+                char sz[96];
+                wsprintfA(sz, "%d,%d: %06lx instead of %06lx", pt.x, pt.y, got, want);
+                strMismatch = sz;
+                break;
+            }
+        }
+        ReleaseDC(nullptr, hScreen);
+        return strMismatch.empty();
+    };
+    // Polled: the first paint comes a little after the window appears.
+    EXPECT_TRUE(WaitFor(allMatch)) << samples.size() << " points sampled; " << strMismatch;
+
+    FreeLibrary(hLauncher);
+    Click(IDCANCEL);
+    DWORD nExitCode = 1;
+    EXPECT_TRUE(WaitForEnd(&nExitCode));
+}
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The dialog inside this process: the launcher's template, strings and icon
+// through the resource handle, and this program's small bitmap 130 as the
+// backdrop. Its command lines are empty, so nothing can start.
+
+class LauncherDialogInProcess : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(m_hLauncher, nullptr);
+        AfxSetResourceHandle(m_hLauncher);
+    }
+    void TearDown() override
+    {
+        AfxSetResourceHandle(nullptr);
+        if (m_hLauncher)
+            FreeLibrary(m_hLauncher);
+    }
+
+    // Runs the dialog modally while scenario works on its window from another
+    // thread; returns what DoModal returned. A scenario that leaves the
+    // dialog open has it cancelled.
+    static INT_PTR Run(BOOL bInstalled, const std::function<void(HWND)>& scenario)
+    {
+        CLaunchCommands commands;
+        CLauncherDlg dlg(bInstalled, &commands, nullptr);
+        std::thread driver([&] {
+            HWND hDlg = WaitForTopLevelWindow(GetCurrentProcessId(), "#32770");
+            if (!hDlg) {
+                ADD_FAILURE() << "no dialog";
+                return;
+            }
+            scenario(hDlg);
+            if (!WaitFor([&] { return !IsWindow(hDlg); }, 5000)) {
+                ADD_FAILURE() << "the dialog is still open";
+                for (HWND h : FindTopLevelWindows(GetCurrentProcessId(), "#32770"))
+                    PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+            }
+        });
+        const INT_PTR nResult = dlg.DoModal();
+        driver.join();
+        return nResult;
+    }
+
+    // The message box over hDlg, once one is open; null on time-out.
+    static HWND WaitForMessageBox(HWND hDlg)
+    {
+        HWND hBox = nullptr;
+        WaitFor([&] {
+            for (HWND h : FindTopLevelWindows(GetCurrentProcessId(), "#32770")) {
+                if (h != hDlg)
+                    hBox = h;
+            }
+            return hBox != nullptr;
+        });
+        return hBox;
+    }
+
+    HMODULE m_hLauncher = nullptr;
+};
+
+} // namespace
+
+TEST_F(LauncherDialogInProcess, SetsItsIconRealisesItsPaletteAndPaintsAtTheOrigin)
+{
+    PackedDib dib;
+    ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), IDB_BACKDROP, &dib));
+    const int cx = dib.header.biWidth, cy = dib.header.biHeight;
+
+    const INT_PTR nResult = Run(TRUE, [&](HWND hDlg) {
+        const LRESULT hBig = SendMessageA(hDlg, WM_GETICON, ICON_BIG, 0);
+        EXPECT_NE(hBig, 0);
+        EXPECT_EQ(SendMessageA(hDlg, WM_GETICON, ICON_SMALL, 0), hBig);
+        EXPECT_EQ(SendMessageA(hDlg, WM_QUERYDRAGICON, 0, 0), hBig);
+        EXPECT_EQ(SendMessageA(hDlg, WM_QUERYNEWPALETTE, 0, 0), TRUE);
+
+        // The picture at its own size in the top-left corner; the dialog's
+        // own background beyond it.
+        POINT origin = {0, 0};
+        ClientToScreen(hDlg, &origin);
+        std::string strMismatch;
+        auto painted = [&] {
+            HDC hScreen = GetDC(nullptr);
+            strMismatch.clear();
+            for (int y = 0; y <= cy && strMismatch.empty(); ++y) {
+                for (int x = 0; x <= cx && strMismatch.empty(); ++x) {
+                    const COLORREF want = x < cx && y < cy ? dib.PixelColor(x, y) : GetSysColor(COLOR_BTNFACE);
+                    const COLORREF got = GetPixel(hScreen, origin.x + x, origin.y + y);
+                    if (got != want)
+                        strMismatch = std::to_string(x) + "," + std::to_string(y);
+                }
+            }
+            ReleaseDC(nullptr, hScreen);
+            return strMismatch.empty();
+        };
+        EXPECT_TRUE(WaitFor(painted)) << "pixel " << strMismatch;
+        PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(nResult, IDCANCEL);
+}
+
+TEST_F(LauncherDialogInProcess, EndCodeFollowsTheButtonEvenWhenNothingStarts)
+{
+    static const struct
+    {
+        const char* pszName;
+        BOOL bInstalled;
+        int nButton;
+        bool bWarns;
+        INT_PTR nResult;
+    } kRows[] = {
+        {"Play", TRUE, IDOK, true, IDOK},
+        {"Configure", TRUE, IDC_CONFIGURE, true, IDC_CONFIGURE},
+        {"Install", FALSE, IDOK, true, IDOK},
+        {"Quit", TRUE, IDCANCEL, false, IDCANCEL},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        const INT_PTR nResult = Run(row.bInstalled, [&](HWND hDlg) {
+            PostMessageA(GetDlgItem(hDlg, row.nButton), BM_CLICK, 0, 0);
+            if (row.bWarns) {
+                HWND hBox = WaitForMessageBox(hDlg);
+                ASSERT_NE(hBox, nullptr);
+                PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+            }
+        });
+        EXPECT_EQ(nResult, row.nResult);
+    }
+}

@@ -27,8 +27,7 @@ HPALETTE CreateDibPalette(const BITMAPINFOHEADER* pHeader, int* pnColors)
     if (nColors == 0)
         return nullptr;
 
-    CGlobalMemory block(GMEM_MOVEABLE | GMEM_ZEROINIT,
-                        kLogPaletteSize + sizeof(PALETTEENTRY) * nColors);
+    CGlobalMemory block(GMEM_MOVEABLE | GMEM_ZEROINIT, kLogPaletteSize + sizeof(PALETTEENTRY) * nColors);
     CGlobalLock lock(block.GetHandle());
     LOGPALETTE* pPalette = static_cast<LOGPALETTE*>(lock.GetData());
     if (!pPalette)

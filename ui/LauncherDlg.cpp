@@ -10,6 +10,7 @@
 // There is no WM_PALETTECHANGED handler: when another window changes the
 // system palette, the backdrop keeps its colours until its next paint or
 // until the launcher comes to the foreground again.
+// clang-format off
 BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
@@ -17,10 +18,11 @@ BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
     ON_COMMAND(IDC_CONFIGURE, CLauncherDlg::OnConfigure)
     ON_WM_QUERYNEWPALETTE()
 END_MESSAGE_MAP()
+// clang-format on
 
 CLauncherDlg::CLauncherDlg(BOOL bInstalled, CLaunchCommands* pCommands, CWnd* pParentWnd)
-    : CDialog(IDD_LAUNCHER, pParentWnd), m_hIcon(nullptr), m_bInstalled(bInstalled),
-      m_pCommands(pCommands), m_hBitmap(nullptr), m_hPalette(nullptr)
+    : CDialog(IDD_LAUNCHER, pParentWnd), m_hIcon(nullptr), m_bInstalled(bInstalled), m_pCommands(pCommands),
+      m_hBitmap(nullptr), m_hPalette(nullptr)
 {
     m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_LAUNCHER));
     m_hBitmap = LoadDibResource(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKDROP), &m_hPalette);

@@ -35,11 +35,11 @@ private:
     BOOL ConfirmDosMode();
     void PaintMinimized();
 
-    HICON m_hIcon;                   // shared, never destroyed
+    HICON m_hIcon; // shared, never destroyed
     BOOL m_bInstalled;
     CString m_strInstallCaption;
     CString m_strPlayCaption;
-    CLaunchCommands* m_pCommands;    // borrowed from the application
-    HBITMAP m_hBitmap;               // owned
-    HPALETTE m_hPalette;             // owned; null without a palette
+    CLaunchCommands* m_pCommands; // borrowed from the application
+    HBITMAP m_hBitmap;            // owned
+    HPALETTE m_hPalette;          // owned; null without a palette
 };

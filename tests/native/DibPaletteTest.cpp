@@ -36,11 +36,19 @@ struct ColorCountRow
     std::size_t nBitsOffset; // with a 40-byte header
 };
 
+// clang-format off
 const ColorCountRow kColorCountRows[] = {
-    {1, 2, 48},   {4, 16, 104},  {8, 256, 1064}, {0, 1, 44},
-    {16, 0, 40},  {24, 0, 40},   {32, 0, 40},    {9, 0, 40},
+    {1, 2, 48},
+    {4, 16, 104},
+    {8, 256, 1064},
+    {0, 1, 44},
+    {9, 0, 40},
+    {16, 0, 40},
+    {24, 0, 40},
+    {32, 0, 40},
     {0xFFFF, 0, 40},
 };
+// clang-format on
 
 } // namespace
 
@@ -111,6 +119,7 @@ TEST(CenteredIconOffset, TruncatesTowardZero)
         int nIcon;
         int nOffset;
     } kRows[] = {
+        // clang-format off
         {32, 32, 0},   // exactly as wide as the icon
         {100, 32, 34}, // (100 - 32 + 1) / 2
         {33, 32, 1},
@@ -120,6 +129,7 @@ TEST(CenteredIconOffset, TruncatesTowardZero)
         {26, 32, -2},
         {0, 32, -15},
         {400, 32, 184},
+        // clang-format on
     };
     for (const auto& row : kRows)
         EXPECT_EQ(GetCenteredIconOffset(row.nClient, row.nIcon), row.nOffset)

@@ -126,7 +126,8 @@ void ExpectBitmapShowsThePicture(HBITMAP hBitmap, const PackedDib& dib)
             const COLORREF want = dib.PixelColor(x, y);
             const COLORREF got = pixels[static_cast<size_t>(y) * bm.bmWidth + x];
             if (got != want && ++nWrong <= 5)
-                ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << got << " instead of " << want;
+                ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << got << " instead of "
+                              << want;
         }
     }
     EXPECT_EQ(nWrong, 0);
@@ -153,6 +154,7 @@ struct DibRow
     int nColors;
 };
 
+// clang-format off
 const DibRow kDibRows[] = {
     {IDB_TEST_DIB1, "1 bit", 2},
     {IDB_TEST_DIB4, "4 bits", 16},
@@ -160,6 +162,7 @@ const DibRow kDibRows[] = {
     {IDB_TEST_DIB8_USED16, "8 bits, 16 colours used", 256},
     {IDB_TEST_DIB24, "24 bits", 0},
 };
+// clang-format on
 
 } // namespace
 
@@ -189,7 +192,8 @@ TEST(BackdropDib, LoadedBitmapShowsThePictureThroughItsPalette)
         PackedDib dib;
         ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), row.nId, &dib));
         LoadedDib loaded;
-        loaded.hBitmap = LoadDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(row.nId), &loaded.hPalette);
+        loaded.hBitmap =
+            LoadDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(row.nId), &loaded.hPalette);
         ASSERT_NE(loaded.hBitmap, nullptr);
         if (row.nColors == 0)
             EXPECT_EQ(loaded.hPalette, nullptr);
@@ -203,7 +207,8 @@ TEST(BackdropDib, LoadedBitmapShowsThePictureThroughItsPalette)
 TEST(BackdropDib, MissingResourceGivesNoBitmapAndNoPalette)
 {
     LoadedDib loaded;
-    loaded.hBitmap = LoadDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TEST_MISSING), &loaded.hPalette);
+    loaded.hBitmap =
+        LoadDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TEST_MISSING), &loaded.hPalette);
     EXPECT_EQ(loaded.hBitmap, nullptr);
     EXPECT_EQ(loaded.hPalette, nullptr);
 }
@@ -272,7 +277,8 @@ std::vector<std::string> RanLinesAfterBarrier()
 {
     Process barrier;
     DWORD nExitCode = 0;
-    if (!barrier.Start("cmd /c D:\\instdata\\runcheck.bat barrier done") || !barrier.WaitForExit(&nExitCode)) {
+    if (!barrier.Start("cmd /c D:\\instdata\\runcheck.bat barrier done") ||
+        !barrier.WaitForExit(&nExitCode)) {
         ADD_FAILURE() << "the barrier batch file did not run";
         return {};
     }
@@ -308,7 +314,8 @@ std::map<int, RECT> TemplateControlRects()
     HMODULE hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!hLauncher)
         return rects;
-    HRSRC hRes = FindResourceA(hLauncher, MAKEINTRESOURCEA(IDD_LAUNCHER), reinterpret_cast<LPCSTR>(RT_DIALOG));
+    HRSRC hRes =
+        FindResourceA(hLauncher, MAKEINTRESOURCEA(IDD_LAUNCHER), reinterpret_cast<LPCSTR>(RT_DIALOG));
     const BYTE* p = hRes ? static_cast<const BYTE*>(LockResource(LoadResource(hLauncher, hRes))) : nullptr;
     if (p) {
         std::vector<BYTE> tmpl(p, p + SizeofResource(hLauncher, hRes));
@@ -462,12 +469,14 @@ TEST_F(LauncherDialog, ButtonsFollowTheInstalledState)
         EXPECT_EQ(WindowText(hButton), row.pszCaption);
         EXPECT_TRUE(IsWindowVisible(hButton));
         EXPECT_EQ(RectText(ClientRectOfChild(m_hDlg, hButton)), RectText(templateRects.at(row.nPlaceOf)));
-        EXPECT_EQ(GetWindowLongA(hButton, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "button 1 is the default";
+        EXPECT_EQ(GetWindowLongA(hButton, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON)
+            << "button 1 is the default";
         EXPECT_EQ(IsWindowVisible(GetDlgItem(m_hDlg, IDC_CONFIGURE)) != FALSE, row.bConfigureVisible);
 
         // The other buttons keep their places; the template caption never shows.
         for (int nId : {IDC_CONFIGURE, IDC_VIEW_README, IDCANCEL}) {
-            EXPECT_EQ(RectText(ClientRectOfChild(m_hDlg, GetDlgItem(m_hDlg, nId))), RectText(templateRects.at(nId)))
+            EXPECT_EQ(RectText(ClientRectOfChild(m_hDlg, GetDlgItem(m_hDlg, nId))),
+                      RectText(templateRects.at(nId)))
                 << "control " << nId;
         }
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(m_hDlg, IDC_VIEW_README)));
@@ -567,7 +576,8 @@ TEST_F(LauncherDialog, ViewReadmeOpensTheReadmeEachTimeWithoutAsking)
             strTitle = notepads.empty() ? std::string() : WindowText(notepads.front());
             CharLowerBuffA(&strTitle[0], static_cast<DWORD>(strTitle.size()));
             return strTitle.find("readme") != std::string::npos;
-        })) << "no editor window with the read-me; title \"" << strTitle << "\"";
+        })) << "no editor window with the read-me; title \""
+            << strTitle << "\"";
         EXPECT_EQ(NotepadWindows().size(), 1u);
         EXPECT_TRUE(NoMessageBox());
         EXPECT_TRUE(IsWindowVisible(m_hDlg));
@@ -728,7 +738,8 @@ TEST_F(LauncherDialogInProcess, SetsItsIconRealisesItsPaletteAndPaintsAtTheOrigi
             strMismatch.clear();
             for (int y = 0; y <= cy && strMismatch.empty(); ++y) {
                 for (int x = 0; x <= cx && strMismatch.empty(); ++x) {
-                    const COLORREF want = x < cx && y < cy ? dib.PixelColor(x, y) : GetSysColor(COLOR_BTNFACE);
+                    const COLORREF want =
+                        x < cx && y < cy ? dib.PixelColor(x, y) : GetSysColor(COLOR_BTNFACE);
                     const COLORREF got = GetPixel(hScreen, origin.x + x, origin.y + y);
                     if (got != want)
                         strMismatch = std::to_string(x) + "," + std::to_string(y);

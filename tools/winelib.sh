@@ -66,9 +66,11 @@ qx_stop_xvfb() {
 
 # qx_start_wineserver: with WINEPREFIX set, starts the wineserver and Wine's
 # services detached from the caller's output, so that a test runner waiting
-# on its pipes does not wait for them.
+# on its pipes does not wait for them. The server stays up for ten minutes
+# without clients: a Wine process started under a file size limit must find
+# it running rather than start one that inherits the limit.
 qx_start_wineserver() {
-  setsid wineserver -p60 </dev/null >/dev/null 2>&1 || true
+  setsid wineserver -p600 </dev/null >/dev/null 2>&1 || true
   setsid timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 

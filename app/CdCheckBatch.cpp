@@ -20,7 +20,7 @@ bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatch
         "pause\n",
         "echo please ignore the 'batch file missing' message you are about to see\n",
         // The last line has no line end: the file ends with its last character.
-        "del " QX_CD_CHECK_BATCH_PATH,
+        "del ", QX_CD_CHECK_BATCH_PATH,
     };
     for (const char* pszPiece : apszPieces) {
         if (!pfnPiece(pszPiece ? pszPiece : "", pContext))

@@ -2,9 +2,9 @@
 
 #include <stdio.h>
 
-bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatchSink pfnPiece,
-                      void* pContext)
+bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatchSink pfnPiece, void* pContext)
 {
+    // clang-format off
     const char* const apszPieces[] = {
         "@echo off\n",
         "if exist ", pszProbe, " goto found_cd\n",
@@ -22,6 +22,7 @@ bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatch
         // The last line has no line end: the file ends with its last character.
         "del ", QX_CD_CHECK_BATCH_PATH,
     };
+    // clang-format on
     for (const char* pszPiece : apszPieces) {
         if (!pfnPiece(pszPiece ? pszPiece : "", pContext))
             return false;

@@ -63,8 +63,8 @@ void CLauncherApp::DiscoverLaunchContext()
     if (char* pszSlash = strrchr(szModule, '\\'))
         *pszSlash = '\0';
 
-    DWORD nValue = ::GetPrivateProfileStringA("Orvane", "InstallDir", "", szBuffer,
-                                              sizeof(szBuffer), "qx.ini");
+    DWORD nValue =
+        ::GetPrivateProfileStringA("Orvane", "InstallDir", "", szBuffer, sizeof(szBuffer), "qx.ini");
     if (nValue == 0) {
         WriteFirstRunFiles(szModule);
     } else {

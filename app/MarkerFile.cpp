@@ -10,8 +10,8 @@ BOOL WriteMarkerFile(const char* pszPath, const char* pszWindowsDir)
     if (!pFile)
         return FALSE;
 
-    bool bWritten = fputs("win95dir ", pFile) >= 0 && fputs(pszWindowsDir, pFile) >= 0 &&
-                    fputs("\n", pFile) >= 0;
+    bool bWritten =
+        fputs("win95dir ", pFile) >= 0 && fputs(pszWindowsDir, pFile) >= 0 && fputs("\n", pFile) >= 0;
     bWritten = fclose(pFile) == 0 && bWritten;
     if (!bWritten) {
         remove(pszPath);

@@ -12,8 +12,7 @@ bool IsLetter(char ch)
 
 bool IsForbidden(char ch)
 {
-    switch (ch)
-    {
+    switch (ch) {
     case '"':
     case '*':
     case '<':
@@ -46,15 +45,11 @@ int CanonicalizeCommandPath(char* pszPath)
     // Nothing below nStart is ever removed: first the prefix, later also a
     // ".." that could not climb.
     size_t nStart = 0;
-    if (psz[0] != '\0')
-    {
-        if (psz[1] == ':')
-        {
+    if (psz[0] != '\0') {
+        if (psz[1] == ':') {
             bInvalid = !IsLetter(psz[0]);
             nStart = 2;
-        }
-        else if (psz[0] == '\\' && psz[1] == '\\')
-        {
+        } else if (psz[0] == '\\' && psz[1] == '\\') {
             nStart = 2;
             while (psz[nStart] != '\0' && psz[nStart] != '\\')
                 ++nStart;
@@ -68,8 +63,7 @@ int CanonicalizeCommandPath(char* pszPath)
     size_t nWrite = nStart;
     char chPrevRead = '\0'; // nothing read yet, whatever the prefix ends with
     char chLastInput = '\0';
-    while (psz[nRead] != '\0')
-    {
+    while (psz[nRead] != '\0') {
         chLastInput = psz[nRead++];
         const char ch = chLastInput == '/' ? '\\' : chLastInput;
         if (IsForbidden(ch))
@@ -77,8 +71,7 @@ int CanonicalizeCommandPath(char* pszPath)
         const bool bAfterDot = chPrevRead == '.';
         chPrevRead = ch;
 
-        if (ch != '\\' || !bAfterDot)
-        {
+        if (ch != '\\' || !bAfterDot) {
             psz[nWrite++] = ch;
             continue;
         }
@@ -86,8 +79,7 @@ int CanonicalizeCommandPath(char* pszPath)
         // A separator right after a '.', and that '.' is the last character
         // written (a '.' is always written).
         const size_t nDot = nWrite - 1;
-        if (nDot == 0 || psz[nDot - 1] != '.')
-        {
+        if (nDot == 0 || psz[nDot - 1] != '.') {
             if (FollowsBoundary(psz, nDot))
                 --nWrite; // a "." segment: drop the dot and this separator
             else
@@ -96,14 +88,12 @@ int CanonicalizeCommandPath(char* pszPath)
         }
 
         const size_t nFirstDot = nDot - 1;
-        if (!FollowsBoundary(psz, nFirstDot))
-        {
+        if (!FollowsBoundary(psz, nFirstDot)) {
             psz[nWrite++] = ch; // a name ending in two dots, such as "b.."
             continue;
         }
 
-        if (nFirstDot <= nStart + 1)
-        {
+        if (nFirstDot <= nStart + 1) {
             // Nothing to climb over: the ".." stays, and no later ".." may
             // remove it.
             bClimbed = true;
@@ -116,11 +106,9 @@ int CanonicalizeCommandPath(char* pszPath)
         // segment before it, else back to the start limit. The search begins
         // just before the boundary that precedes the "..".
         nWrite = nStart;
-        for (size_t nPos = nFirstDot - 1; nPos > nStart;)
-        {
+        for (size_t nPos = nFirstDot - 1; nPos > nStart;) {
             --nPos;
-            if (psz[nPos] == '\\')
-            {
+            if (psz[nPos] == '\\') {
                 nWrite = nPos + 1;
                 break;
             }
@@ -130,8 +118,7 @@ int CanonicalizeCommandPath(char* pszPath)
     // A text that ended in '\' keeps saying "a directory" after folding. Every
     // fold that swallows the final separator has removed at least the two
     // characters appended here.
-    if (chLastInput == '\\' && (nWrite == 0 || psz[nWrite - 1] != '\\'))
-    {
+    if (chLastInput == '\\' && (nWrite == 0 || psz[nWrite - 1] != '\\')) {
         assert(nWrite + 2 <= nRead);
         psz[nWrite++] = '.';
         psz[nWrite++] = '\\';

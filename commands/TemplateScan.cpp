@@ -27,42 +27,37 @@ void ReportUnknownCode(const TemplateScanSeam& seam)
 
 } // namespace
 
-size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir,
-                             const char* pszInstalledDir, const char* pszWindowsDir,
-                             const TemplateScanSeam& seam, char (&szOut)[kMaxCommandLine + 1])
+size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir, const char* pszInstalledDir,
+                             const char* pszWindowsDir, const TemplateScanSeam& seam,
+                             char (&szOut)[kMaxCommandLine + 1])
 {
     const char* pch = OrEmpty(pszTemplate);
     const char* const pszInstalled = OrEmpty(pszInstalledDir);
     const size_t nAll = static_cast<size_t>(-1);
     size_t nOut = 0;
 
-    while (*pch != '\0' && nOut < kMaxCommandLine)
-    {
-        if (*pch != '$')
-        {
+    while (*pch != '\0' && nOut < kMaxCommandLine) {
+        if (*pch != '$') {
             szOut[nOut++] = *pch++;
             continue;
         }
 
         const char chCode = pch[1];
-        if (chCode == '\0')
-        {
+        if (chCode == '\0') {
             // A '$' with no code after it: there is nothing left to read.
             ReportUnknownCode(seam);
             break;
         }
         pch += 2;
 
-        switch (chCode)
-        {
+        switch (chCode) {
         case 's':
             AppendText(szOut, nOut, OrEmpty(pszSourceDir), nAll);
             break;
         case 'i':
             AppendText(szOut, nOut, pszInstalled, nAll);
             break;
-        case 'I':
-        {
+        case 'I': {
             const char* const pchColon = std::strchr(pszInstalled, ':');
             if (pchColon != nullptr)
                 AppendText(szOut, nOut, pszInstalled, static_cast<size_t>(pchColon - pszInstalled));

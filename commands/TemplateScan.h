@@ -15,7 +15,10 @@ struct TemplateScanSeam
     void* pContext;
 };
 
-enum { kMaxCommandLine = 255 };
+enum
+{
+    kMaxCommandLine = 255
+};
 
 // Expands pszTemplate into szOut: "$s" gives the source directory, "$i" the
 // installed directory, "$I" the installed directory's characters before its
@@ -27,6 +30,6 @@ enum { kMaxCommandLine = 255 };
 // The line is then canonicalised as a path (its validity is not used) and
 // lowered through the seam. A null template or directory counts as empty.
 // Returns the length of the finished line.
-size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir,
-                             const char* pszInstalledDir, const char* pszWindowsDir,
-                             const TemplateScanSeam& seam, char (&szOut)[kMaxCommandLine + 1]);
+size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir, const char* pszInstalledDir,
+                             const char* pszWindowsDir, const TemplateScanSeam& seam,
+                             char (&szOut)[kMaxCommandLine + 1]);

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     std::memcpy(pszText, pData, nLength);
     pszText[nLength] = '\0';
 
-    const bool bPlain = std::memchr(pszText, '.', nLength) == nullptr &&
-                        std::memchr(pszText, '/', nLength) == nullptr;
+    const bool bPlain =
+        std::memchr(pszText, '.', nLength) == nullptr && std::memchr(pszText, '/', nLength) == nullptr;
 
     const int nResult = CanonicalizeCommandPath(pszText);
     if (nResult != 0 && nResult != 1)

@@ -25,8 +25,7 @@ void CountReport(void* pContext)
 
 void LowerAscii(char* psz, void*)
 {
-    for (; *psz != '\0'; ++psz)
-    {
+    for (; *psz != '\0'; ++psz) {
         if (*psz >= 'A' && *psz <= 'Z')
             *psz = static_cast<char>(*psz - 'A' + 'a');
     }
@@ -39,8 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     // Each part in its own exactly-sized heap copy.
     char* apszParts[4] = {nullptr, nullptr, nullptr, nullptr};
     size_t nPos = 0;
-    for (size_t nPart = 0; nPart < 4 && nPos <= nSize; ++nPart)
-    {
+    for (size_t nPart = 0; nPart < 4 && nPos <= nSize; ++nPart) {
         const void* pvEnd = std::memchr(pData + nPos, '\n', nSize - nPos);
         const size_t nEnd =
             pvEnd != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(pvEnd) - pData) : nSize;
@@ -63,8 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     if (nLength > kMaxCommandLine || std::memchr(szOut, '\0', sizeof(szOut)) == nullptr ||
         std::strlen(szOut) != nLength)
         std::abort();
-    for (size_t n = 0; n < nLength; ++n)
-    {
+    for (size_t n = 0; n < nLength; ++n) {
         if (szOut[n] >= 'A' && szOut[n] <= 'Z')
             std::abort();
     }

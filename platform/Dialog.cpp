@@ -40,8 +40,8 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 INT_PTR CDialog::DoModal()
 {
     HINSTANCE hResource = AfxGetResourceHandle();
-    HRSRC hFound = ::FindResourceA(hResource, MAKEINTRESOURCEA(m_nIDTemplate),
-                                   reinterpret_cast<LPCSTR>(RT_DIALOG));
+    HRSRC hFound =
+        ::FindResourceA(hResource, MAKEINTRESOURCEA(m_nIDTemplate), reinterpret_cast<LPCSTR>(RT_DIALOG));
     if (!hFound)
         return -1;
     const void* pTemplate = ::LockResource(::LoadResource(hResource, hFound));
@@ -55,8 +55,7 @@ INT_PTR CDialog::DoModal()
     m_bCenter = !(dwStyle & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) && x == 0 && y == 0;
 
     HWND hOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-    return ::DialogBoxIndirectParamA(AfxGetInstanceHandle(),
-                                     static_cast<LPCDLGTEMPLATEA>(pTemplate), hOwner,
+    return ::DialogBoxIndirectParamA(AfxGetInstanceHandle(), static_cast<LPCDLGTEMPLATEA>(pTemplate), hOwner,
                                      &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 

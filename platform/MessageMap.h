@@ -29,8 +29,7 @@ struct AFX_MSGMAP
 
 // Finds the entry for a message (and, for WM_COMMAND, its code and id) in a
 // map or one of its bases; null when none handles it.
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage,
-                                            UINT nCode, UINT nID);
+const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode, UINT nID);
 
 namespace afx {
 
@@ -83,36 +82,37 @@ LRESULT QueryNewPaletteThunk(CCmdTarget* p, WPARAM, LPARAM)
 
 } // namespace afx
 
-#define DECLARE_MESSAGE_MAP()                                  \
-protected:                                                     \
-    static const AFX_MSGMAP* GetThisMessageMap();              \
-                                                               \
-public:                                                        \
+#define DECLARE_MESSAGE_MAP()                                                                                \
+protected:                                                                                                   \
+    static const AFX_MSGMAP* GetThisMessageMap();                                                            \
+                                                                                                             \
+public:                                                                                                      \
     virtual const AFX_MSGMAP* GetMessageMap() const;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                              \
-    const AFX_MSGMAP* theClass::GetMessageMap() const                       \
-    {                                                                       \
-        return GetThisMessageMap();                                         \
-    }                                                                       \
-    const AFX_MSGMAP* theClass::GetThisMessageMap()                         \
-    {                                                                       \
-        using ThisClass [[maybe_unused]] = theClass;                        \
-        typedef baseClass TheBaseClass;                                     \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                               \
+    const AFX_MSGMAP* theClass::GetMessageMap() const                                                        \
+    {                                                                                                        \
+        return GetThisMessageMap();                                                                          \
+    }                                                                                                        \
+    const AFX_MSGMAP* theClass::GetThisMessageMap()                                                          \
+    {                                                                                                        \
+        using ThisClass [[maybe_unused]] = theClass;                                                         \
+        typedef baseClass TheBaseClass;                                                                      \
         static constexpr AFX_MSGMAP_ENTRY s_entries[] = {
 
-#define END_MESSAGE_MAP()                                                   \
-            {0, 0, 0, nullptr}};                                            \
-        static constexpr AFX_MSGMAP s_map = {&TheBaseClass::GetThisMessageMap, \
-                                             &s_entries[0]};                \
-        return &s_map;                                                      \
+#define END_MESSAGE_MAP()                                                                                    \
+    {                                                                                                        \
+        0, 0, 0, nullptr                                                                                     \
+    }                                                                                                        \
+    }                                                                                                        \
+    ;                                                                                                        \
+    static constexpr AFX_MSGMAP s_map = {&TheBaseClass::GetThisMessageMap, &s_entries[0]};                   \
+    return &s_map;                                                                                           \
     }
 
-#define ON_COMMAND(id, memberFxn) \
-    {WM_COMMAND, 0, (id), &afx::VoidThunk<ThisClass, &memberFxn>},
-#define ON_WM_PAINT() \
-    {WM_PAINT, 0, 0, &afx::VoidThunk<ThisClass, &ThisClass::OnPaint>},
-#define ON_WM_QUERYDRAGICON() \
+#define ON_COMMAND(id, memberFxn) {WM_COMMAND, 0, (id), &afx::VoidThunk<ThisClass, &memberFxn>},
+#define ON_WM_PAINT() {WM_PAINT, 0, 0, &afx::VoidThunk<ThisClass, &ThisClass::OnPaint>},
+#define ON_WM_QUERYDRAGICON()                                                                                \
     {WM_QUERYDRAGICON, 0, 0, &afx::QueryDragIconThunk<ThisClass, &ThisClass::OnQueryDragIcon>},
-#define ON_WM_QUERYNEWPALETTE() \
+#define ON_WM_QUERYNEWPALETTE()                                                                              \
     {WM_QUERYNEWPALETTE, 0, 0, &afx::QueryNewPaletteThunk<ThisClass, &ThisClass::OnQueryNewPalette>},

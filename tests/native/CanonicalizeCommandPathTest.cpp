@@ -80,8 +80,7 @@ const CanonicalizeRow kRows[] = {
 
 TEST(CanonicalizeCommandPath, Table)
 {
-    for (size_t nRow = 0; nRow < sizeof(kRows) / sizeof(kRows[0]); ++nRow)
-    {
+    for (size_t nRow = 0; nRow < sizeof(kRows) / sizeof(kRows[0]); ++nRow) {
         const CanonicalizeRow& row = kRows[nRow];
         SCOPED_TRACE("row " + std::to_string(nRow) + ": \"" + row.pszInput + "\"");
         // Exactly the input's size, so that any write past it is caught.
@@ -107,11 +106,9 @@ TEST(CanonicalizeCommandPath, NeverLengthensAndFoldsOnlyDotsAndSlashes)
     const size_t nMaxLength = 7;
 
     std::vector<size_t> digits;
-    for (size_t nLength = 0; nLength <= nMaxLength; ++nLength)
-    {
+    for (size_t nLength = 0; nLength <= nMaxLength; ++nLength) {
         digits.assign(nLength, 0);
-        for (;;)
-        {
+        for (;;) {
             std::string input;
             for (size_t nDigit : digits)
                 input += kAlphabet[nDigit];
@@ -120,8 +117,7 @@ TEST(CanonicalizeCommandPath, NeverLengthensAndFoldsOnlyDotsAndSlashes)
             const int nResult = CanonicalizeCommandPath(text.data());
             ASSERT_TRUE(nResult == 0 || nResult == 1) << "input \"" << input << "\"";
             ASSERT_LE(std::strlen(text.data()), input.size()) << "input \"" << input << "\"";
-            if (input.find_first_of("./") == std::string::npos)
-            {
+            if (input.find_first_of("./") == std::string::npos) {
                 ASSERT_EQ(input, text.data());
             }
 

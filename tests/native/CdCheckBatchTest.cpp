@@ -58,7 +58,8 @@ bool Exists(const std::string& strPath)
 std::string TempPath(const char* pszName)
 {
     const char* pszDir = getenv("TMPDIR");
-    return std::string(pszDir && *pszDir ? pszDir : "/tmp") + "/qx_" + std::to_string(getpid()) + "_" + pszName;
+    return std::string(pszDir && *pszDir ? pszDir : "/tmp") + "/qx_" + std::to_string(getpid()) + "_" +
+           pszName;
 }
 
 const char kExpectedForDriveD[] =
@@ -112,7 +113,8 @@ TEST(CdCheckBatch, ProbeAndCommandLengthenOnlyTheirOwnLines)
         for (int i = 3; i <= 9; ++i)
             std::getline(lines, strLine);
         EXPECT_EQ(strLine, std::string(row.pszCommand) + " %1 %2 %3 %4 %5 %6\r");
-        EXPECT_EQ(strDisk.substr(strDisk.size() - 19), "del c:\\_qxchkcd.bat") << "no line end after the last line";
+        EXPECT_EQ(strDisk.substr(strDisk.size() - 19), "del c:\\_qxchkcd.bat")
+            << "no line end after the last line";
     }
 }
 
@@ -173,8 +175,9 @@ TEST(FullDisk, NoShortFileIsLeftBehind)
             struct rlimit limit = {row.nLimit, row.nLimit};
             setrlimit(RLIMIT_FSIZE, &limit);
             const char* pszLongDir = "C:\\A VERY LONG WINDOWS DIRECTORY NAME THAT DOES NOT FIT";
-            BOOL bResult = row.bBatch ? WriteCdCheckBatch(strPath.c_str(), "D:\\install.exe", "D:\\install.exe")
-                                      : WriteMarkerFile(strPath.c_str(), pszLongDir);
+            BOOL bResult = row.bBatch
+                               ? WriteCdCheckBatch(strPath.c_str(), "D:\\install.exe", "D:\\install.exe")
+                               : WriteMarkerFile(strPath.c_str(), pszLongDir);
             _exit(bResult ? 1 : 0);
         }
         int nStatus = 0;

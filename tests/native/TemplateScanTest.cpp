@@ -28,8 +28,7 @@ void CountReport(void* pContext)
 
 void LowerAscii(char* psz, void*)
 {
-    for (; *psz != '\0'; ++psz)
-    {
+    for (; *psz != '\0'; ++psz) {
         if (*psz >= 'A' && *psz <= 'Z')
             *psz = static_cast<char>(*psz - 'A' + 'a');
     }
@@ -49,8 +48,8 @@ Expansion Expand(const char* pszTemplate, const char* pszSource, const char* psz
     const TemplateScanSeam seam = {CountReport, bLower ? LowerAscii : nullptr, &log};
     char szOut[kMaxCommandLine + 1];
     std::memset(szOut, 'Z', sizeof(szOut));
-    const size_t nLength = ExpandCommandTemplate(pszTemplate, pszSource, pszInstalled, pszWindows,
-                                                 seam, szOut);
+    const size_t nLength =
+        ExpandCommandTemplate(pszTemplate, pszSource, pszInstalled, pszWindows, seam, szOut);
     return {szOut, nLength, log.nReports};
 }
 
@@ -92,13 +91,11 @@ const ScanRow kScanRows[] = {
 
 TEST(ExpandCommandTemplate, Codes)
 {
-    for (size_t nRow = 0; nRow < sizeof(kScanRows) / sizeof(kScanRows[0]); ++nRow)
-    {
+    for (size_t nRow = 0; nRow < sizeof(kScanRows) / sizeof(kScanRows[0]); ++nRow) {
         const ScanRow& row = kScanRows[nRow];
-        SCOPED_TRACE("row " + std::to_string(nRow) + ": \"" +
-                     (row.pszTemplate ? row.pszTemplate : "(null)") + "\"");
-        const Expansion expansion =
-            Expand(row.pszTemplate, row.pszSource, row.pszInstalled, row.pszWindows);
+        SCOPED_TRACE("row " + std::to_string(nRow) + ": \"" + (row.pszTemplate ? row.pszTemplate : "(null)") +
+                     "\"");
+        const Expansion expansion = Expand(row.pszTemplate, row.pszSource, row.pszInstalled, row.pszWindows);
         EXPECT_EQ(row.pszLine, expansion.strLine);
         EXPECT_EQ(expansion.strLine.size(), expansion.nLength);
         EXPECT_EQ(row.nReports, expansion.nReports);
@@ -107,8 +104,7 @@ TEST(ExpandCommandTemplate, Codes)
 
 TEST(ExpandCommandTemplate, WithoutLoweringKeepsCase)
 {
-    EXPECT_EQ("notepad.exe D:\\readme.txt",
-              Expand(kTemplates[0], "D:", "", "C:\\W", false).strLine);
+    EXPECT_EQ("notepad.exe D:\\readme.txt", Expand(kTemplates[0], "D:", "", "C:\\W", false).strLine);
 }
 
 TEST(ExpandCommandTemplate, NullSeamFunctions)
@@ -135,16 +131,14 @@ TEST(ExpandCommandTemplate, CutAtLimit)
     };
     const CutRow rows[] = {
         {"$s$x", strLong, strLower255, 0},
-        {"xy$s$x", std::string(kMaxCommandLine - 1, 'A'),
-         "xy" + std::string(kMaxCommandLine - 2, 'a'), 0},
+        {"xy$s$x", std::string(kMaxCommandLine - 1, 'A'), "xy" + std::string(kMaxCommandLine - 2, 'a'), 0},
         {strLong + "$x", "D:", strLower255, 0},
         {std::string(kMaxCommandLine, 'A') + "$x$", "D:", strLower255, 0},
         {std::string(kMaxCommandLine - 1, 'A') + "$x", "D:", std::string(kMaxCommandLine - 1, 'a'), 1},
         {std::string(kMaxCommandLine - 1, 'A') + "$", "D:", std::string(kMaxCommandLine - 1, 'a'), 1},
         {std::string(kMaxCommandLine - 1, 'A') + "$s", "D:", std::string(kMaxCommandLine - 1, 'a') + "d", 0},
     };
-    for (size_t nRow = 0; nRow < sizeof(rows) / sizeof(rows[0]); ++nRow)
-    {
+    for (size_t nRow = 0; nRow < sizeof(rows) / sizeof(rows[0]); ++nRow) {
         SCOPED_TRACE("row " + std::to_string(nRow));
         const Expansion expansion =
             Expand(rows[nRow].strTemplate.c_str(), rows[nRow].strSource.c_str(), "C:\\G", "C:\\W");
@@ -159,11 +153,9 @@ TEST(ExpandCommandTemplate, CutAtLimit)
 TEST(ExpandCommandTemplate, CanonicalisesAfterTheCut)
 {
     const std::string strDir = std::string(kMaxCommandLine - 3, 'a') + "\\b\\..\\c";
-    EXPECT_EQ(std::string(kMaxCommandLine - 3, 'a') + "\\b\\",
-              Expand("$s", strDir.c_str(), "", "").strLine);
+    EXPECT_EQ(std::string(kMaxCommandLine - 3, 'a') + "\\b\\", Expand("$s", strDir.c_str(), "", "").strLine);
     const std::string strFolds = std::string(kMaxCommandLine - 6, 'a') + "\\b\\..\\c";
-    EXPECT_EQ(std::string(kMaxCommandLine - 6, 'a') + "\\",
-              Expand("$s", strFolds.c_str(), "", "").strLine);
+    EXPECT_EQ(std::string(kMaxCommandLine - 6, 'a') + "\\", Expand("$s", strFolds.c_str(), "", "").strLine);
 }
 
 struct LaunchRow
@@ -206,11 +198,9 @@ const LaunchRow kLaunchRows[] = {
 
 TEST(ExpandCommandTemplate, LauncherTemplates)
 {
-    for (size_t nRow = 0; nRow < sizeof(kLaunchRows) / sizeof(kLaunchRows[0]); ++nRow)
-    {
+    for (size_t nRow = 0; nRow < sizeof(kLaunchRows) / sizeof(kLaunchRows[0]); ++nRow) {
         const LaunchRow& row = kLaunchRows[nRow];
-        for (size_t nSlot = 0; nSlot < 5; ++nSlot)
-        {
+        for (size_t nSlot = 0; nSlot < 5; ++nSlot) {
             SCOPED_TRACE("row " + std::to_string(nRow) + ", slot " + std::to_string(nSlot));
             const Expansion expansion =
                 Expand(kTemplates[nSlot], row.pszSource, row.pszInstalled, "C:\\WINDOWS");

@@ -54,20 +54,25 @@ TEST_F(LauncherTemplates, WorkedExampleGivesTheFiveLines)
         const char* pszInstalled;
         const char* apszLines[kCommandSlotCount];
     } kRows[] = {
-        {"D:", "C:\\GAMES\\ORVANE",
+        {"D:",
+         "C:\\GAMES\\ORVANE",
          {"notepad.exe d:\\readme.txt", "d:\\instdata\\runcheck.bat d:\\qxinst.pif d:\\qxchk.pif",
           "d:\\instdata\\gostart.bat c c:\\games\\orvane qx.pif", "<none>",
           "d:\\instdata\\gostart.bat c c:\\games\\orvane qxconfig.pif"}},
         // First run: the blanks around the empty installed directory stay.
-        {"D:", "",
+        {"D:",
+         "",
          {"notepad.exe d:\\readme.txt", "d:\\instdata\\runcheck.bat d:\\qxinst.pif d:\\qxchk.pif",
           "d:\\instdata\\gostart.bat   qx.pif", "<none>", "d:\\instdata\\gostart.bat   qxconfig.pif"}},
-        {"E:\\CD", "C:\\GAMES\\..\\ORVANE",
-         {"notepad.exe e:\\cd\\readme.txt", "e:\\cd\\instdata\\runcheck.bat e:\\cd\\qxinst.pif e:\\cd\\qxchk.pif",
+        {"E:\\CD",
+         "C:\\GAMES\\..\\ORVANE",
+         {"notepad.exe e:\\cd\\readme.txt",
+          "e:\\cd\\instdata\\runcheck.bat e:\\cd\\qxinst.pif e:\\cd\\qxchk.pif",
           "e:\\cd\\instdata\\gostart.bat c c:\\orvane qx.pif", "<none>",
           "e:\\cd\\instdata\\gostart.bat c c:\\orvane qxconfig.pif"}},
         // Letters beyond A to Z are lowered by the code page.
-        {"D:\\\xC9T\xC9", "C:\\JEUX\\\xC0VANE",
+        {"D:\\\xC9T\xC9",
+         "C:\\JEUX\\\xC0VANE",
          {"notepad.exe d:\\\xE9t\xE9\\readme.txt",
           "d:\\\xE9t\xE9\\instdata\\runcheck.bat d:\\\xE9t\xE9\\qxinst.pif d:\\\xE9t\xE9\\qxchk.pif",
           "d:\\\xE9t\xE9\\instdata\\gostart.bat c c:\\jeux\\\xE0vane qx.pif", "<none>",
@@ -76,7 +81,8 @@ TEST_F(LauncherTemplates, WorkedExampleGivesTheFiveLines)
     for (const auto& row : kRows) {
         SCOPED_TRACE(testing::Message() << row.pszSource << " / " << row.pszInstalled);
         std::vector<MessageBoxWatcher::Seen> boxes;
-        CLaunchCommands commands = Expand(m_hLauncher, row.pszSource, row.pszInstalled, "C:\\WINDOWS", &boxes);
+        CLaunchCommands commands =
+            Expand(m_hLauncher, row.pszSource, row.pszInstalled, "C:\\WINDOWS", &boxes);
         EXPECT_TRUE(boxes.empty());
         for (int nSlot = 0; nSlot < kCommandSlotCount; ++nSlot)
             EXPECT_STREQ(commands.m_strCommand[nSlot], row.apszLines[nSlot]) << "slot " << nSlot;

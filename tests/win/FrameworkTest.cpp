@@ -147,7 +147,8 @@ TEST(EntryRoutine, DestroysAMainWindowThatIsStillThere)
     CProbeApp app;
     CWnd wnd;
     app.m_scenario = [&](CProbeApp& self) {
-        wnd.m_hWnd = CreateWindowA("STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        wnd.m_hWnd =
+            CreateWindowA("STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         self.m_pMainWnd = &wnd;
     };
     RunApp(app);
@@ -243,8 +244,8 @@ TEST(ModalDialog, RunsCentredRoutesHelpToTheApplicationAndPostsQuitAtItsEnd)
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "MS_WINHELP";
     RegisterClassA(&wc);
-    HWND hHelp = CreateWindowA("MS_WINHELP", "help", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                               wc.hInstance, nullptr);
+    HWND hHelp =
+        CreateWindowA("MS_WINHELP", "help", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(hHelp, nullptr);
     g_help = HelpRequest();
 
@@ -323,8 +324,8 @@ TEST(MessageBoxById, CaptionIsTheApplicationTitleAndTheMainWindowOwnsIt)
     HICON hIcon = nullptr;
     int nResult = 0;
     app.m_scenario = [&](CProbeApp& self) {
-        wnd.m_hWnd = CreateWindowA("STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
-                                   nullptr, nullptr, nullptr);
+        wnd.m_hWnd = CreateWindowA("STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
+                                   nullptr, nullptr);
         self.m_pMainWnd = &wnd;
         std::thread watcher([&] {
             HWND hBox = WaitForTopLevelWindow(GetCurrentProcessId(), "#32770");
@@ -380,7 +381,8 @@ TEST(FileStatus, SucceedsExactlyWhenADirectorySearchFindsTheName)
     };
     for (const auto& row : kRows) {
         CFileStatus status;
-        EXPECT_EQ(CFile::GetStatus(row.pszName, status), row.bExpected) << row.pszName << " (" << row.pszWhy << ")";
+        EXPECT_EQ(CFile::GetStatus(row.pszName, status), row.bExpected)
+            << row.pszName << " (" << row.pszWhy << ")";
     }
     CFileStatus status;
     ASSERT_TRUE(CFile::GetStatus("file.txt", status));

@@ -24,14 +24,17 @@ std::string ExpectedBatch(const std::string& strSourceDir)
 {
     const std::string strProbe = strSourceDir + "\\install.exe";
     return "@echo off\r\n"
-           "if exist " + strProbe + " goto found_cd\r\n"
+           "if exist " +
+           strProbe +
+           " goto found_cd\r\n"
            "echo The Orvane Win95 installer can't find a cdrom drive installed\r\n"
            "echo  when in MS-DOS mode. Please try going to a MS-DOS prompt and\r\n"
            "echo  switch to your cdrom drive (usually D: [enter]), then type\r\n"
            "echo  \"install\" (minus the quotes, of course) and press enter.\r\n"
            "goto post_install\r\n"
            ":found_cd\r\n" +
-           strProbe + " %1 %2 %3 %4 %5 %6\r\n"
+           strProbe +
+           " %1 %2 %3 %4 %5 %6\r\n"
            ":post_install\r\n"
            "echo Trying to return to Windows 95.\r\n"
            "pause\r\n"
@@ -118,7 +121,12 @@ TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
     GetCurrentDirectoryA(MAX_PATH, szOldDir);
     SetCurrentDirectoryA("c:\\");
 
-    enum Outcome { kFirstRun, kInstalled, kNeither };
+    enum Outcome
+    {
+        kFirstRun,
+        kInstalled,
+        kNeither
+    };
     static const struct
     {
         const char* pszIni; // null: no qx.ini

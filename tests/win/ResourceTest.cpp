@@ -31,7 +31,8 @@ protected:
             FreeLibrary(m_hModule);
     }
 
-    std::vector<BYTE> Resource(LPCSTR pszType, UINT nId, WORD nLang = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US))
+    std::vector<BYTE> Resource(LPCSTR pszType, UINT nId,
+                               WORD nLang = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US))
     {
         HRSRC hRes = FindResourceExA(m_hModule, pszType, MAKEINTRESOURCEA(nId), nLang);
         if (!hRes)
@@ -128,10 +129,10 @@ TEST_F(LauncherResources, DialogTemplateIsTheExtendedTemplateOfFiveControls)
 {
     std::vector<BYTE> d = Resource(RT_DIALOG, IDD_LAUNCHER);
     ASSERT_GE(d.size(), 26u);
-    EXPECT_EQ(Read<WORD>(d, 0), 1);          // dlgVer
-    EXPECT_EQ(Read<WORD>(d, 2), 0xFFFF);     // signature
-    EXPECT_EQ(Read<DWORD>(d, 4), 0u);        // helpID
-    EXPECT_EQ(Read<DWORD>(d, 8), 0x40000u);  // WS_EX_APPWINDOW
+    EXPECT_EQ(Read<WORD>(d, 0), 1);         // dlgVer
+    EXPECT_EQ(Read<WORD>(d, 2), 0xFFFF);    // signature
+    EXPECT_EQ(Read<DWORD>(d, 4), 0u);       // helpID
+    EXPECT_EQ(Read<DWORD>(d, 8), 0x40000u); // WS_EX_APPWINDOW
     EXPECT_EQ(Read<DWORD>(d, 12), 0x90C000C0u);
     EXPECT_EQ(Read<WORD>(d, 16), 5);
     EXPECT_EQ(Read<short>(d, 18), 0);
@@ -145,10 +146,10 @@ TEST_F(LauncherResources, DialogTemplateIsTheExtendedTemplateOfFiveControls)
     EXPECT_TRUE(!menu.bOrdinal && menu.strText.empty());
     EXPECT_TRUE(!wndClass.bOrdinal && wndClass.strText.empty());
     EXPECT_TRUE(!title.bOrdinal && title.strText.empty());
-    EXPECT_EQ(Read<WORD>(d, off), 8);       // point size
-    EXPECT_EQ(Read<WORD>(d, off + 2), 0);   // weight
-    EXPECT_EQ(d[off + 4], 0);               // italic
-    EXPECT_EQ(d[off + 5], 1);               // DEFAULT_CHARSET
+    EXPECT_EQ(Read<WORD>(d, off), 8);     // point size
+    EXPECT_EQ(Read<WORD>(d, off + 2), 0); // weight
+    EXPECT_EQ(d[off + 4], 0);             // italic
+    EXPECT_EQ(d[off + 5], 1);             // DEFAULT_CHARSET
     off += 6;
     EXPECT_EQ(ReadSzOrOrd(d, &off).strText, "MS Sans Serif");
 
@@ -170,8 +171,8 @@ TEST_F(LauncherResources, DialogTemplateIsTheExtendedTemplateOfFiveControls)
         SCOPED_TRACE(testing::Message() << "control " << c.nId);
         AlignDword(&off);
         ASSERT_LE(off + 24, d.size());
-        EXPECT_EQ(Read<DWORD>(d, off), 0u);      // helpID
-        EXPECT_EQ(Read<DWORD>(d, off + 4), 0u);  // exStyle
+        EXPECT_EQ(Read<DWORD>(d, off), 0u);     // helpID
+        EXPECT_EQ(Read<DWORD>(d, off + 4), 0u); // exStyle
         EXPECT_EQ(Read<DWORD>(d, off + 8), c.dwStyle);
         EXPECT_EQ(Read<short>(d, off + 12), c.x);
         EXPECT_EQ(Read<short>(d, off + 14), c.y);
@@ -185,7 +186,7 @@ TEST_F(LauncherResources, DialogTemplateIsTheExtendedTemplateOfFiveControls)
         SzOrOrd text = ReadSzOrOrd(d, &off);
         EXPECT_FALSE(text.bOrdinal);
         EXPECT_EQ(text.strText, c.pszText);
-        EXPECT_EQ(Read<WORD>(d, off), 0);        // no creation data
+        EXPECT_EQ(Read<WORD>(d, off), 0); // no creation data
         off += 2;
     }
     EXPECT_LE(off, d.size());
@@ -198,9 +199,9 @@ TEST_F(LauncherResources, DialogCreatedFromTheTemplateHasItsControls)
     // Take the visible bit off so that nothing shows while the test looks.
     DWORD dwStyle = Read<DWORD>(d, 12) & ~WS_VISIBLE;
     memcpy(d.data() + 12, &dwStyle, sizeof(dwStyle));
-    HWND hDlg = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
-                                           reinterpret_cast<LPCDLGTEMPLATEA>(d.data()), nullptr,
-                                           PassiveDialogProc, 0);
+    HWND hDlg =
+        CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(d.data()),
+                                   nullptr, PassiveDialogProc, 0);
     ASSERT_NE(hDlg, nullptr);
 
     static const struct
@@ -225,7 +226,8 @@ TEST_F(LauncherResources, DialogCreatedFromTheTemplateHasItsControls)
         EXPECT_EQ(GetDlgCtrlID(hChild), c.nId);
         EXPECT_STRCASEEQ(ClassName(hChild).c_str(), c.pszClass);
         EXPECT_EQ(WindowText(hChild), c.pszText);
-        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hChild, GWL_STYLE)) & 0xFFFF0000u, c.dwStyle & 0xFFFF0000u);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hChild, GWL_STYLE)) & 0xFFFF0000u,
+                  c.dwStyle & 0xFFFF0000u);
         EXPECT_EQ((GetWindowLongA(hChild, GWL_STYLE) & WS_VISIBLE) != 0, c.bVisible);
         hChild = GetWindow(hChild, GW_HWNDNEXT);
     }
@@ -286,7 +288,7 @@ TEST_F(LauncherResources, IconGroupHoldsA32And16PixelImage)
         const size_t e = 6 + 14 * i;
         EXPECT_EQ(g[e], kEntries[i].nSize);
         EXPECT_EQ(g[e + 1], kEntries[i].nSize);
-        EXPECT_EQ(g[e + 2], 16);  // colours
+        EXPECT_EQ(g[e + 2], 16); // colours
         EXPECT_EQ(g[e + 3], 0);
         EXPECT_EQ(Read<WORD>(g, e + 4), 1); // planes
         EXPECT_EQ(Read<WORD>(g, e + 6), 4); // bits per pixel
@@ -381,7 +383,8 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD nLang, LONG_PTR lPar
 BOOL CALLBACK CollectName(HMODULE hModule, LPCSTR pszType, LPSTR pszName, LONG_PTR lParam)
 {
     auto* pNames = reinterpret_cast<std::vector<std::string>*>(lParam);
-    std::string strName = IS_INTRESOURCE(pszName) ? std::to_string(reinterpret_cast<UINT_PTR>(pszName)) : pszName;
+    std::string strName =
+        IS_INTRESOURCE(pszName) ? std::to_string(reinterpret_cast<UINT_PTR>(pszName)) : pszName;
     std::vector<WORD> langs;
     EnumResourceLanguagesA(hModule, pszType, pszName, CollectLanguage, reinterpret_cast<LONG_PTR>(&langs));
     for (WORD nLang : langs)
@@ -392,7 +395,8 @@ BOOL CALLBACK CollectName(HMODULE hModule, LPCSTR pszType, LPSTR pszName, LONG_P
 BOOL CALLBACK CollectType(HMODULE hModule, LPSTR pszType, LONG_PTR lParam)
 {
     auto* pAll = reinterpret_cast<std::vector<std::string>*>(lParam);
-    std::string strType = IS_INTRESOURCE(pszType) ? std::to_string(reinterpret_cast<UINT_PTR>(pszType)) : pszType;
+    std::string strType =
+        IS_INTRESOURCE(pszType) ? std::to_string(reinterpret_cast<UINT_PTR>(pszType)) : pszType;
     std::vector<std::string> names;
     EnumResourceNamesA(hModule, pszType, CollectName, reinterpret_cast<LONG_PTR>(&names));
     for (const std::string& strName : names)
@@ -408,7 +412,7 @@ TEST_F(LauncherResources, ProgramCarriesExactlyTheResourceSetInUsEnglish)
     EnumResourceTypesA(m_hModule, CollectType, reinterpret_cast<LONG_PTR>(&all));
     std::sort(all.begin(), all.end());
     // type:name/language — bitmap 2, icon 3, dialog 5, string 6, group icon 14, version 16
-    std::vector<std::string> expected = {"14:128/1033", "16:1/1033", "2:130/1033", "3:1/1033",
+    std::vector<std::string> expected = {"14:128/1033", "16:1/1033",  "2:130/1033", "3:1/1033",
                                          "3:2/1033",    "5:102/1033", "6:1/1033"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(all, expected);

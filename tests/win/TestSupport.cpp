@@ -22,8 +22,8 @@ bool Process::Start(const std::string& strCommandLine, const char* pszDirectory)
     si.cb = sizeof(si);
     std::vector<char> cmd(strCommandLine.begin(), strCommandLine.end());
     cmd.push_back('\0');
-    return CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, pszDirectory,
-                          &si, &m_info) != FALSE;
+    return CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, pszDirectory, &si,
+                          &m_info) != FALSE;
 }
 
 bool Process::WaitForExit(DWORD* pExitCode, DWORD nTimeoutMs)
@@ -165,7 +165,8 @@ void MessageBoxWatcher::Watch()
             seen.strCaption = WindowText(hBox);
             seen.strText = WindowText(GetDlgItem(hBox, 0xFFFF));
             seen.hOwner = GetWindow(hBox, GW_OWNER);
-            seen.hIcon = hIconCtl ? reinterpret_cast<HICON>(SendMessageA(hIconCtl, STM_GETICON, 0, 0)) : nullptr;
+            seen.hIcon =
+                hIconCtl ? reinterpret_cast<HICON>(SendMessageA(hIconCtl, STM_GETICON, 0, 0)) : nullptr;
             seen.bTopmost = (GetWindowLongA(hBox, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
             m_seen.push_back(seen);
             SendMessageA(hBox, WM_COMMAND, IDOK, 0);

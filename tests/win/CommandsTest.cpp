@@ -2,7 +2,6 @@
 // system's lower-casing, unknown codes reported, and lines started.
 #include "TestSupport.h"
 #include "commands/LaunchCommands.h"
-#include "platform/WinApp.h"
 
 #include <gtest/gtest.h>
 
@@ -12,36 +11,25 @@ using namespace qxtest;
 
 namespace {
 
-// Expands with the templates of the launcher itself (or of this test program
-// when hResources is null).
-CLaunchCommands Expand(HMODULE hResources, const char* pszSource, const char* pszInstalled,
-                       const char* pszWindows, std::vector<MessageBoxWatcher::Seen>* pBoxes = nullptr)
+// Expands with the templates of the resource module in force: this test
+// program's own, or the launcher's while ScopedLauncherResources lives.
+CLaunchCommands Expand(const char* pszSource, const char* pszInstalled, const char* pszWindows,
+                       std::vector<MessageBoxWatcher::Seen>* pBoxes = nullptr)
 {
-    AfxSetResourceHandle(hResources);
     CLaunchCommands commands;
     MessageBoxWatcher watcher;
     commands.ExpandCommandTemplates(pszSource, pszInstalled, pszWindows);
     std::vector<MessageBoxWatcher::Seen> boxes = watcher.Stop();
     if (pBoxes)
         *pBoxes = boxes;
-    AfxSetResourceHandle(nullptr);
     return commands;
 }
 
 class LauncherTemplates : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(m_hLauncher, nullptr);
-    }
-    void TearDown() override
-    {
-        if (m_hLauncher)
-            FreeLibrary(m_hLauncher);
-    }
-    HMODULE m_hLauncher = nullptr;
+    void SetUp() override { ASSERT_NE(m_launcherResources.Get(), nullptr); }
+    ScopedLauncherResources m_launcherResources;
 };
 
 } // namespace
@@ -81,8 +69,7 @@ TEST_F(LauncherTemplates, WorkedExampleGivesTheFiveLines)
     for (const auto& row : kRows) {
         SCOPED_TRACE(testing::Message() << row.pszSource << " / " << row.pszInstalled);
         std::vector<MessageBoxWatcher::Seen> boxes;
-        CLaunchCommands commands =
-            Expand(m_hLauncher, row.pszSource, row.pszInstalled, "C:\\WINDOWS", &boxes);
+        CLaunchCommands commands = Expand(row.pszSource, row.pszInstalled, "C:\\WINDOWS", &boxes);
         EXPECT_TRUE(boxes.empty());
         for (int nSlot = 0; nSlot < kCommandSlotCount; ++nSlot)
             EXPECT_STREQ(commands.m_strCommand[nSlot], row.apszLines[nSlot]) << "slot " << nSlot;
@@ -93,7 +80,7 @@ TEST(TemplateExpansion, UnknownCodesAreReportedOncePerOccurrence)
 {
     // This program's strings 3 to 7: "a$xb$w", "$$", "$s\x$", "<none>", "$I:$i $w".
     std::vector<MessageBoxWatcher::Seen> boxes;
-    CLaunchCommands commands = Expand(nullptr, "D:", "AB:\\X", "C:\\WINDOWS", &boxes);
+    CLaunchCommands commands = Expand("D:", "AB:\\X", "C:\\WINDOWS", &boxes);
     EXPECT_STREQ(commands.m_strCommand[0], "abc:\\windows");
     EXPECT_STREQ(commands.m_strCommand[1], "");
     EXPECT_STREQ(commands.m_strCommand[2], "d:\\x");

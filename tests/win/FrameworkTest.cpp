@@ -161,7 +161,7 @@ TEST(EntryRoutine, LauncherWithoutItsDialogTemplateEndsWithoutMainWindow)
 {
     // The test program carries no dialog 102: DoModal fails, and the main
     // window pointer must not outlive the dialog object.
-    ScopedCleanup cleanup{"c:\\_qxchkcd.bat", "c:\\qxinst.cfg"};
+    ScopedCleanup cleanup{kBatchPath, kMarkerPath};
     CLauncherApp app;
     MessageBoxWatcher watcher;
     EXPECT_EQ(RunApp(app), 0);

@@ -14,9 +14,6 @@ using namespace qxtest;
 
 namespace {
 
-const char kIniPath[] = "c:\\windows\\qx.ini";
-const char kBatchPath[] = "c:\\_qxchkcd.bat";
-const char kMarkerPath[] = "c:\\qxinst.cfg";
 const char kGameDir[] = "c:\\qxtest_game";
 const char kGameFile[] = "c:\\qxtest_game\\orvane.exe";
 
@@ -57,39 +54,19 @@ std::string ModuleDir()
     return sz;
 }
 
-// Sets qx.ini's content for one test (null: no qx.ini at all).
-void SetIni(const char* pszContent)
-{
-    DeleteFileA(kIniPath);
-    // The profile reader caches files: flush before and after the change.
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "qx.ini");
-    if (pszContent)
-        WriteWholeFile(kIniPath, pszContent);
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "qx.ini");
-}
-
 class LaunchContextTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        // String 8, the marker file's path, comes from the launcher itself.
-        m_hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(m_hLauncher, nullptr);
-        AfxSetResourceHandle(m_hLauncher);
+        ASSERT_NE(m_launcherResources.Get(), nullptr);
         CreateDirectoryA(kGameDir, nullptr);
         WriteWholeFile(kGameFile, "MZ");
         DeleteFileA(kBatchPath);
         RemoveDirectoryA(kBatchPath);
         DeleteFileA(kMarkerPath);
     }
-    void TearDown() override
-    {
-        SetIni(nullptr);
-        AfxSetResourceHandle(nullptr);
-        if (m_hLauncher)
-            FreeLibrary(m_hLauncher);
-    }
+    void TearDown() override { SetQxIni(nullptr); }
 
     // Runs discovery as the launcher's first step; message boxes are answered.
     LaunchContext Discover(std::vector<MessageBoxWatcher::Seen>* pBoxes = nullptr)
@@ -108,7 +85,8 @@ protected:
         return context;
     }
 
-    HMODULE m_hLauncher = nullptr;
+    // String 8, the marker file's path, comes from the launcher itself.
+    ScopedLauncherResources m_launcherResources;
     ScopedCleanup m_cleanup{kGameDir, kGameFile, "c:\\qxtest_rel", kBatchPath, kMarkerPath};
 };
 
@@ -148,7 +126,7 @@ TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.pszWhy);
-        SetIni(row.pszIni);
+        SetQxIni(row.pszIni);
         DeleteFileA(kBatchPath);
         DeleteFileA(kMarkerPath);
         std::vector<MessageBoxWatcher::Seen> boxes;
@@ -180,7 +158,7 @@ TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
 
 TEST_F(LaunchContextTest, ExistingBatchFileIsReplacedWhole)
 {
-    SetIni(nullptr);
+    SetQxIni(nullptr);
     WriteWholeFile(kBatchPath, std::string(4000, 'x'));
     WriteWholeFile(kMarkerPath, std::string(100, 'y'));
     Discover();
@@ -195,7 +173,7 @@ TEST_F(LaunchContextTest, UnwritableBatchFileIsReportedOnceAndTheMarkerIsStillWr
 {
     // As root Wine does not enforce the read-only attribute; a directory of
     // that name cannot be opened as a file by anyone.
-    SetIni(nullptr);
+    SetQxIni(nullptr);
     ASSERT_TRUE(CreateDirectoryA(kBatchPath, nullptr));
     std::vector<MessageBoxWatcher::Seen> boxes;
     const LaunchContext context = Discover(&boxes);
@@ -219,7 +197,7 @@ TEST_F(LaunchContextTest, FullDiskLeavesNoShortBatchFile)
     const char* pszLimit = getenv("QX_FILE_SIZE_LIMIT");
     if (!pszLimit)
         GTEST_SKIP() << "runs only under a file size limit";
-    SetIni(nullptr);
+    SetQxIni(nullptr);
     std::vector<MessageBoxWatcher::Seen> boxes;
     Discover(&boxes);
     ASSERT_EQ(boxes.size(), 1u);
@@ -276,7 +254,7 @@ void RemoveTree(const std::string& strDir)
 TEST(LauncherStart, FromTheRootOfDriveDWritesTheExact533ByteBatchFile)
 {
     ScopedCleanup cleanup{kBatchPath, kMarkerPath};
-    SetIni(nullptr);
+    SetQxIni(nullptr);
     DeleteFileA(kBatchPath);
     Process launcher;
     ASSERT_TRUE(launcher.Start(kLauncherPath, "D:\\"));
@@ -303,7 +281,7 @@ TEST(LauncherStart, SourceDirectoryTooLongForTheProbePathIsReportedNotCut)
     for (const auto& row : kRows) {
         SCOPED_TRACE(testing::Message() << "source directory of " << row.nLength << " characters");
         ScopedCleanup cleanup{kBatchPath, kMarkerPath};
-        SetIni(nullptr);
+        SetQxIni(nullptr);
         DeleteFileA(kBatchPath);
         DeleteFileA(kMarkerPath);
         const std::string strDir = DeepDirectory(row.nLength);

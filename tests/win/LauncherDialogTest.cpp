@@ -235,10 +235,7 @@ namespace {
 // ---------------------------------------------------------------------------
 // The launcher as a user runs it
 
-const char kIniPath[] = "c:\\windows\\qx.ini";
 const char kGameDir[] = "c:\\qxtest_game";
-const char kBatchPath[] = "c:\\_qxchkcd.bat";
-const char kMarkerPath[] = "c:\\qxinst.cfg";
 // The sample CD's batch files add a line here for each start (QX_TEST_RAN).
 const char kRanPath[] = "c:\\qxtest_ran.txt";
 
@@ -396,11 +393,9 @@ protected:
 
     static void SetIni(bool bInstalled)
     {
-        DeleteFileA(kIniPath);
-        if (bInstalled) {
+        if (bInstalled)
             CreateDirectoryA(kGameDir, nullptr);
-            WriteWholeFile(kIniPath, "[Orvane]\r\nInstallDir=C:\\qxtest_game\r\n");
-        }
+        SetQxIni(bInstalled ? "[Orvane]\r\nInstallDir=C:\\qxtest_game\r\n" : nullptr);
     }
 
     // Starts the launcher; false when its window does not appear.
@@ -658,18 +653,7 @@ namespace {
 class LauncherDialogInProcess : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_hLauncher = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(m_hLauncher, nullptr);
-        AfxSetResourceHandle(m_hLauncher);
-    }
-    void TearDown() override
-    {
-        AfxSetResourceHandle(nullptr);
-        if (m_hLauncher)
-            FreeLibrary(m_hLauncher);
-    }
+    void SetUp() override { ASSERT_NE(m_launcherResources.Get(), nullptr); }
 
     // Runs the dialog modally while scenario works on its window from another
     // thread; returns what DoModal returned. A scenario that leaves the
@@ -710,7 +694,7 @@ protected:
         return hBox;
     }
 
-    HMODULE m_hLauncher = nullptr;
+    ScopedLauncherResources m_launcherResources;
 };
 
 } // namespace

@@ -7,13 +7,6 @@
 
 using namespace qxtest;
 
-namespace {
-
-const char kBatchPath[] = "c:\\_qxchkcd.bat";
-const char kMarkerPath[] = "c:\\qxinst.cfg";
-
-} // namespace
-
 TEST(LauncherProcess, ShowsItsWindowEndsOnEscapeAndExitsWithZero)
 {
     ScopedCleanup cleanup{kBatchPath, kMarkerPath};

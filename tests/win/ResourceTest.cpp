@@ -21,14 +21,8 @@ class LauncherResources : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_hModule = LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        m_hModule = m_launcherResources.Get();
         ASSERT_NE(m_hModule, nullptr) << "cannot load " << kLauncherPath;
-    }
-    void TearDown() override
-    {
-        AfxSetResourceHandle(nullptr);
-        if (m_hModule)
-            FreeLibrary(m_hModule);
     }
 
     std::vector<BYTE> Resource(LPCSTR pszType, UINT nId,
@@ -41,6 +35,7 @@ protected:
         return std::vector<BYTE>(p, p + SizeofResource(m_hModule, hRes));
     }
 
+    ScopedLauncherResources m_launcherResources;
     HMODULE m_hModule = nullptr;
 };
 
@@ -94,7 +89,6 @@ void AlignDword(size_t* pOffset)
 
 TEST_F(LauncherResources, StringTableHoldsExactlyTheNineTexts)
 {
-    AfxSetResourceHandle(m_hModule);
     static const struct
     {
         UINT nId;

@@ -1,8 +1,37 @@
 #include "TestSupport.h"
 
+#include "platform/WinApp.h"
+
 namespace qxtest {
 
 const char kLauncherPath[] = "D:\\Qxinst95.exe";
+const char kIniPath[] = "c:\\windows\\qx.ini";
+const char kBatchPath[] = "c:\\_qxchkcd.bat";
+const char kMarkerPath[] = "c:\\qxinst.cfg";
+
+void SetQxIni(const char* pszContent)
+{
+    DeleteFileA(kIniPath);
+    // The profile reader caches files: flush before and after the change.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "qx.ini");
+    if (pszContent)
+        WriteWholeFile(kIniPath, pszContent);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "qx.ini");
+}
+
+ScopedLauncherResources::ScopedLauncherResources()
+    : m_hModule(LoadLibraryExA(kLauncherPath, nullptr, LOAD_LIBRARY_AS_DATAFILE))
+{
+    if (m_hModule)
+        AfxSetResourceHandle(m_hModule);
+}
+
+ScopedLauncherResources::~ScopedLauncherResources()
+{
+    AfxSetResourceHandle(nullptr);
+    if (m_hModule)
+        FreeLibrary(m_hModule);
+}
 
 Process::~Process()
 {

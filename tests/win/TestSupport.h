@@ -11,8 +11,33 @@
 
 namespace qxtest {
 
-// The launcher on the sample CD, and the CD's root.
-extern const char kLauncherPath[]; // "D:\\Qxinst95.exe"
+// The launcher on the sample CD.
+extern const char kLauncherPath[]; // D:\Qxinst95.exe
+
+// The files the launcher reads and writes in the prefix.
+extern const char kIniPath[];    // c:\windows\qx.ini
+extern const char kBatchPath[];  // c:\_qxchkcd.bat
+extern const char kMarkerPath[]; // c:\qxinst.cfg
+
+// Gives qx.ini this content (null: no qx.ini at all), past the profile
+// reader's cache of this process.
+void SetQxIni(const char* pszContent);
+
+// The launcher's program file, loaded for its resources. While the object
+// lives, strings and dialog templates come from the launcher.
+class ScopedLauncherResources
+{
+public:
+    ScopedLauncherResources();
+    ~ScopedLauncherResources();
+    ScopedLauncherResources(const ScopedLauncherResources&) = delete;
+    ScopedLauncherResources& operator=(const ScopedLauncherResources&) = delete;
+
+    HMODULE Get() const { return m_hModule; }
+
+private:
+    HMODULE m_hModule;
+};
 
 // Waits for pred() to hold, polling every 10 ms; false after nTimeoutMs.
 template <class Pred>

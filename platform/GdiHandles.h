@@ -88,9 +88,6 @@ public:
             ::SelectObject(m_hDC, m_hOld);
     }
 
-    // FALSE when the object could not be selected.
-    BOOL IsSelected() const { return m_hOld && m_hOld != HGDI_ERROR; }
-
 private:
     HDC m_hDC;
     HGDIOBJ m_hOld;

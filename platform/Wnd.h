@@ -26,7 +26,6 @@ class CWndHandle
 public:
     explicit CWndHandle(HWND hWnd = nullptr) : m_hWnd(hWnd) {}
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     CWndHandle GetDlgItem(int nID) const;
     void SetWindowText(const char* pszText) const;
     BOOL ShowWindow(int nCmdShow) const;

@@ -11,13 +11,22 @@ build=${QX_BUILD_DIR:-$root/build}
 "$root/tools/install-deps.sh"
 . "$root/tools/winelib.sh"
 
+state=$build/run
+mkdir -p "$state"
+
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build/win" -j2 --target sample_cd qx_driver | grep -E "Qxinst95.exe:|error|warning" || true
+# A failed build stops here with the compiler's messages: the launcher left
+# over from an earlier build must never run in its place.
+log=$state/build.log
+if ! cmake --build "$build/win" -j2 --target sample_cd qx_driver >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "run: the build failed (log: $log)" >&2
+  exit 1
+fi
+grep -E "Qxinst95.exe:|warning" "$log" || true
 
-state=$build/run
 export WINEPREFIX=$state/prefix
-mkdir -p "$state"
 qx_stop_wineserver
 qx_make_prefix "$WINEPREFIX" "$build/win/cd"
 echo "Sample CD: $build/win/cd (drive D: of $WINEPREFIX)"

@@ -2,9 +2,21 @@
 # the tests that run under Wine.
 enable_language(RC)
 
-# The shipping code: small, no exceptions, no run-time type information.
-set(qx_size_flags -Os -ffunction-sections -fdata-sections)
-target_compile_options(qx_portable PRIVATE ${qx_size_flags} -fno-exceptions -fno-rtti)
+# The program is built for size: the scripts ask for MinSizeRel (-Os), and a
+# build directory configured without a build type gets it too.
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE MinSizeRel CACHE STRING "Build type" FORCE)
+endif()
+
+# The shipping code's flags, on this one target: no exceptions and no
+# run-time type information, so nothing ever unwinds and no unwind tables are
+# wanted; every function and datum in its own section for the linker's
+# garbage collection.
+add_library(qx_shipping_flags INTERFACE)
+target_compile_options(qx_shipping_flags INTERFACE
+  $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -ffunction-sections -fdata-sections>)
+target_link_libraries(qx_portable PRIVATE qx_shipping_flags)
 
 add_library(qx_launcher_core STATIC
   app/LauncherApp.cpp
@@ -18,9 +30,8 @@ add_library(qx_launcher_core STATIC
   ui/LauncherDlg.cpp
 )
 target_include_directories(qx_launcher_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_options(qx_launcher_core PRIVATE ${qx_size_flags} -fno-exceptions -fno-rtti)
 target_compile_definitions(qx_launcher_core PUBLIC WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
-target_link_libraries(qx_launcher_core PUBLIC qx_portable)
+target_link_libraries(qx_launcher_core PUBLIC qx_portable PRIVATE qx_shipping_flags)
 
 set(qx_resources
   ${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h
@@ -35,9 +46,8 @@ add_executable(Qxinst95 WIN32
   platform/AppMain.cpp
   res/Qxinst95.rc
 )
-target_compile_options(Qxinst95 PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${qx_size_flags} -fno-exceptions -fno-rtti>)
 target_include_directories(Qxinst95 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/res)
-target_link_libraries(Qxinst95 PRIVATE qx_launcher_core)
+target_link_libraries(Qxinst95 PRIVATE qx_launcher_core qx_shipping_flags)
 # Static runtime: the program imports system DLLs only. Subsystem 4.0 lets it
 # run on Windows 95.
 target_link_options(Qxinst95 PRIVATE -static -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)

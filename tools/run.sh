@@ -15,7 +15,7 @@ state=$build/run
 mkdir -p "$state"
 
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 # A failed build stops here with the compiler's messages: the launcher left
 # over from an earlier build must never run in its place.
 log=$state/build.log

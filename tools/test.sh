@@ -20,6 +20,6 @@ QX_BUILD_DIR=$build "$root/tools/fuzz.sh" "$fuzz_seconds"
 
 echo "== i686 build and tests under Wine"
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build "$build/win" -j2
 ctest --test-dir "$build/win" --output-on-failure

@@ -4,6 +4,7 @@
 #include "app/MarkerFile.h"
 #include "platform/Dialog.h"
 #include "platform/File.h"
+#include "platform/FrameworkIds.h"
 #include "res/resource.h"
 #include "ui/LauncherDlg.h"
 

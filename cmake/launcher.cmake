@@ -23,6 +23,7 @@ add_library(qx_launcher_core STATIC
   commands/LaunchCommands_win.cpp
   platform/Dialog.cpp
   platform/File.cpp
+  platform/Module.cpp
   platform/String.cpp
   platform/WinApp.cpp
   platform/Wnd.cpp

@@ -1,6 +1,6 @@
 #include "platform/String.h"
 
-#include "platform/WinApp.h"
+#include "platform/Module.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -2,6 +2,7 @@
 
 #include "commands/LaunchCommands.h"
 #include "platform/GdiHandles.h"
+#include "platform/Module.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
 #include "ui/Dib.h"

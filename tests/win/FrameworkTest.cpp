@@ -7,7 +7,6 @@
 #include "platform/File.h"
 #include "platform/String.h"
 #include "platform/WinApp.h"
-#include "res/resource.h"
 
 #include <gtest/gtest.h>
 

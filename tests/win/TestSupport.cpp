@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "platform/WinApp.h"
+#include "platform/Module.h"
 
 namespace qxtest {
 

@@ -3,6 +3,7 @@
 #include "TestResources.h"
 #include "TestSupport.h"
 #include "commands/LaunchCommands.h"
+#include "platform/GdiHandles.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
 #include "ui/Dib.h"
@@ -133,19 +134,24 @@ void ExpectBitmapShowsThePicture(HBITMAP hBitmap, const PackedDib& dib)
     EXPECT_EQ(nWrong, 0);
 }
 
-// Owns what LoadDibResource hands out.
+// What LoadDibResource hands out, in owners. The loader must store the
+// palette, null included, whatever happens.
 struct LoadedDib
 {
-    HBITMAP hBitmap = nullptr;
-    HPALETTE hPalette = reinterpret_cast<HPALETTE>(1); // must be overwritten
-    ~LoadedDib()
-    {
-        if (hBitmap)
-            DeleteObject(hBitmap);
-        if (hPalette && hPalette != reinterpret_cast<HPALETTE>(1))
-            DeleteObject(hPalette);
-    }
+    CBitmap bitmap;
+    CPalette palette;
 };
+
+LoadedDib LoadDib(HMODULE hModule, UINT nId)
+{
+    HPALETTE const hUnstored = reinterpret_cast<HPALETTE>(1);
+    HPALETTE hPalette = hUnstored;
+    LoadedDib loaded;
+    loaded.bitmap = CBitmap(LoadDibResource(hModule, MAKEINTRESOURCEA(nId), &hPalette));
+    EXPECT_NE(hPalette, hUnstored) << "no palette stored";
+    loaded.palette = CPalette(hPalette != hUnstored ? hPalette : nullptr);
+    return loaded;
+}
 
 struct DibRow
 {
@@ -173,15 +179,14 @@ TEST(BackdropDib, PaletteHoldsTheFullTableOfTheBitCount)
         PackedDib dib;
         ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), row.nId, &dib));
         int nColors = -1;
-        HPALETTE hPalette = CreateDibPalette(dib.pPacked, &nColors);
+        const CPalette palette(CreateDibPalette(dib.pPacked, &nColors));
         EXPECT_EQ(nColors, row.nColors);
         if (row.nColors == 0) {
-            EXPECT_EQ(hPalette, nullptr);
+            EXPECT_EQ(palette, nullptr);
             continue;
         }
-        ASSERT_NE(hPalette, nullptr);
-        ExpectPaletteIsTheTable(hPalette, dib.table);
-        DeleteObject(hPalette);
+        ASSERT_NE(palette, nullptr);
+        ExpectPaletteIsTheTable(palette, dib.table);
     }
 }
 
@@ -191,26 +196,22 @@ TEST(BackdropDib, LoadedBitmapShowsThePictureThroughItsPalette)
         SCOPED_TRACE(row.pszName);
         PackedDib dib;
         ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), row.nId, &dib));
-        LoadedDib loaded;
-        loaded.hBitmap =
-            LoadDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(row.nId), &loaded.hPalette);
-        ASSERT_NE(loaded.hBitmap, nullptr);
+        const LoadedDib loaded = LoadDib(GetModuleHandleA(nullptr), row.nId);
+        ASSERT_NE(loaded.bitmap, nullptr);
         if (row.nColors == 0)
-            EXPECT_EQ(loaded.hPalette, nullptr);
+            EXPECT_EQ(loaded.palette, nullptr);
         else
-            ExpectPaletteIsTheTable(loaded.hPalette, dib.table);
+            ExpectPaletteIsTheTable(loaded.palette, dib.table);
         // A wrong start of the pixel bits shows as wrong colours here.
-        ExpectBitmapShowsThePicture(loaded.hBitmap, dib);
+        ExpectBitmapShowsThePicture(loaded.bitmap, dib);
     }
 }
 
 TEST(BackdropDib, MissingResourceGivesNoBitmapAndNoPalette)
 {
-    LoadedDib loaded;
-    loaded.hBitmap =
-        LoadDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TEST_MISSING), &loaded.hPalette);
-    EXPECT_EQ(loaded.hBitmap, nullptr);
-    EXPECT_EQ(loaded.hPalette, nullptr);
+    const LoadedDib loaded = LoadDib(GetModuleHandleA(nullptr), IDB_TEST_MISSING);
+    EXPECT_EQ(loaded.bitmap, nullptr);
+    EXPECT_EQ(loaded.palette, nullptr);
 }
 
 TEST(BackdropDib, LaunchersBackdropIs600By400With256Entries)
@@ -220,12 +221,11 @@ TEST(BackdropDib, LaunchersBackdropIs600By400With256Entries)
     {
         PackedDib dib;
         ASSERT_TRUE(ReadPackedDib(hLauncher, IDB_BACKDROP, &dib));
-        LoadedDib loaded;
-        loaded.hBitmap = LoadDibResource(hLauncher, MAKEINTRESOURCEA(IDB_BACKDROP), &loaded.hPalette);
-        ASSERT_NE(loaded.hBitmap, nullptr);
-        EXPECT_EQ(PaletteEntries(loaded.hPalette).size(), 256u);
-        ExpectPaletteIsTheTable(loaded.hPalette, dib.table);
-        ExpectBitmapShowsThePicture(loaded.hBitmap, dib);
+        const LoadedDib loaded = LoadDib(hLauncher, IDB_BACKDROP);
+        ASSERT_NE(loaded.bitmap, nullptr);
+        EXPECT_EQ(PaletteEntries(loaded.palette).size(), 256u);
+        ExpectPaletteIsTheTable(loaded.palette, dib.table);
+        ExpectBitmapShowsThePicture(loaded.bitmap, dib);
     }
     FreeLibrary(hLauncher);
 }

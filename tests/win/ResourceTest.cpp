@@ -1,6 +1,7 @@
 // The resource set as it lands in the built launcher, read back from the
 // program file on the sample CD.
 #include "TestSupport.h"
+#include "platform/GdiHandles.h"
 #include "platform/String.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
@@ -295,11 +296,9 @@ TEST_F(LauncherResources, IconGroupHoldsA32And16PixelImage)
         EXPECT_EQ(h.biWidth, kEntries[i].nSize);
         EXPECT_EQ(h.biHeight, 2 * kEntries[i].nSize);
         EXPECT_EQ(h.biBitCount, 4);
-        HICON hIcon = CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,
-                                               0x00030000, kEntries[i].nSize, kEntries[i].nSize, 0);
-        EXPECT_NE(hIcon, nullptr);
-        if (hIcon)
-            DestroyIcon(hIcon);
+        const CIcon icon(CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,
+                                                  0x00030000, kEntries[i].nSize, kEntries[i].nSize, 0));
+        EXPECT_NE(icon, nullptr);
     }
 }
 

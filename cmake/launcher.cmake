@@ -43,8 +43,8 @@ set(qx_resources
 set_source_files_properties(res/Qxinst95.rc PROPERTIES OBJECT_DEPENDS "${qx_resources}")
 
 add_executable(Qxinst95 WIN32
-  app/Main.cpp
-  platform/AppMain.cpp
+  app/TheApp.cpp
+  platform/WinMain.cpp
   res/Qxinst95.rc
 )
 target_include_directories(Qxinst95 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/res)

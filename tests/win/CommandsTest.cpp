@@ -120,5 +120,5 @@ TEST(RunningCommands, StartsALineAndReportsWhetherItStarted)
 
     static const int kFailing[] = {kSlotInstall, kSlotPlay, kSlotUnused, kSlotConfigure, -1, 5, 1000};
     for (int nSlot : kFailing)
-        EXPECT_FALSE(commands.RunCommand(nSlot)) << "slot " << nSlot;
+        EXPECT_FALSE(commands.RunCommand(static_cast<CommandSlot>(nSlot))) << "slot " << nSlot;
 }

@@ -4,7 +4,7 @@
 // the line holds at most 255 characters, is terminated inside its buffer, is
 // fully lowered, and no more unknown codes are reported than the template has
 // '$' characters.
-#include "commands/TemplateScan.h"
+#include "commands/ExpandCommandTemplate.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         nDollars += *pch == '$';
 
     FuzzLog log = {0};
-    const TemplateScanSeam seam = {CountReport, LowerAscii, &log};
+    const CommandTemplateSeam seam = {CountReport, LowerAscii, &log};
     char szOut[kMaxCommandLine + 1];
     const size_t nLength =
         ExpandCommandTemplate(apszParts[0], apszParts[1], apszParts[2], apszParts[3], seam, szOut);

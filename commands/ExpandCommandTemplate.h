@@ -6,7 +6,7 @@
 // What the system supplies to the expansion. Either function may be null:
 // a null pfnReportUnknownCode reports nothing, a null pfnLowerInPlace keeps
 // the line's case.
-struct TemplateScanSeam
+struct CommandTemplateSeam
 {
     // Called once for each unknown '$' code met, in template order.
     void (*pfnReportUnknownCode)(void* pContext);
@@ -31,5 +31,5 @@ enum
 // lowered through the seam. A null template or directory counts as empty.
 // Returns the length of the finished line.
 size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir, const char* pszInstalledDir,
-                             const char* pszWindowsDir, const TemplateScanSeam& seam,
+                             const char* pszWindowsDir, const CommandTemplateSeam& seam,
                              char (&szOut)[kMaxCommandLine + 1]);

@@ -1,4 +1,4 @@
-#include "commands/TemplateScan.h"
+#include "commands/ExpandCommandTemplate.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ Expansion Expand(const char* pszTemplate, const char* pszSource, const char* psz
                  const char* pszWindows, bool bLower = true)
 {
     SeamLog log;
-    const TemplateScanSeam seam = {CountReport, bLower ? LowerAscii : nullptr, &log};
+    const CommandTemplateSeam seam = {CountReport, bLower ? LowerAscii : nullptr, &log};
     char szOut[kMaxCommandLine + 1];
     std::memset(szOut, 'Z', sizeof(szOut));
     const size_t nLength =
@@ -109,7 +109,7 @@ TEST(ExpandCommandTemplate, WithoutLoweringKeepsCase)
 
 TEST(ExpandCommandTemplate, NullSeamFunctions)
 {
-    const TemplateScanSeam seam = {nullptr, nullptr, nullptr};
+    const CommandTemplateSeam seam = {nullptr, nullptr, nullptr};
     char szOut[kMaxCommandLine + 1];
     EXPECT_EQ(1u, ExpandCommandTemplate("$qA$", "D:", "", "", seam, szOut));
     EXPECT_STREQ("A", szOut);

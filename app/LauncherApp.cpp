@@ -12,10 +12,10 @@
 
 namespace {
 
-// Buffer sizes of the start-up queries, terminator included.
-const int kWindowsDirBufferSize = 261; // also takes the InstallDir value
-const int kModulePathBufferSize = 260;
-const int kProbePathBufferSize = 256;
+// Buffer sizes of the start-up queries, terminator included; they set the launcher's limits.
+const int kWindowsDirBufferSize = 261; // also the InstallDir value, read whole up to 260 characters
+const int kModulePathBufferSize = 260; // MAX_PATH, the longest path the system reports for the program
+const int kProbePathBufferSize = 256;  // as a command line: takes a source directory of up to 243 characters
 
 const char kInstallerName[] = "\\install.exe";
 

@@ -24,6 +24,7 @@ END_MESSAGE_MAP()
 CLauncherDlg::CLauncherDlg(BOOL bInstalled, CLaunchCommands* pCommands, CWnd* pParentWnd)
     : CDialog(IDD_LAUNCHER, pParentWnd), m_bInstalled(bInstalled), m_pCommands(pCommands)
 {
+    // Like the texts, the icon follows the resource module; the large picture stays in the program.
     m_hIcon = CIconHandle(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_LAUNCHER)));
     HPALETTE hPalette = nullptr;
     m_hBitmap = CBitmap(LoadDibResource(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKDROP), &hPalette));
@@ -90,6 +91,7 @@ void CLauncherDlg::OnViewReadme()
     m_pCommands->RunCommand(kSlotViewReadme);
 }
 
+// Quit runs nothing; overridden all the same, so that every button's handler stands in this class.
 void CLauncherDlg::OnCancel()
 {
     CDialog::OnCancel();

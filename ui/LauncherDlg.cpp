@@ -11,7 +11,6 @@
 // There is no WM_PALETTECHANGED handler: when another window changes the
 // system palette, the backdrop keeps its colours until its next paint or
 // until the launcher comes to the foreground again.
-// clang-format off
 BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
@@ -19,7 +18,6 @@ BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
     ON_COMMAND(IDC_CONFIGURE, CLauncherDlg::OnConfigure)
     ON_WM_QUERYNEWPALETTE()
 END_MESSAGE_MAP()
-// clang-format on
 
 CLauncherDlg::CLauncherDlg(BOOL bInstalled, CLaunchCommands* pCommands, CWnd* pParentWnd)
     : CDialog(IDD_LAUNCHER, pParentWnd), m_bInstalled(bInstalled), m_pCommands(pCommands)

@@ -90,6 +90,7 @@ void CLauncherApp::WriteFirstRunFiles(const char* pszSourceDir)
     const size_t nSource = strlen(pszSourceDir);
     BOOL bWritten = FALSE;
     if (nSource + sizeof(kInstallerName) <= sizeof(szProbe)) {
+        // NOLINTNEXTLINE(bugprone-not-null-terminated-result): the name copied next ends it
         memcpy(szProbe, pszSourceDir, nSource);
         memcpy(szProbe + nSource, kInstallerName, sizeof(kInstallerName));
         bWritten = WriteCdCheckBatch(QX_CD_CHECK_BATCH_PATH, szProbe, szProbe);

@@ -93,7 +93,7 @@ void CWinApp::SetNames()
     char* pszSlash = strrchr(szPath, '\\');
     char* pszFile = pszSlash ? pszSlash + 1 : szPath;
     char szExe[MAX_PATH];
-    strcpy(szExe, pszFile);
+    strcpy(szExe, pszFile); // NOLINT(clang-analyzer-security.insecureAPI.strcpy): a tail of szPath, as large
     if (char* pszDot = strrchr(szExe, '.'))
         *pszDot = '\0';
     m_strExeName = szExe;

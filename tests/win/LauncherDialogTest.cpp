@@ -160,6 +160,7 @@ struct DibRow
     int nColors;
 };
 
+// One row per case, as a table (the formatter would pack them):
 // clang-format off
 const DibRow kDibRows[] = {
     {IDB_TEST_DIB1, "1 bit", 2},

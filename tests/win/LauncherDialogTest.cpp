@@ -457,9 +457,13 @@ TEST_F(LauncherDialog, ButtonsFollowTheInstalledState)
         ASSERT_TRUE(Start(row.bInstalled));
 
         EXPECT_EQ(WindowText(m_hDlg), "");
-        // Known Wine gap: WM_GETICON and WM_QUERYDRAGICON sent from another
-        // process come back null under Wine 8 even when the window has its
-        // icon, so the icon is checked by the in-process test below.
+        TODO_WINE("WM_GETICON and WM_QUERYDRAGICON sent from another process come back null")
+        {
+            const LRESULT hBig = SendMessageA(m_hDlg, WM_GETICON, ICON_BIG, 0);
+            EXPECT_NE(hBig, 0);
+            EXPECT_EQ(SendMessageA(m_hDlg, WM_GETICON, ICON_SMALL, 0), hBig);
+            EXPECT_EQ(SendMessageA(m_hDlg, WM_QUERYDRAGICON, 0, 0), hBig);
+        }
 
         HWND hButton = GetDlgItem(m_hDlg, IDOK);
         EXPECT_EQ(WindowText(hButton), row.pszCaption);

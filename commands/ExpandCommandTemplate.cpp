@@ -75,7 +75,5 @@ size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir, 
 
     // An invalid line (such as "<none>") is kept and run like any other.
     (void)CanonicalizeCommandPath(szOut);
-    if (seam.pfnLowerInPlace != nullptr)
-        seam.pfnLowerInPlace(szOut, seam.pContext);
     return std::strlen(szOut);
 }

@@ -28,7 +28,7 @@ void CLaunchCommands::ExpandCommandTemplates(const char* pszSourceDir, const cha
     for (int nSlot = 0; nSlot < kCommandSlotCount; ++nSlot)
         m_strCommand[nSlot].LoadString(kTemplateIds[nSlot]);
 
-    const CommandTemplateSeam seam = {ReportUnknownCode, nullptr, nullptr};
+    const CommandTemplateSeam seam = {ReportUnknownCode, nullptr};
     for (CString& strCommand : m_strCommand) {
         char szLine[kMaxCommandLine + 1];
         ExpandCommandTemplate(strCommand, pszSourceDir, pszInstalledDir, pszWindowsDir, seam, szLine);

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "app/LauncherApp.h"
 #include "platform/WinApp.h"
+#include "tests/common/ExpectedCdCheckBatch.h"
 
 #include <gtest/gtest.h>
 
@@ -16,28 +17,6 @@ namespace {
 
 const char kGameDir[] = "c:\\qxtest_game";
 const char kGameFile[] = "c:\\qxtest_game\\orvane.exe";
-
-std::string ExpectedBatch(const std::string& strSourceDir)
-{
-    const std::string strProbe = strSourceDir + "\\install.exe";
-    return "@echo off\r\n"
-           "if exist " +
-           strProbe +
-           " goto found_cd\r\n"
-           "echo The Orvane Win95 installer can't find a cdrom drive installed\r\n"
-           "echo  when in MS-DOS mode. Please try going to a MS-DOS prompt and\r\n"
-           "echo  switch to your cdrom drive (usually D: [enter]), then type\r\n"
-           "echo  \"install\" (minus the quotes, of course) and press enter.\r\n"
-           "goto post_install\r\n"
-           ":found_cd\r\n" +
-           strProbe +
-           " %1 %2 %3 %4 %5 %6\r\n"
-           ":post_install\r\n"
-           "echo Trying to return to Windows 95.\r\n"
-           "pause\r\n"
-           "echo please ignore the 'batch file missing' message you are about to see\r\n"
-           "del c:\\_qxchkcd.bat";
-}
 
 std::string WindowsDir()
 {
@@ -149,7 +128,7 @@ TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
         EXPECT_EQ(bBatch, row.outcome == kFirstRun);
         EXPECT_EQ(bMarker, row.outcome == kFirstRun);
         if (row.outcome == kFirstRun) {
-            EXPECT_EQ(strBatch, ExpectedBatch(ModuleDir()));
+            EXPECT_EQ(strBatch, ExpectedCdCheckBatch(ModuleDir()));
             EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
         }
     }
@@ -165,7 +144,7 @@ TEST_F(LaunchContextTest, ExistingBatchFileIsReplacedWhole)
     std::string strBatch, strMarker;
     ReadWholeFile(kBatchPath, &strBatch);
     ReadWholeFile(kMarkerPath, &strMarker);
-    EXPECT_EQ(strBatch, ExpectedBatch(ModuleDir()));
+    EXPECT_EQ(strBatch, ExpectedCdCheckBatch(ModuleDir()));
     EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
 }
 
@@ -262,7 +241,7 @@ TEST(LauncherStart, FromTheRootOfDriveDWritesTheExact533ByteBatchFile)
     ASSERT_NE(hDlg, nullptr);
     std::string strBatch, strMarker;
     EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
-    EXPECT_EQ(strBatch, ExpectedBatch("D:"));
+    EXPECT_EQ(strBatch, ExpectedCdCheckBatch("D:"));
     EXPECT_EQ(strBatch.size(), 533u);
     EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker));
     EXPECT_EQ(strMarker, "win95dir C:\\windows\r\n");
@@ -297,7 +276,7 @@ TEST(LauncherStart, SourceDirectoryTooLongForTheProbePathIsReportedNotCut)
             EXPECT_EQ(WindowText(hWnd), "") << "the launcher window, not a message";
             std::string strBatch;
             EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
-            EXPECT_EQ(strBatch, ExpectedBatch(strDir));
+            EXPECT_EQ(strBatch, ExpectedCdCheckBatch(strDir));
         } else {
             EXPECT_EQ(WindowText(hWnd), "Error");
             EXPECT_EQ(WindowText(GetDlgItem(hWnd, 0xFFFF)), "Could not write out batch file");

@@ -18,19 +18,10 @@ namespace {
 const char kGameDir[] = "c:\\qxtest_game";
 const char kGameFile[] = "c:\\qxtest_game\\orvane.exe";
 
-std::string WindowsDir()
+// The marker file as it must stand on disk: one line, CR LF.
+std::string ExpectedMarker()
 {
-    char sz[MAX_PATH];
-    GetWindowsDirectoryA(sz, MAX_PATH);
-    return sz;
-}
-
-std::string ModuleDir()
-{
-    char sz[MAX_PATH];
-    GetModuleFileNameA(nullptr, sz, MAX_PATH);
-    *strrchr(sz, '\\') = '\0';
-    return sz;
+    return "win95dir " + WindowsDirectory() + "\r\n";
 }
 
 class LaunchContextTest : public ::testing::Test
@@ -48,12 +39,12 @@ protected:
     void TearDown() override { SetQxIni(nullptr); }
 
     // Runs discovery as the launcher's first step; message boxes are answered.
-    LaunchContext Discover(std::vector<MessageBoxWatcher::Seen>* pBoxes = nullptr)
+    LaunchContext Discover(std::vector<MessageBoxSeen>* pBoxes = nullptr)
     {
         CLauncherApp app;
         MessageBoxWatcher watcher;
         app.DiscoverLaunchContext();
-        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Stop();
+        std::vector<MessageBoxSeen> boxes = watcher.Stop();
         if (pBoxes)
             *pBoxes = boxes;
         LaunchContext context;
@@ -74,9 +65,7 @@ protected:
 TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
 {
     CreateDirectoryA("c:\\qxtest_rel", nullptr);
-    char szOldDir[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, szOldDir);
-    SetCurrentDirectoryA("c:\\");
+    ScopedCurrentDirectory inRoot("c:\\");
 
     enum Outcome
     {
@@ -108,12 +97,12 @@ TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
         SetQxIni(row.pszIni);
         DeleteFileA(kBatchPath);
         DeleteFileA(kMarkerPath);
-        std::vector<MessageBoxWatcher::Seen> boxes;
+        std::vector<MessageBoxSeen> boxes;
         const LaunchContext context = Discover(&boxes);
 
         EXPECT_TRUE(boxes.empty()) << "unexpected message box: " << (boxes.empty() ? "" : boxes[0].strText);
-        EXPECT_STREQ(context.m_strWindowsDir, WindowsDir().c_str());
-        EXPECT_STREQ(context.m_strSourceDir, ModuleDir().c_str());
+        EXPECT_STREQ(context.m_strWindowsDir, WindowsDirectory().c_str());
+        EXPECT_STREQ(context.m_strSourceDir, ProgramDirectory().c_str());
         EXPECT_EQ(context.m_bInstalled, row.outcome == kInstalled);
         EXPECT_EQ(context.m_bInstalled, !context.m_strInstalledDir.IsEmpty());
         if (row.outcome == kInstalled) {
@@ -128,11 +117,10 @@ TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
         EXPECT_EQ(bBatch, row.outcome == kFirstRun);
         EXPECT_EQ(bMarker, row.outcome == kFirstRun);
         if (row.outcome == kFirstRun) {
-            EXPECT_EQ(strBatch, ExpectedCdCheckBatch(ModuleDir()));
-            EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+            EXPECT_EQ(strBatch, ExpectedCdCheckBatch(ProgramDirectory()));
+            EXPECT_EQ(strMarker, ExpectedMarker());
         }
     }
-    SetCurrentDirectoryA(szOldDir);
 }
 
 TEST_F(LaunchContextTest, ExistingBatchFileIsReplacedWhole)
@@ -144,8 +132,8 @@ TEST_F(LaunchContextTest, ExistingBatchFileIsReplacedWhole)
     std::string strBatch, strMarker;
     ReadWholeFile(kBatchPath, &strBatch);
     ReadWholeFile(kMarkerPath, &strMarker);
-    EXPECT_EQ(strBatch, ExpectedCdCheckBatch(ModuleDir()));
-    EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+    EXPECT_EQ(strBatch, ExpectedCdCheckBatch(ProgramDirectory()));
+    EXPECT_EQ(strMarker, ExpectedMarker());
 }
 
 TEST_F(LaunchContextTest, UnwritableBatchFileIsReportedOnceAndTheMarkerIsStillWritten)
@@ -154,7 +142,7 @@ TEST_F(LaunchContextTest, UnwritableBatchFileIsReportedOnceAndTheMarkerIsStillWr
     // that name cannot be opened as a file by anyone.
     SetQxIni(nullptr);
     ASSERT_TRUE(CreateDirectoryA(kBatchPath, nullptr));
-    std::vector<MessageBoxWatcher::Seen> boxes;
+    std::vector<MessageBoxSeen> boxes;
     const LaunchContext context = Discover(&boxes);
     RemoveDirectoryA(kBatchPath);
 
@@ -166,7 +154,7 @@ TEST_F(LaunchContextTest, UnwritableBatchFileIsReportedOnceAndTheMarkerIsStillWr
     EXPECT_FALSE(context.m_bInstalled);
     std::string strMarker;
     EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker));
-    EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+    EXPECT_EQ(strMarker, ExpectedMarker());
 }
 
 // Run by CTest with a file size limit for the whole Wine process, which
@@ -177,14 +165,14 @@ TEST_F(LaunchContextTest, FullDiskLeavesNoShortBatchFile)
     if (!pszLimit)
         GTEST_SKIP() << "runs only under a file size limit";
     SetQxIni(nullptr);
-    std::vector<MessageBoxWatcher::Seen> boxes;
+    std::vector<MessageBoxSeen> boxes;
     Discover(&boxes);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].strText, "Could not write out batch file");
     EXPECT_FALSE(FileExists(kBatchPath)) << "a short batch file was left";
     std::string strMarker;
     EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker)) << "the marker fits below the limit";
-    EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+    EXPECT_EQ(strMarker, ExpectedMarker());
 }
 
 namespace {
@@ -279,7 +267,7 @@ TEST(LauncherStart, SourceDirectoryTooLongForTheProbePathIsReportedNotCut)
             EXPECT_EQ(strBatch, ExpectedCdCheckBatch(strDir));
         } else {
             EXPECT_EQ(WindowText(hWnd), "Error");
-            EXPECT_EQ(WindowText(GetDlgItem(hWnd, 0xFFFF)), "Could not write out batch file");
+            EXPECT_EQ(WindowText(GetDlgItem(hWnd, kMessageBoxTextId)), "Could not write out batch file");
             EXPECT_FALSE(FileExists(kBatchPath));
             PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
             hWnd = nullptr;

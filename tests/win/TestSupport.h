@@ -1,6 +1,9 @@
-// Helpers for the tests that run under Wine: the built launcher on drive D:,
-// processes started from it, their windows, and files the tests leave behind.
+// Helpers for the tests that run under Wine: the built launcher on drive D:
+// and its resources, processes started from it, their windows and message
+// boxes, files and folders the tests use, and known Wine gaps.
 #pragma once
+
+#include "platform/Handle.h"
 
 #include <windows.h>
 
@@ -27,6 +30,24 @@ extern const char kMarkerPath[]; // c:\qxinst.cfg
 // reader's cache of this process.
 void SetQxIni(const char* pszContent);
 
+struct LibraryKind : afx::HandleKind<HMODULE>
+{
+    static void Free(HMODULE hModule) { FreeLibrary(hModule); }
+};
+
+struct WindowKind : afx::HandleKind<HWND>
+{
+    static void Free(HWND hWnd) { DestroyWindow(hWnd); }
+};
+
+// The launcher's program file, loaded for its resources only; null when it
+// cannot be loaded.
+class CLauncherModule : public CHandleT<LibraryKind>
+{
+public:
+    CLauncherModule();
+};
+
 // The launcher's program file, loaded for its resources. While the object
 // lives, strings and dialog templates come from the launcher.
 class ScopedLauncherResources
@@ -34,13 +55,37 @@ class ScopedLauncherResources
 public:
     ScopedLauncherResources();
     ~ScopedLauncherResources();
-    ScopedLauncherResources(const ScopedLauncherResources&) = delete;
-    ScopedLauncherResources& operator=(const ScopedLauncherResources&) = delete;
 
-    HMODULE Get() const { return m_hModule; }
+    HMODULE Get() const { return m_module; }
 
 private:
-    HMODULE m_hModule;
+    CLauncherModule m_module;
+};
+
+// String nId of the launcher's own string table; empty when there is none.
+std::string LauncherString(UINT nId);
+
+// Dialog template nId of hModule made into a window as the system lays it
+// out, never shown, with a dialog procedure that handles nothing; null when
+// the template is missing. The window goes with the owner.
+CHandleT<WindowKind> CreateHiddenDialog(HMODULE hModule, UINT nId);
+
+// This test program's file, its directory, and the Windows directory.
+std::string ProgramPath();
+std::string ProgramDirectory();
+std::string WindowsDirectory();
+
+// Makes pszDirectory the current directory while it lives.
+class ScopedCurrentDirectory
+{
+public:
+    explicit ScopedCurrentDirectory(const char* pszDirectory);
+    ~ScopedCurrentDirectory();
+    ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+    ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+private:
+    char m_szPrevious[MAX_PATH];
 };
 
 // Waits for pred() to hold, polling every 10 ms; false after nTimeoutMs.
@@ -95,7 +140,7 @@ bool FileExists(const char* pszPath);
 class ScopedCleanup
 {
 public:
-    ScopedCleanup(std::initializer_list<const char*> paths);
+    explicit ScopedCleanup(std::initializer_list<const char*> paths);
     ~ScopedCleanup();
     void Add(const char* pszPath) { m_paths.push_back(pszPath); }
 
@@ -103,32 +148,41 @@ private:
     std::vector<std::string> m_paths;
 };
 
+// A message box is a dialog ("#32770") whose text is in this static control.
+const int kMessageBoxTextId = 0xFFFF;
+
+// What a message box shows.
+struct MessageBoxSeen
+{
+    std::string strCaption, strText;
+    HWND hOwner;
+    HICON hIcon;   // null: the box shows no icon
+    bool bTopmost; // system-modal boxes stay on top
+};
+MessageBoxSeen ReadMessageBox(HWND hBox);
+
+// The first visible dialog of process nProcessId other than hBesides (the
+// program's own window), waiting up to nTimeoutMs; null on time-out.
+HWND WaitForMessageBox(DWORD nProcessId, HWND hBesides = nullptr, DWORD nTimeoutMs = 10000);
+
 // Watches this process for message boxes while a scenario runs on another
 // thread: records what each showed and answers it with OK.
 class MessageBoxWatcher
 {
 public:
-    struct Seen
-    {
-        std::string strCaption, strText;
-        HWND hOwner;
-        HICON hIcon;   // null: the box shows no icon
-        bool bTopmost; // system-modal boxes stay on top
-    };
-
     MessageBoxWatcher();
     ~MessageBoxWatcher();
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
 
     // Stops watching and returns what was seen, in order.
-    std::vector<Seen> Stop();
+    std::vector<MessageBoxSeen> Stop();
 
 private:
     void Watch();
 
     std::atomic<bool> m_bStop{false};
-    std::vector<Seen> m_seen;
+    std::vector<MessageBoxSeen> m_seen;
     std::thread m_thread;
 };
 

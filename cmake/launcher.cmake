@@ -18,6 +18,8 @@ target_compile_options(qx_shipping_flags INTERFACE
   -ffunction-sections -fdata-sections>)
 target_link_libraries(qx_portable PRIVATE qx_shipping_flags)
 
+include(cmake/win95-runtime.cmake)
+
 add_library(qx_launcher_core STATIC
   app/LauncherApp.cpp
   commands/LaunchCommands_win.cpp
@@ -49,9 +51,10 @@ add_executable(Qxinst95 WIN32
 )
 target_include_directories(Qxinst95 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/res)
 target_link_libraries(Qxinst95 PRIVATE qx_launcher_core qx_shipping_flags)
-# Static runtime: the program imports system DLLs only. Subsystem 4.0 lets it
-# run on Windows 95.
-target_link_options(Qxinst95 PRIVATE -static -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
+# No C run-time DLL: the program imports from KERNEL32, USER32 and GDI32 only.
+# Subsystem 4.0 lets it run on Windows 95.
+qx_use_win95_runtime(Qxinst95)
+target_link_options(Qxinst95 PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
 add_custom_command(TARGET Qxinst95 POST_BUILD
   COMMAND sh -c "echo \"Qxinst95.exe: $(stat -c %s '$<TARGET_FILE:Qxinst95>') bytes\""
   VERBATIM)
@@ -68,4 +71,5 @@ option(QX_WIN_TESTS "Build the tests that run under Wine" ON)
 if(QX_WIN_TESTS)
   enable_testing()
   add_subdirectory(tests/win)
+  add_subdirectory(tests/win95)
 endif()

@@ -28,4 +28,4 @@ echo "== i686 build and tests under Wine"
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_COMPILE_WARNING_AS_ERROR=$QX_WARNINGS_AS_ERRORS >/dev/null
 cmake --build "$build/win" -j2
-ctest --test-dir "$build/win" --output-on-failure
+ctest --test-dir "$build/win" --output-on-failure -j4

@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
-# Test session for the tests that run under Wine: "start" makes a throw-away
-# prefix (D: is the sample CD), a headless X server and a running wineserver;
-# "stop" ends them. State lives in STATE_DIR.
+# One test session for the tests that run under Wine: "start" makes a
+# throw-away prefix (D: is the sample CD) with the given settings, a headless
+# X server of its own and a running wineserver; "stop" ends them (the prefix
+# stays for a look afterwards; the next start replaces it). Each session
+# lives in its own STATE_DIR, so sessions run side by side; the tests of one
+# session take turns (CTest's resource lock).
+#
+#   session.sh start STATE_DIR CD_DIR [version=V] [dpi=N]
+#   session.sh stop STATE_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../tools/winelib.sh"
 
-cmd=$1 state=$2 cd_dir=${3:-}
+cmd=$1 state=$2
 export WINEPREFIX=$state/prefix
 
 case "$cmd" in
   start)
+    cd_dir=$3; shift 3
     mkdir -p "$state"
     [ -f "$state/xvfb.pid" ] && { qx_stop_wineserver; qx_stop_xvfb "$state"; }
     qx_make_prefix "$WINEPREFIX" "$cd_dir"
     # Drive E: stands for a drive without a medium.
     ln -sfn /nonexistent/qx-drive-without-medium "$WINEPREFIX/dosdevices/e:"
+    qx_configure_prefix "$WINEPREFIX" "$@"
     if [ -n "${QX_TEST_DISPLAY:-}" ]; then
       echo "$QX_TEST_DISPLAY" >"$state/display"
     else
@@ -28,5 +36,5 @@ case "$cmd" in
     qx_stop_wineserver
     qx_stop_xvfb "$state"
     ;;
-  *) echo "usage: $0 start|stop STATE_DIR [CD_DIR]" >&2; exit 2 ;;
+  *) echo "usage: $0 start STATE_DIR CD_DIR [version=V] [dpi=N] | stop STATE_DIR" >&2; exit 2 ;;
 esac

@@ -64,8 +64,8 @@ TEST_F(HandleOwner, MovedOwnerFreesOnlyInItsLastHolder)
     {
         COwner first("a", NamedKind("dc"));
         COwner second(std::move(first));
-        EXPECT_EQ(static_cast<const char*>(first),
-                  nullptr); // NOLINT(bugprone-use-after-move): what a move leaves
+        // NOLINTNEXTLINE(bugprone-use-after-move): what a move leaves behind is the point
+        EXPECT_EQ(static_cast<const char*>(first), nullptr);
         COwner third;
         third = std::move(second);
         EXPECT_TRUE(g_freed.empty());

@@ -14,6 +14,7 @@ status=0
 files=()
 while IFS= read -r -d '' f; do files+=("$f"); done < <(
   git ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h')
+[ ${#files[@]} -gt 0 ] || { echo "lint: no C++ files found (the lint needs a git checkout)" >&2; exit 1; }
 if clang-format --dry-run -Werror "${files[@]}"; then
   echo "lint: clang-format: ${#files[@]} files formatted"
 else

@@ -317,15 +317,23 @@ TodoWine::~TodoWine()
         return;
     m_pIntercept.reset();
     int nFailed = 0;
+    bool bFatal = false;
     for (int i = 0; i < m_results.size(); ++i) {
         const testing::TestPartResult& result = m_results.GetTestPartResult(i);
         if (result.failed()) {
             ++nFailed;
+            bFatal = bFatal || result.fatally_failed();
             printf("todo_wine: %s:%d: %s\n", result.file_name() ? result.file_name() : "?",
                    result.line_number(), result.summary());
         }
     }
-    if (nFailed == 0) {
+    if (bFatal) {
+        // An ASSERT ends the test there, and what follows the block would be
+        // skipped without a word.
+        ADD_FAILURE_AT(m_pszFile, m_nLine)
+            << "an ASSERT failed inside TODO_WINE and skipped the rest of the test: "
+               "use EXPECT there";
+    } else if (nFailed == 0) {
         ADD_FAILURE_AT(m_pszFile, m_nLine) << "marked as a known Wine gap, but passes under Wine now ("
                                            << m_pszGap << "): make the checks strict";
     } else {

@@ -194,7 +194,7 @@ bool RunningUnderWine();
 //     TODO_WINE("what Wine does differently") { EXPECT_...; }
 // Elsewhere they are strict. Under Wine their failures are printed as the
 // known gap and fail nothing, while a block that passes fails the test: the
-// gap has closed, and the mark comes off.
+// gap has closed, and the mark comes off. Inside, use EXPECT, not ASSERT.
 class TodoWine
 {
 public:

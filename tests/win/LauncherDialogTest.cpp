@@ -392,6 +392,14 @@ protected:
 
     void Click(int nId) { PostMessageA(GetDlgItem(m_hDlg, nId), BM_CLICK, 0, 0); }
 
+    // Presses Quit; false when the launcher does not end.
+    bool Quit()
+    {
+        Click(IDCANCEL);
+        DWORD nExitCode = 1;
+        return WaitForEnd(&nExitCode);
+    }
+
     std::unique_ptr<Process> m_launcher;
     HWND m_hDlg = nullptr;
     ScopedCleanup m_cleanup{kGameDir, kIniPath, kBatchPath, kMarkerPath, kRanPath};
@@ -449,9 +457,7 @@ TEST_F(LauncherDialog, ButtonsFollowTheInstalledState)
         for (HWND h = GetWindow(m_hDlg, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
             EXPECT_NE(WindowText(h), strTemplateCaption) << "control " << GetDlgCtrlID(h);
 
-        Click(IDCANCEL);
-        DWORD nExitCode = 1;
-        ASSERT_TRUE(WaitForEnd(&nExitCode));
+        ASSERT_TRUE(Quit());
     }
 }
 
@@ -548,9 +554,7 @@ TEST_F(LauncherDialog, ViewReadmeOpensTheReadmeEachTimeWithoutAsking)
         CloseNotepads();
     }
     EXPECT_TRUE(RanLinesAfterBarrier().empty()) << "no batch file runs for the read-me";
-    Click(IDCANCEL);
-    DWORD nExitCode = 1;
-    EXPECT_TRUE(WaitForEnd(&nExitCode));
+    EXPECT_TRUE(Quit());
 }
 
 TEST_F(LauncherDialog, BackdropFillsTheClientAreaOutsideTheButtons)
@@ -606,9 +610,7 @@ TEST_F(LauncherDialog, BackdropFillsTheClientAreaOutsideTheButtons)
     // Polled: the first paint comes a little after the window appears.
     EXPECT_TRUE(WaitFor(allMatch)) << samples.size() << " points sampled; " << strMismatch;
 
-    Click(IDCANCEL);
-    DWORD nExitCode = 1;
-    EXPECT_TRUE(WaitForEnd(&nExitCode));
+    EXPECT_TRUE(Quit());
 }
 
 namespace {

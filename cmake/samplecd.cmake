@@ -1,5 +1,6 @@
 # The sample CD: the CD's own programs (installer and sample game), its
-# program-information files, and the CD folder laid out from all of them. Included by launcher.cmake.
+# program-information files, the release checks of the launcher's resources,
+# and the CD folder laid out from all of them. Included by launcher.cmake.
 
 # Tools that run on the build machine, compiled with its own C++ compiler.
 find_program(QX_HOST_CXX NAMES c++ g++ clang++ REQUIRED)
@@ -14,6 +15,8 @@ function(qx_host_tool name)
     COMMENT "Building the host tool ${name}")
 endfunction()
 qx_host_tool(makepif tools/makepif.cpp)
+qx_host_tool(relcheck tools/relcheck.cpp)
+qx_host_tool(artpack tools/artpack.cpp)
 
 # A program of ours that ships on the CD and so must run on Windows 95: the
 # same size and link settings as the launcher, no exceptions, no RTTI.
@@ -59,6 +62,25 @@ qx_pif(qxinst.pif "Orvane Setup" "D:\\INSTALL.EXE")
 # Play and Configure, from the game's folder.
 qx_pif(qx.pif "Orvane" "ORVANE.EXE")
 qx_pif(qxconfig.pif "Orvane set-up" "ORVANE.EXE" "/SETUP")
+
+# Release checks of what changes from one CD release to the next: the
+# command templates in the compiled resource script, the backdrop and the
+# icon. A failure stops the build before the launcher is linked.
+set(qx_release_res ${CMAKE_BINARY_DIR}/release-check/Qxinst95.res)
+set(qx_release_stamp ${CMAKE_BINARY_DIR}/release-check/passed)
+add_custom_command(OUTPUT ${qx_release_stamp}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/release-check
+  COMMAND ${CMAKE_COMMAND} -E remove -f ${qx_release_stamp}
+  COMMAND ${CMAKE_RC_COMPILER} -O res -I ${CMAKE_SOURCE_DIR}/res
+          ${CMAKE_SOURCE_DIR}/res/Qxinst95.rc -o ${qx_release_res}
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tools/release-check.sh ${QX_HOST_TOOL_DIR}
+          ${qx_release_res} ${CMAKE_SOURCE_DIR}/res/backdrop.bmp ${CMAKE_SOURCE_DIR}/res/qxinst.ico
+  COMMAND ${CMAKE_COMMAND} -E touch ${qx_release_stamp}
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/Qxinst95.rc ${qx_resources} ${CMAKE_SOURCE_DIR}/tools/release-check.sh
+          ${QX_HOST_TOOL_DIR}/relcheck ${QX_HOST_TOOL_DIR}/artpack
+  COMMENT "Release checks: command templates, backdrop, icon")
+add_custom_target(release_checks ALL DEPENDS ${qx_release_stamp})
+add_dependencies(Qxinst95 release_checks)
 
 # The sample CD, file by file as it lands on the CD.
 set(QX_CD_DIR ${CMAKE_BINARY_DIR}/cd)

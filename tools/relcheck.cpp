@@ -101,8 +101,8 @@ std::map<uint16_t, std::map<int, std::string>> ReadStrings(const std::vector<uin
 
 void CheckTemplate(int id, const std::string& text)
 {
-    const std::string name = "string " + std::to_string(id) + " (" + kRoles[id - kFirstTemplate] +
-                             " command, \"" + text + "\")";
+    const std::string name =
+        "string " + std::to_string(id) + " (" + kRoles[id - kFirstTemplate] + " command, \"" + text + "\")";
     size_t length = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '$') {

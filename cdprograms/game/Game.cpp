@@ -35,16 +35,15 @@ bool IsWord(const char* pszArguments, const char* pszWord)
     int nArguments = lstrlenA(pszArguments);
     while (nArguments > 0 && (pszArguments[nArguments - 1] == ' ' || pszArguments[nArguments - 1] == '\t'))
         --nArguments;
-    return nArguments == nWord &&
-           CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, pszArguments, nWord, pszWord, nWord) ==
-               CSTR_EQUAL;
+    return nArguments == nWord && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, pszArguments, nWord,
+                                                 pszWord, nWord) == CSTR_EQUAL;
 }
 
 void ShowHowStarted(HWND hDlg)
 {
     const char* pszCommandLine = GetCommandLineA();
     const char* pszArguments = Arguments(pszCommandLine);
-    const UINT nMode = *pszArguments == '\0'         ? IDS_MODE_PLAY
+    const UINT nMode = *pszArguments == '\0'            ? IDS_MODE_PLAY
                        : IsWord(pszArguments, "/setup") ? IDS_MODE_SETUP
                                                         : IDS_MODE_UNKNOWN;
     char szText[MAX_PATH + 1];

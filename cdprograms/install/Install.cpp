@@ -138,7 +138,8 @@ private:
         lstrcpyA(szFrom, m_szSourceDir);
         lstrcatA(szFrom, kGameFolder);
         WIN32_FIND_DATAA data;
-        HANDLE hFind = Join(szPattern, szFrom, "*.*") ? FindFirstFileA(szPattern, &data) : INVALID_HANDLE_VALUE;
+        HANDLE hFind =
+            Join(szPattern, szFrom, "*.*") ? FindFirstFileA(szPattern, &data) : INVALID_HANDLE_VALUE;
         if (hFind != INVALID_HANDLE_VALUE) {
             do {
                 if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -262,7 +263,8 @@ private:
 // The message for a folder that the rules refuse.
 void DescribeVerdict(const InstallDirCheck& check, char (&szText)[kMessageSize])
 {
-    static const UINT kIds[] = {0, IDS_EMPTY, IDS_NOT_FULL, IDS_TOO_LONG, IDS_BAD_CHAR, IDS_BAD_NAME, IDS_TWO_BLANKS};
+    static const UINT kIds[] = {
+        0, IDS_EMPTY, IDS_NOT_FULL, IDS_TOO_LONG, IDS_BAD_CHAR, IDS_BAD_NAME, IDS_TWO_BLANKS};
     char szFormat[512];
     LoadText(kIds[check.verdict], szFormat, sizeof(szFormat));
     wsprintfA(szText, szFormat, check.chBad);

@@ -4,10 +4,6 @@ rem folder, and last the program-information file to run from that folder
 rem (qx.pif to play, qxconfig.pif to configure). The launcher passes the
 rem folder unquoted, so a folder with blanks arrives in pieces: everything
 rem between the drive and the last argument is the folder.
-rem A test run names a file in QX_TEST_RAN; each start adds a line to it, and
-rem the start goes no further unless QX_TEST_CARRY_ON is set too.
-if not "%QX_TEST_RAN%"=="" echo gostart %1 %2 %3 >>%QX_TEST_RAN%
-if not "%QX_TEST_RAN%"=="" if "%QX_TEST_CARRY_ON%"=="" goto end
 set QXDRIVE=%1
 set QXDIR=%2
 set QXPIF=%3
@@ -18,6 +14,11 @@ set QXPIF=%4
 shift
 goto join
 :joined
+rem A test run names a file in QX_TEST_RAN; each start adds a line to it with
+rem the drive, the folder and the file as this batch file sees them, and the
+rem start goes no further unless QX_TEST_CARRY_ON is set too.
+if not "%QX_TEST_RAN%"=="" echo gostart %QXDRIVE% %QXDIR% %QXPIF% >>%QX_TEST_RAN%
+if not "%QX_TEST_RAN%"=="" if "%QX_TEST_CARRY_ON%"=="" goto done
 if "%OS%"=="Windows_NT" goto direct
 rem Windows 95 and 98: the program-information file in the game's folder
 rem restarts the machine in MS-DOS mode and runs the game there.

@@ -73,9 +73,10 @@ add_custom_command(OUTPUT ${qx_release_stamp}
   COMMAND ${CMAKE_COMMAND} -E remove -f ${qx_release_stamp}
   COMMAND ${CMAKE_RC_COMPILER} -O res -I ${CMAKE_SOURCE_DIR}/res
           ${CMAKE_SOURCE_DIR}/res/Qxinst95.rc -o ${qx_release_res}
-  COMMAND sh ${CMAKE_SOURCE_DIR}/tools/release-check.sh ${QX_HOST_TOOL_DIR}
-          ${qx_release_res} ${CMAKE_SOURCE_DIR}/res/backdrop.bmp ${CMAKE_SOURCE_DIR}/res/qxinst.ico
+  COMMAND sh tools/release-check.sh ${QX_HOST_TOOL_DIR} ${qx_release_res} res/backdrop.bmp res/qxinst.ico
   COMMAND ${CMAKE_COMMAND} -E touch ${qx_release_stamp}
+  # Messages name the files as the source tree does.
+  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
   DEPENDS ${CMAKE_SOURCE_DIR}/res/Qxinst95.rc ${qx_resources} ${CMAKE_SOURCE_DIR}/tools/release-check.sh
           ${QX_HOST_TOOL_DIR}/relcheck ${QX_HOST_TOOL_DIR}/artpack
   COMMENT "Release checks: command templates, backdrop, icon")

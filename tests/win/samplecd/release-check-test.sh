@@ -68,17 +68,17 @@ restore
 
 # Pixel 0,399 (the first stored byte) with colour index 240.
 patch "$copy/res/backdrop.bmp" 1078 f0
-expect_refusal "pixel index" release_checks '^release check: .*res/backdrop.bmp: pixel at x 0, y 399 uses index 240, only 0..234 allowed'
+expect_refusal "pixel index" release_checks '^release check: res/backdrop.bmp: pixel at x 0, y 399 uses index 240, only 0..234 allowed'
 restore
 
 # Top-down rows.
 patch "$copy/res/backdrop.bmp" 22 70feffff
-expect_refusal "top-down backdrop" release_checks '^release check: .*res/backdrop.bmp: biHeight is'
+expect_refusal "top-down backdrop" release_checks '^release check: res/backdrop.bmp: biHeight is'
 restore
 
 # An icon group of one image.
 patch "$copy/res/qxinst.ico" 4 0100
-expect_refusal "icon of one image" release_checks '^release check: .*res/qxinst.ico: '
+expect_refusal "icon of one image" release_checks '^release check: res/qxinst.ico: '
 restore
 
 [ "$failures" -eq 0 ] || { echo "$failures case(s) failed"; exit 1; }

@@ -354,6 +354,8 @@ INT_PTR CALLBACK InstallDialogProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPAR
         return TRUE;
     }
     case WM_COMMAND:
+        if (!pState) // no state before WM_INITDIALOG
+            break;
         switch (LOWORD(wParam)) {
         case IDOK:
             OnInstall(hDlg, pState);

@@ -59,13 +59,8 @@ add_custom_command(TARGET Qxinst95 POST_BUILD
   COMMAND sh -c "echo \"Qxinst95.exe: $(stat -c %s '$<TARGET_FILE:Qxinst95>') bytes\""
   VERBATIM)
 
-# The sample CD: the launcher at its root, the read-me and the batch files it starts.
-set(QX_CD_DIR ${CMAKE_BINARY_DIR}/cd)
-add_custom_target(sample_cd ALL
-  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_CURRENT_SOURCE_DIR}/samplecd ${QX_CD_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Qxinst95> ${QX_CD_DIR}/Qxinst95.exe
-  DEPENDS Qxinst95
-  COMMENT "Laying out the sample CD in ${QX_CD_DIR}")
+# The sample CD with its own programs, and the release checks.
+include(cmake/samplecd.cmake)
 
 option(QX_WIN_TESTS "Build the tests that run under Wine" ON)
 if(QX_WIN_TESTS)

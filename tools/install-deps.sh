@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick
   googletest fonts-dejavu-core
+  xorriso genisoimage libarchive-tools
 )
 
 missing=()

@@ -19,12 +19,11 @@ qx_host_tool(relcheck tools/relcheck.cpp)
 qx_host_tool(artpack tools/artpack.cpp)
 
 # A program of ours that ships on the CD and so must run on Windows 95: the
-# same size and link settings as the launcher, no exceptions, no RTTI.
+# launcher's shipping flags, and its size and subsystem link settings.
 function(qx_cd_program target output_name)
   add_executable(${target} WIN32 ${ARGN})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
-  target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti>)
+  target_link_libraries(${target} PRIVATE qx_shipping_flags)
   target_compile_definitions(${target} PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
   # The CD's icon comes from the launcher's resources.
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res)

@@ -15,9 +15,8 @@ out=${1:-$root/docs}
 
 "$root/tools/install-deps.sh"
 . "$root/tools/winelib.sh"
-cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build/win" -j2 --target sample_cd qx_driver | grep -E "\.exe:|error|warning" || true
+. "$root/tools/buildlib.sh"
+qx_build_win "$root" "$build/win" sample_cd qx_driver
 
 state=$build/pictures
 export WINEPREFIX=$state/prefix

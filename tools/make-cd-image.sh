@@ -15,9 +15,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -eq 0 ]; then
   build=${QX_BUILD_DIR:-$root/build}
   "$root/tools/install-deps.sh"
-  cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build/win" -j2 --target sample_cd | grep -E "\.exe:|error|warning|release check" || true
+  . "$root/tools/buildlib.sh"
+  qx_build_win "$root" "$build/win" sample_cd
   set -- "$build/win/cd" "$build/orvane.iso"
 fi
 [ $# -eq 2 ] || { echo "usage: $0 [CD_DIR OUT.iso]" >&2; exit 2; }

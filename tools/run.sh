@@ -15,22 +15,13 @@ build=${QX_BUILD_DIR:-$root/build}
 
 "$root/tools/install-deps.sh"
 . "$root/tools/winelib.sh"
+. "$root/tools/buildlib.sh"
+
+# A failed build stops the script with the compiler's messages.
+qx_build_win "$root" "$build/win" sample_cd qx_driver
 
 state=$build/run
 mkdir -p "$state"
-
-cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-# A failed build stops here with the compiler's messages: the launcher left
-# over from an earlier build must never run in its place.
-log=$state/build.log
-if ! cmake --build "$build/win" -j2 --target sample_cd qx_driver >"$log" 2>&1; then
-  cat "$log" >&2
-  echo "run: the build failed (log: $log)" >&2
-  exit 1
-fi
-grep -E "Qxinst95.exe:|warning" "$log" || true
-
 export WINEPREFIX=$state/prefix
 qx_stop_wineserver
 if [ -n "${DISPLAY:-}" ] && [ "$fresh" -eq 0 ] && [ -d "$WINEPREFIX/drive_c" ]; then

@@ -2,6 +2,9 @@
 #ifndef QX_GAME_RESOURCE_H
 #define QX_GAME_RESOURCE_H
 
+/* The values stand in one column, a table to read: */
+/* clang-format off */
+
 #define IDD_GAME                100
 #define IDI_GAME                128
 
@@ -13,5 +16,7 @@
 #define IDS_MODE_PLAY           1
 #define IDS_MODE_SETUP          2
 #define IDS_MODE_UNKNOWN        3
+
+/* clang-format on */
 
 #endif

@@ -2,6 +2,9 @@
 #ifndef QX_INSTALL_RESOURCE_H
 #define QX_INSTALL_RESOURCE_H
 
+/* The values stand in one column, a table to read: */
+/* clang-format off */
+
 #define IDD_INSTALL             100
 #define IDI_INSTALL             128
 
@@ -22,5 +25,7 @@
 #define IDS_COPY_FILE           13
 #define IDS_RECORD              14
 #define IDS_FAILED_FRAME        15
+
+/* clang-format on */
 
 #endif

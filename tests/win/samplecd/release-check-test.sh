@@ -14,7 +14,7 @@ mkdir -p "$copy"
 tar -C "$src" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf -
 cp -a "$copy/res" "$work/res.pristine"
 cmake -S "$copy" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DQX_WIN_TESTS=OFF >/dev/null
+  -DCMAKE_BUILD_TYPE=MinSizeRel -DQX_WIN_TESTS=OFF >/dev/null
 
 failures=0
 # expect_refusal NAME TARGET PATTERN: the build of TARGET fails, and its one

@@ -275,7 +275,7 @@ HWND WaitForMessageBox(DWORD nProcessId, HWND hBesides, DWORD nTimeoutMs)
     WaitFor(
         [&] {
             for (HWND h : FindTopLevelWindows(nProcessId, "#32770")) {
-                if (h != hBesides)
+                if (h != hBesides && GetDlgItem(h, kMessageBoxTextId))
                     hBox = h;
             }
             return hBox != nullptr;

@@ -161,8 +161,9 @@ struct MessageBoxSeen
 };
 MessageBoxSeen ReadMessageBox(HWND hBox);
 
-// The first visible dialog of process nProcessId other than hBesides (the
-// program's own window), waiting up to nTimeoutMs; null on time-out.
+// A message box of process nProcessId: a visible dialog with the text
+// control, other than hBesides (the program's own window), waiting up to
+// nTimeoutMs; null on time-out.
 HWND WaitForMessageBox(DWORD nProcessId, HWND hBesides = nullptr, DWORD nTimeoutMs = 10000);
 
 // Watches this process for message boxes while a scenario runs on another

@@ -31,7 +31,6 @@ const char* const kGameFiles[] = {"orvane.exe", "qx.pif", "qxconfig.pif"};
 const int kFolderEdit = 1000;
 const int kGameMode = 1000, kGameProgramFolder = 1001, kGameCurrentFolder = 1002, kGameCommandLine = 1003;
 const int kLauncherConfigure = 1002;
-const int kMessageBoxText = 0xFFFF;
 
 // Cross-process chains (launcher, command interpreter, batch file, program)
 // take a few seconds under Wine when it is cold.
@@ -166,22 +165,6 @@ HWND WaitForDialog(const char* pszTitle, int nControlId, DWORD nTimeoutMs = kCha
     return hFound;
 }
 
-// A message box of process nPid (any of its dialogs but hMain).
-HWND WaitForMessageBox(DWORD nPid, HWND hMain, DWORD nTimeoutMs = kChainTimeoutMs)
-{
-    HWND hBox = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND h : FindTopLevelWindows(nPid, "#32770")) {
-                if (h != hMain && GetDlgItem(h, kMessageBoxText))
-                    hBox = h;
-            }
-            return hBox != nullptr;
-        },
-        nTimeoutMs);
-    return hBox;
-}
-
 // Answers a message box and waits until it is gone.
 bool Answer(HWND hBox, int nButton)
 {
@@ -287,7 +270,7 @@ protected:
     void PressAndConfirm(HWND hLauncher, int nButton)
     {
         Click(hLauncher, nButton);
-        HWND hBox = WaitForMessageBox(m_launcher->Id(), hLauncher);
+        HWND hBox = WaitForMessageBox(m_launcher->Id(), hLauncher, kChainTimeoutMs);
         ASSERT_NE(hBox, nullptr) << "no warning";
         PostMessageA(hBox, WM_COMMAND, IDOK, 0);
         DWORD nExitCode = 1;
@@ -320,10 +303,10 @@ protected:
     {
         SetControlText(hInstaller, kFolderEdit, strFolder);
         Click(hInstaller, IDOK);
-        HWND hBox = WaitForMessageBox(nPid, hInstaller);
+        HWND hBox = WaitForMessageBox(nPid, hInstaller, kChainTimeoutMs);
         if (!hBox)
             return "(no message box)";
-        std::string strText = ControlText(hBox, kMessageBoxText);
+        std::string strText = ControlText(hBox, kMessageBoxTextId);
         EXPECT_EQ(WindowText(hBox), kInstallerTitle);
         EXPECT_EQ(GetWindow(hBox, GW_OWNER), hInstaller);
         EXPECT_TRUE(Answer(hBox, IDOK));
@@ -370,9 +353,9 @@ TEST_F(SampleCd, LoopFromFirstStartThroughInstallToPlayAndConfigure)
     // The installer's dialog, accepted as it stands.
     ForeignProcess installer(hInstaller);
     Click(hInstaller, IDOK);
-    HWND hDone = WaitForMessageBox(installer.Id(), hInstaller);
+    HWND hDone = WaitForMessageBox(installer.Id(), hInstaller, kChainTimeoutMs);
     ASSERT_NE(hDone, nullptr);
-    EXPECT_EQ(ControlText(hDone, kMessageBoxText),
+    EXPECT_EQ(ControlText(hDone, kMessageBoxTextId),
               "Orvane is installed in C:\\GAMES\\ORVANE.\n\nStart the CD again and press Play.");
     EXPECT_TRUE(Answer(hDone, IDOK));
     DWORD nExitCode = 1;
@@ -594,10 +577,10 @@ TEST_F(SampleCd, InstallerTakesASecondClickForNothing)
     ASSERT_NE(hInstaller, nullptr);
     Click(hInstaller, IDOK);
     Click(hInstaller, IDOK);
-    HWND hBox = WaitForMessageBox(m_installer->Id(), hInstaller);
+    HWND hBox = WaitForMessageBox(m_installer->Id(), hInstaller, kChainTimeoutMs);
     ASSERT_NE(hBox, nullptr);
-    EXPECT_TRUE(Contains(ControlText(hBox, kMessageBoxText), "is installed in"))
-        << ControlText(hBox, kMessageBoxText);
+    EXPECT_TRUE(Contains(ControlText(hBox, kMessageBoxTextId), "is installed in"))
+        << ControlText(hBox, kMessageBoxTextId);
     EXPECT_TRUE(Answer(hBox, IDOK));
     DWORD nExitCode = 1;
     ASSERT_TRUE(m_installer->WaitForExit(&nExitCode)) << "a second box held the installer";

@@ -1,6 +1,7 @@
 // The kinds of handle the launcher gives back to the system, each with its
-// one way of release: device contexts, selections, GDI objects, icons and
-// global memory. Owners declared in order release in reverse order.
+// one way of release: device contexts, selections of objects and palettes,
+// GDI objects, icons and global memory. Owners declared in order release in
+// reverse order.
 #pragma once
 
 #include "platform/Handle.h"
@@ -40,6 +41,17 @@ struct SelectionKind : HandleKind<HGDIOBJ>
     explicit SelectionKind(HDC hDC) : m_hDC(hDC) {}
     static bool IsHeld(HGDIOBJ hOld) { return hOld != nullptr && hOld != HGDI_ERROR; }
     void Free(HGDIOBJ hOld) const { ::SelectObject(m_hDC, hOld); }
+    HDC m_hDC = nullptr;
+};
+
+// The handle held is the palette that the selection replaced; it goes back
+// as a background palette, since it is only there to leave the device
+// context as it was.
+struct PaletteSelectionKind : HandleKind<HPALETTE>
+{
+    PaletteSelectionKind() = default;
+    explicit PaletteSelectionKind(HDC hDC) : m_hDC(hDC) {}
+    void Free(HPALETTE hOld) const { ::SelectPalette(m_hDC, hOld, TRUE); }
     HDC m_hDC = nullptr;
 };
 
@@ -93,6 +105,7 @@ public:
 class CMemoryDC : public CHandleT<afx::MemoryDCKind>
 {
 public:
+    CMemoryDC() = default;
     explicit CMemoryDC(HDC hCompatible) : CHandleT(::CreateCompatibleDC(hCompatible)) {}
 };
 
@@ -112,10 +125,87 @@ public:
 class CSelectObjectGuard : public CHandleT<afx::SelectionKind>
 {
 public:
+    CSelectObjectGuard() = default;
     CSelectObjectGuard(HDC hDC, HGDIOBJ hObject)
         : CHandleT(hDC && hObject ? ::SelectObject(hDC, hObject) : nullptr, afx::SelectionKind(hDC))
     {
     }
+};
+
+// Selects a palette into a device context and puts the palette it replaced
+// back when it goes, so that the selected one can be deleted afterwards.
+// Declare it after the owner of the device context.
+class CSelectPaletteGuard : public CHandleT<afx::PaletteSelectionKind>
+{
+public:
+    CSelectPaletteGuard() = default;
+    CSelectPaletteGuard(HDC hDC, HPALETTE hPalette, BOOL bForceBackground)
+        : CHandleT(hDC && hPalette ? ::SelectPalette(hDC, hPalette, bForceBackground) : nullptr,
+                   afx::PaletteSelectionKind(hDC))
+    {
+    }
+};
+
+// A memory device context, compatible with the screen, that keeps a bitmap
+// and the bitmap's palette selected from Create to Release: what a window
+// copies from at each paint, with nothing to set up in between. The bitmap
+// and the palette are borrowed and must outlive the selection; both go back
+// out of the device context before it is deleted.
+class CBitmapDC
+{
+public:
+    CBitmapDC() = default;
+    CBitmapDC(const CBitmapDC&) = delete;
+    CBitmapDC& operator=(const CBitmapDC&) = delete;
+    ~CBitmapDC() { Release(); }
+
+    // Selects hBitmap, and hPalette (null: none) realised as a foreground
+    // palette, into a new memory device context. FALSE, holding nothing, when
+    // there is no bitmap or the device context cannot be had.
+    BOOL Create(HBITMAP hBitmap, HPALETTE hPalette)
+    {
+        Release();
+        BITMAP bm = {};
+        if (!hBitmap || ::GetObjectA(hBitmap, sizeof(bm), &bm) == 0)
+            return FALSE;
+        m_dc = CMemoryDC(nullptr);
+        if (!m_dc)
+            return FALSE;
+        if (hPalette) {
+            m_selectPalette = CSelectPaletteGuard(m_dc, hPalette, FALSE);
+            ::RealizePalette(m_dc);
+        }
+        m_selectBitmap = CSelectObjectGuard(m_dc, hBitmap);
+        if (!m_selectBitmap) {
+            Release();
+            return FALSE;
+        }
+        m_cx = bm.bmWidth;
+        m_cy = bm.bmHeight;
+        return TRUE;
+    }
+
+    // Undoes the selections in reverse order, then deletes the device context.
+    void Release()
+    {
+        m_selectBitmap = CSelectObjectGuard();
+        m_selectPalette = CSelectPaletteGuard();
+        m_dc = CMemoryDC();
+        m_cx = m_cy = 0;
+    }
+
+    // NOLINTNEXTLINE(google-explicit-constructor): passed as the device context, as the owners above are
+    operator HDC() const { return m_dc; }
+    // The selected bitmap's size; 0 when nothing is held.
+    int GetWidth() const { return m_cx; }
+    int GetHeight() const { return m_cy; }
+
+private:
+    CMemoryDC m_dc;
+    CSelectPaletteGuard m_selectPalette;
+    CSelectObjectGuard m_selectBitmap;
+    int m_cx = 0;
+    int m_cy = 0;
 };
 
 // A global memory block from GlobalAlloc, freed with GlobalFree.

@@ -8,6 +8,8 @@
 #include "ui/Dib.h"
 #include "ui/DibPalette.h"
 
+#include <utility>
+
 // There is no WM_PALETTECHANGED handler: when another window changes the
 // system palette, the backdrop keeps its colours until its next paint or
 // until the launcher comes to the foreground again.
@@ -36,6 +38,7 @@ void CLauncherDlg::DoDataExchange(CDataExchange*) {}
 BOOL CLauncherDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    SetUpBackdrop();
 
     const LPARAM lIcon = reinterpret_cast<LPARAM>(static_cast<HICON>(m_hIcon));
     SendMessage(WM_SETICON, ICON_BIG, lIcon);
@@ -102,22 +105,38 @@ void CLauncherDlg::OnPaint()
         return;
     }
 
-    BITMAP bm = {};
-    const BOOL bHaveBitmap = m_hBitmap && ::GetObjectA(m_hBitmap, sizeof(bm), &bm) != 0;
-
     CPaintDC dc(m_hWnd);
-    if (!bHaveBitmap || !dc)
+    if (!dc || !m_dcBackdrop)
         return;
-    CMemoryDC memDC(dc);
-    if (!memDC)
-        return;
-    if (m_hPalette) {
+    // The memory device context has had the palette since the set-up.
+    if (m_hPalette)
         RealizeForegroundPalette(dc, m_hPalette);
-        RealizeForegroundPalette(memDC, m_hPalette);
+    ::BitBlt(dc, 0, 0, m_dcBackdrop.GetWidth(), m_dcBackdrop.GetHeight(), m_dcBackdrop, 0, 0, SRCCOPY);
+}
+
+void CLauncherDlg::SetUpBackdrop()
+{
+    // At 96 dots per inch the client area is the picture's size and the
+    // picture is shown as it is stored. Any other setting makes the window
+    // larger or smaller with its font, buttons included: then the picture is
+    // scaled to fill the client area, so that the buttons stand where the
+    // artwork leaves room for them. A picture that cannot be scaled is shown
+    // at its own size.
+    BITMAP bm = {};
+    RECT rect;
+    GetClientRect(&rect);
+    const int cx = rect.right - rect.left;
+    const int cy = rect.bottom - rect.top;
+    if (m_hBitmap && ::GetObjectA(m_hBitmap, sizeof(bm), &bm) != 0 &&
+        (bm.bmWidth != cx || bm.bmHeight != cy) && !IsScreenAtDefaultDpi()) {
+        CBitmap scaled(LoadScaledDibResource(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKDROP),
+                                             m_hPalette, cx, cy));
+        if (scaled) {
+            m_dcBackdrop.Release(); // a dialog run again: the old picture is still selected
+            m_hBitmap = std::move(scaled);
+        }
     }
-    // The bitmap goes back out of the memory device context before that is deleted.
-    CSelectObjectGuard selectBitmap(memDC, m_hBitmap);
-    ::BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, memDC, 0, 0, SRCCOPY);
+    m_dcBackdrop.Create(m_hBitmap, m_hPalette);
 }
 
 void CLauncherDlg::PaintMinimized()

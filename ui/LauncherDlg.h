@@ -35,12 +35,17 @@ private:
     // FALSE when the user refused.
     BOOL ConfirmDosMode();
     void PaintMinimized();
+    // Prepares what each paint copies: the picture, scaled to the client
+    // area unless the display has the default dots per inch, selected with
+    // its palette into a device context kept until the dialog goes.
+    void SetUpBackdrop();
 
     CIconHandle m_hIcon; // shared, never destroyed
     BOOL m_bInstalled;
     CString m_strInstallCaption;
     CString m_strPlayCaption;
     CLaunchCommands* m_pCommands; // borrowed from the application
-    CBitmap m_hBitmap;
-    CPalette m_hPalette; // null without a palette
+    CBitmap m_hBitmap;            // at the picture's size, or scaled once the window is set up
+    CPalette m_hPalette;          // null without a palette
+    CBitmapDC m_dcBackdrop;       // holds m_hBitmap and m_hPalette selected; goes before them
 };

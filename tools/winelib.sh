@@ -50,11 +50,11 @@ qx_make_prefix() {
   ln -sfn "$cd_dir" "$prefix/dosdevices/d:"
 }
 
-# qx_configure_prefix PREFIX [version=V] [dpi=N]
+# qx_configure_prefix PREFIX [version=V] [dpi=N] [desktop=WxH]
 # Settings of one prefix, written before its wineserver starts for the tests:
 # the Windows version that Wine reports (win95, win98, nt40, winxp, win7,
-# win10) and the display's dots per inch (96 is the default; 120 is what
-# "Large Fonts" sets).
+# win10), the display's dots per inch (96 is the default; 120 is what
+# "Large Fonts" sets) and the size of Wine's desktop (1024x768 unless given).
 qx_configure_prefix() {
   local prefix=$1; shift
   local setting changed=0
@@ -66,6 +66,9 @@ qx_configure_prefix() {
       dpi=*)
         WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
           /d "${setting#dpi=}" /f >/dev/null 2>&1 || return 1 ;;
+      desktop=*)
+        WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
+          /d "${setting#desktop=}" /f >/dev/null 2>&1 || return 1 ;;
       "") continue ;;
       *) echo "qx_configure_prefix: unknown setting $setting" >&2; return 1 ;;
     esac
@@ -78,13 +81,14 @@ qx_configure_prefix() {
   fi
 }
 
-# qx_start_xvfb STATE_DIR: starts a headless X server on a free display and
-# records DISPLAY and its PID in STATE_DIR.
+# qx_start_xvfb STATE_DIR [DEPTH]: starts a headless X server on a free
+# display and records DISPLAY and its PID in STATE_DIR. DEPTH is the colour
+# depth, 24 (true colour) unless given; at 8 the display has a palette.
 qx_start_xvfb() {
-  local state=$1
+  local state=$1 depth=${2:-24}
   mkdir -p "$state"
   rm -f "$state/display.num"
-  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display.num" \
+  setsid Xvfb -displayfd 3 -screen 0 "1024x768x$depth" -nolisten tcp 3>"$state/display.num" \
     </dev/null >/dev/null 2>&1 &
   echo $! >"$state/xvfb.pid"
   local i

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -112,13 +113,36 @@ void ExpectPaletteIsTheTable(HPALETTE hPalette, const std::vector<RGBQUAD>& tabl
     }
 }
 
-// The screen bitmap must show exactly the picture's colours (true colour display).
+bool ScreenAtDefaultDpi()
+{
+    const CClientDC screen(nullptr);
+    return GetDeviceCaps(screen, LOGPIXELSX) == 96 && GetDeviceCaps(screen, LOGPIXELSY) == 96;
+}
+
+int ScreenDpi()
+{
+    const CClientDC screen(nullptr);
+    return GetDeviceCaps(screen, LOGPIXELSY);
+}
+
+// Under Wine a palette display (an 8-bit X server) shows wrong colours, so
+// there the tests check sizes and that the palette path runs, not colours.
+bool ScreenHasPalette()
+{
+    const CClientDC screen(nullptr);
+    return (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+}
+
+// The screen bitmap must have the picture's size and show exactly its colours
+// (on a true-colour display).
 void ExpectBitmapShowsThePicture(HBITMAP hBitmap, const PackedDib& dib)
 {
     BITMAP bm = {};
     ASSERT_NE(GetObjectA(hBitmap, sizeof(bm), &bm), 0);
     ASSERT_EQ(bm.bmWidth, dib.header.biWidth);
     ASSERT_EQ(bm.bmHeight, dib.header.biHeight);
+    if (ScreenHasPalette())
+        return;
     std::vector<COLORREF> pixels = ReadBitmapPixels(hBitmap, bm.bmWidth, bm.bmHeight);
     ASSERT_EQ(pixels.size(), static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
     int nWrong = 0;
@@ -132,6 +156,188 @@ void ExpectBitmapShowsThePicture(HBITMAP hBitmap, const PackedDib& dib)
         }
     }
     EXPECT_EQ(nWrong, 0);
+}
+
+// ---------------------------------------------------------------------------
+// The picture as the launcher should show it
+
+// The picture scaled to cx by cy pixels by averaging, in floating point, the
+// area of the picture that each pixel covers: the reference for the
+// launcher's own smoothing, which works in integers.
+std::vector<COLORREF> ScaleByAreaAverage(const PackedDib& dib, int cx, int cy)
+{
+    const int nWidth = dib.header.biWidth;
+    const int nHeight = dib.header.biHeight < 0 ? -dib.header.biHeight : dib.header.biHeight;
+    // The source pixels under destination pixel n along one side, with the
+    // length of each that it covers.
+    struct Tap
+    {
+        int i;
+        double fWeight;
+    };
+    auto taps = [](int n, int nSource, int nDest) {
+        const double f0 = static_cast<double>(n) * nSource / nDest;
+        const double f1 = static_cast<double>(n + 1) * nSource / nDest;
+        std::vector<Tap> list;
+        for (int i = static_cast<int>(f0); i < nSource && i < f1; ++i)
+            list.push_back({i, std::min<double>(f1, i + 1) - std::max<double>(f0, i)});
+        return list;
+    };
+    std::vector<COLORREF> picture(static_cast<size_t>(nWidth) * nHeight);
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x)
+            picture[static_cast<size_t>(y) * nWidth + x] = dib.PixelColor(x, y);
+    std::vector<std::vector<Tap>> columns;
+    for (int x = 0; x < cx; ++x)
+        columns.push_back(taps(x, nWidth, cx));
+    std::vector<COLORREF> scaled;
+    for (int y = 0; y < cy; ++y) {
+        const std::vector<Tap> rows = taps(y, nHeight, cy);
+        for (int x = 0; x < cx; ++x) {
+            double r = 0, g = 0, b = 0, w = 0;
+            for (const Tap& row : rows) {
+                for (const Tap& column : columns[x]) {
+                    const COLORREF c = picture[static_cast<size_t>(row.i) * nWidth + column.i];
+                    const double fWeight = row.fWeight * column.fWeight;
+                    r += fWeight * GetRValue(c);
+                    g += fWeight * GetGValue(c);
+                    b += fWeight * GetBValue(c);
+                    w += fWeight;
+                }
+            }
+            scaled.push_back(RGB(static_cast<int>(r / w + 0.5), static_cast<int>(g / w + 0.5),
+                                 static_cast<int>(b / w + 0.5)));
+        }
+    }
+    return scaled;
+}
+
+// How far, in levels of 255, a pixel of the scaled picture on the screen may
+// be from the reference in each channel: the integer rounding of the
+// launcher's smoothing accounts for one.
+const int kScaledTolerance = 2;
+
+// The client area of a window cx by cy pixels as the launcher should paint
+// it, with the tolerance per channel: at 96 dots per inch the picture as it
+// is stored, exactly, in the top-left corner and the dialog's own background
+// beyond; at any other setting the picture scaled to fill it.
+struct ExpectedClientArea
+{
+    std::vector<COLORREF> pixels;
+    int nTolerance;
+};
+
+ExpectedClientArea ExpectedBackdrop(const PackedDib& dib, int cx, int cy)
+{
+    if (!ScreenAtDefaultDpi())
+        return {ScaleByAreaAverage(dib, cx, cy), kScaledTolerance};
+    const int nWidth = dib.header.biWidth;
+    const int nHeight = dib.header.biHeight < 0 ? -dib.header.biHeight : dib.header.biHeight;
+    ExpectedClientArea expected{{}, 0};
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x)
+            expected.pixels.push_back(x < nWidth && y < nHeight ? dib.PixelColor(x, y)
+                                                                : GetSysColor(COLOR_BTNFACE));
+    return expected;
+}
+
+// What the screen shows in rc (screen coordinates), top row first; empty
+// when it cannot be read.
+std::vector<COLORREF> CaptureScreen(const RECT& rc)
+{
+    const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    const CClientDC screen(nullptr);
+    void* pvBits = nullptr;
+    const CBitmap dib(CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &pvBits, nullptr, 0));
+    const CMemoryDC memory(screen);
+    std::vector<COLORREF> pixels;
+    if (!dib || !memory || !pvBits)
+        return pixels;
+    {
+        const CSelectObjectGuard select(memory, dib);
+        if (!BitBlt(memory, 0, 0, cx, cy, screen, rc.left, rc.top, SRCCOPY))
+            return pixels;
+    }
+    GdiFlush();
+    const DWORD* pBgrx = static_cast<const DWORD*>(pvBits);
+    for (size_t i = 0; i < static_cast<size_t>(cx) * cy; ++i)
+        pixels.push_back(RGB((pBgrx[i] >> 16) & 0xFF, (pBgrx[i] >> 8) & 0xFF, pBgrx[i] & 0xFF));
+    return pixels;
+}
+
+bool ChannelsWithin(COLORREF a, COLORREF b, int nTolerance)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= nTolerance && abs(GetGValue(a) - GetGValue(b)) <= nTolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= nTolerance;
+}
+
+// Compares the client area of hWnd on the screen with what is expected,
+// outside the rectangles in skip (client coordinates) and the part of the
+// window off the screen. Empty when every pixel compared matches; otherwise
+// the first few that do not.
+std::string CompareClientArea(HWND hWnd, const ExpectedClientArea& expected, const std::vector<RECT>& skip,
+                              int* pnCompared)
+{
+    RECT rcClient;
+    GetClientRect(hWnd, &rcClient);
+    POINT origin = {0, 0};
+    ClientToScreen(hWnd, &origin);
+    RECT rcScreen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT rcShown = rcClient;
+    OffsetRect(&rcShown, origin.x, origin.y);
+    IntersectRect(&rcShown, &rcShown, &rcScreen);
+    const std::vector<COLORREF> shown = CaptureScreen(rcShown);
+    const int cxShown = rcShown.right - rcShown.left;
+    const int cxClient = rcClient.right;
+    if (shown.empty() || expected.pixels.size() != static_cast<size_t>(cxClient) * rcClient.bottom)
+        return "nothing to compare";
+    std::string strWrong;
+    int nWrong = 0;
+    *pnCompared = 0;
+    for (int y = rcShown.top - origin.y; y < rcShown.bottom - origin.y; ++y) {
+        for (int x = rcShown.left - origin.x; x < rcShown.right - origin.x; ++x) {
+            const POINT pt = {x, y};
+            if (std::any_of(skip.begin(), skip.end(), [&](const RECT& rc) { return PtInRect(&rc, pt); }))
+                continue;
+            ++*pnCompared;
+            const COLORREF got = shown[static_cast<size_t>(y + origin.y - rcShown.top) * cxShown +
+                                       (x + origin.x - rcShown.left)];
+            const COLORREF want = expected.pixels[static_cast<size_t>(y) * cxClient + x];
+            if (!ChannelsWithin(got, want, expected.nTolerance) && ++nWrong <= 3) {
+                char sz[96];
+                wsprintfA(sz, "%d,%d: %06lx instead of %06lx; ", x, y, got, want);
+                strWrong += sz;
+            }
+        }
+    }
+    if (nWrong > 3)
+        strWrong += std::to_string(nWrong) + " pixels in all";
+    return strWrong;
+}
+
+// The rectangles of the visible buttons in client coordinates, grown by two
+// pixels for the default button's frame.
+std::vector<RECT> VisibleButtonRects(HWND hDlg)
+{
+    std::vector<RECT> buttons;
+    for (int nId : {IDOK, IDC_CONFIGURE, IDC_VIEW_README, IDCANCEL}) {
+        HWND hButton = GetDlgItem(hDlg, nId);
+        if (!hButton || !IsWindowVisible(hButton))
+            continue;
+        RECT rc;
+        GetWindowRect(hButton, &rc);
+        MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rc), 2);
+        InflateRect(&rc, 2, 2);
+        buttons.push_back(rc);
+    }
+    return buttons;
 }
 
 // What LoadDibResource hands out, in owners. The loader must store the
@@ -213,6 +419,64 @@ TEST(BackdropDib, MissingResourceGivesNoBitmapAndNoPalette)
     const LoadedDib loaded = LoadDib(GetModuleHandleA(nullptr), IDB_TEST_MISSING);
     EXPECT_EQ(loaded.bitmap, nullptr);
     EXPECT_EQ(loaded.palette, nullptr);
+}
+
+TEST(BackdropDib, ScaledBitmapHasTheSizeAskedForAndThePictureAveraged)
+{
+    static const struct
+    {
+        int cx, cy;
+    } kSizes[] = {{9, 5}, {3, 1}, {1, 1}, {16, 3}};
+    for (const DibRow& row : kDibRows) {
+        PackedDib dib;
+        ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), row.nId, &dib));
+        const LoadedDib loaded = LoadDib(GetModuleHandleA(nullptr), row.nId);
+        for (const auto& size : kSizes) {
+            SCOPED_TRACE(testing::Message() << row.pszName << ", " << size.cx << " by " << size.cy);
+            const CBitmap scaled(LoadScaledDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(row.nId),
+                                                       loaded.palette, size.cx, size.cy));
+            ASSERT_NE(scaled, nullptr);
+            BITMAP bm = {};
+            ASSERT_NE(GetObjectA(scaled, sizeof(bm), &bm), 0);
+            EXPECT_EQ(bm.bmWidth, size.cx);
+            EXPECT_EQ(bm.bmHeight, size.cy);
+            if (ScreenHasPalette())
+                continue;
+            const std::vector<COLORREF> want = ScaleByAreaAverage(dib, size.cx, size.cy);
+            const std::vector<COLORREF> got = ReadBitmapPixels(scaled, size.cx, size.cy);
+            ASSERT_EQ(got.size(), want.size());
+            for (size_t i = 0; i < want.size(); ++i)
+                EXPECT_TRUE(ChannelsWithin(got[i], want[i], kScaledTolerance))
+                    << "pixel " << i << ": " << std::hex << got[i] << " instead of " << want[i];
+        }
+    }
+}
+
+TEST(BackdropDib, ScalingRefusesWhatItCannotMake)
+{
+    static const struct
+    {
+        const char* pszName;
+        UINT nId;
+        int cx, cy;
+    } kRows[] = {
+        {"missing resource", IDB_TEST_MISSING, 10, 10},
+        {"no width", IDB_TEST_DIB8, 0, 10},
+        {"negative height", IDB_TEST_DIB8, 10, -1},
+        {"too wide", IDB_TEST_DIB8, 4097, 10},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        const CBitmap scaled(LoadScaledDibResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(row.nId),
+                                                   nullptr, row.cx, row.cy));
+        EXPECT_EQ(scaled, nullptr);
+    }
+}
+
+TEST(BackdropDib, PaletteDisplayIsTheScreenWithAPalette)
+{
+    const CClientDC screen(nullptr);
+    EXPECT_EQ(IsPaletteDisplay(screen) != FALSE, ScreenHasPalette());
 }
 
 TEST(BackdropDib, LaunchersBackdropIs600By400With256Entries)
@@ -450,6 +714,17 @@ TEST_F(LauncherDialog, ButtonsFollowTheInstalledState)
                       RectText(templateControls.at(nId).rc))
                 << "control " << nId;
         }
+        // Whatever the display's font size, every button stands inside the
+        // client area, over the picture.
+        RECT rcClient;
+        GetClientRect(m_hDlg, &rcClient);
+        for (int nId : {IDOK, IDC_CONFIGURE, IDC_VIEW_README, IDCANCEL}) {
+            const RECT rc = ClientRectOfChild(m_hDlg, GetDlgItem(m_hDlg, nId));
+            RECT rcInside;
+            IntersectRect(&rcInside, &rc, &rcClient);
+            EXPECT_TRUE(EqualRect(&rcInside, &rc))
+                << "control " << nId << " at " << RectText(rc) << ", client area " << RectText(rcClient);
+        }
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(m_hDlg, IDC_VIEW_README)));
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(m_hDlg, IDCANCEL)));
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(m_hDlg, IDC_BACKDROP_FRAME)));
@@ -564,52 +839,51 @@ TEST_F(LauncherDialog, BackdropFillsTheClientAreaOutsideTheButtons)
     PackedDib dib;
     ASSERT_TRUE(ReadPackedDib(launcher, IDB_BACKDROP, &dib));
 
+    for (bool bInstalled : {true, false}) {
+        SCOPED_TRACE(bInstalled ? "installed" : "not installed");
+        ASSERT_TRUE(Start(bInstalled));
+        RECT rcClient;
+        GetClientRect(m_hDlg, &rcClient);
+        // At 96 dots per inch the client area is exactly the picture's size;
+        // above it, the window grows with its font.
+        if (ScreenAtDefaultDpi()) {
+            EXPECT_EQ(rcClient.right, 600);
+            EXPECT_EQ(rcClient.bottom, 400);
+        } else if (ScreenDpi() > 96) {
+            EXPECT_GT(rcClient.right, 600);
+            EXPECT_GT(rcClient.bottom, 400);
+        }
+        if (!ScreenHasPalette()) {
+            const ExpectedClientArea expected = ExpectedBackdrop(dib, rcClient.right, rcClient.bottom);
+            const std::vector<RECT> buttons = VisibleButtonRects(m_hDlg);
+            std::string strWrong;
+            int nCompared = 0;
+            // Polled: the first paint comes a little after the window appears.
+            EXPECT_TRUE(WaitFor([&] {
+                strWrong = CompareClientArea(m_hDlg, expected, buttons, &nCompared);
+                return strWrong.empty();
+            })) << nCompared
+                << " pixels compared, tolerance " << expected.nTolerance << "; " << strWrong;
+            // Most of the window is on the screen, even on a small one.
+            EXPECT_GT(nCompared, 600 * 400 / 2);
+        }
+        ASSERT_TRUE(Quit());
+    }
+}
+
+TEST_F(LauncherDialog, OpensCentredInTheWorkAreaOrWithItsCornerOnIt)
+{
     ASSERT_TRUE(Start(true));
-    std::vector<RECT> buttons;
-    for (int nId : {IDOK, IDC_CONFIGURE, IDC_VIEW_README, IDCANCEL}) {
-        RECT rc = ClientRectOfChild(m_hDlg, GetDlgItem(m_hDlg, nId));
-        InflateRect(&rc, 2, 2);
-        buttons.push_back(rc);
-    }
-    POINT origin = {0, 0};
-    ClientToScreen(m_hDlg, &origin);
-
-    // A grid of points over the whole picture, corners included.
-    std::vector<POINT> samples;
-    for (int y = 0; y < 400; y += 19) {
-        for (int x = 0; x < 600; x += 23) {
-            POINT pt = {x, y};
-            bool bOnButton = false;
-            for (const RECT& rc : buttons)
-                bOnButton = bOnButton || PtInRect(&rc, pt);
-            if (!bOnButton)
-                samples.push_back(pt);
-        }
-    }
-    samples.push_back({599, 0});
-    samples.push_back({0, 399});
-    samples.push_back({599, 399});
-
-    std::string strMismatch;
-    auto allMatch = [&] {
-        HDC hScreen = GetDC(nullptr);
-        strMismatch.clear();
-        for (const POINT& pt : samples) {
-            const COLORREF got = GetPixel(hScreen, origin.x + pt.x, origin.y + pt.y);
-            const COLORREF want = dib.PixelColor(pt.x, pt.y);
-            if (got != want) {
-                char sz[96];
-                wsprintfA(sz, "%d,%d: %06lx instead of %06lx", pt.x, pt.y, got, want);
-                strMismatch = sz;
-                break;
-            }
-        }
-        ReleaseDC(nullptr, hScreen);
-        return strMismatch.empty();
-    };
-    // Polled: the first paint comes a little after the window appears.
-    EXPECT_TRUE(WaitFor(allMatch)) << samples.size() << " points sampled; " << strMismatch;
-
+    RECT rcWork, rcWindow;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0));
+    GetWindowRect(m_hDlg, &rcWindow);
+    // A window larger than the work area keeps its top-left corner on it.
+    const int x = std::max<int>(
+        rcWork.left, rcWork.left + (rcWork.right - rcWork.left - rcWindow.right + rcWindow.left) / 2);
+    const int y = std::max<int>(
+        rcWork.top, rcWork.top + (rcWork.bottom - rcWork.top - rcWindow.bottom + rcWindow.top) / 2);
+    EXPECT_EQ(rcWindow.left, x) << "work area " << RectText(rcWork) << ", window " << RectText(rcWindow);
+    EXPECT_EQ(rcWindow.top, y) << "work area " << RectText(rcWork) << ", window " << RectText(rcWindow);
     EXPECT_TRUE(Quit());
 }
 
@@ -655,11 +929,10 @@ protected:
 
 } // namespace
 
-TEST_F(LauncherDialogInProcess, SetsItsIconRealisesItsPaletteAndPaintsAtTheOrigin)
+TEST_F(LauncherDialogInProcess, SetsItsIconRealisesItsPaletteAndPaintsItsBackdrop)
 {
     PackedDib dib;
     ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), IDB_BACKDROP, &dib));
-    const int cx = dib.header.biWidth, cy = dib.header.biHeight;
 
     const INT_PTR nResult = Run(TRUE, [&](HWND hDlg) {
         const LRESULT hBig = SendMessageA(hDlg, WM_GETICON, ICON_BIG, 0);
@@ -668,27 +941,22 @@ TEST_F(LauncherDialogInProcess, SetsItsIconRealisesItsPaletteAndPaintsAtTheOrigi
         EXPECT_EQ(SendMessageA(hDlg, WM_QUERYDRAGICON, 0, 0), hBig);
         EXPECT_EQ(SendMessageA(hDlg, WM_QUERYNEWPALETTE, 0, 0), TRUE);
 
-        // The picture at its own size in the top-left corner; the dialog's
-        // own background beyond it.
-        POINT origin = {0, 0};
-        ClientToScreen(hDlg, &origin);
-        std::string strMismatch;
-        auto painted = [&] {
-            HDC hScreen = GetDC(nullptr);
-            strMismatch.clear();
-            for (int y = 0; y <= cy && strMismatch.empty(); ++y) {
-                for (int x = 0; x <= cx && strMismatch.empty(); ++x) {
-                    const COLORREF want =
-                        x < cx && y < cy ? dib.PixelColor(x, y) : GetSysColor(COLOR_BTNFACE);
-                    const COLORREF got = GetPixel(hScreen, origin.x + x, origin.y + y);
-                    if (got != want)
-                        strMismatch = std::to_string(x) + "," + std::to_string(y);
-                }
-            }
-            ReleaseDC(nullptr, hScreen);
-            return strMismatch.empty();
-        };
-        EXPECT_TRUE(WaitFor(painted)) << "pixel " << strMismatch;
+        // At 96 dots per inch this program's small picture at its own size in
+        // the top-left corner and the dialog's own background beyond it;
+        // elsewhere the picture stretched over the whole client area.
+        if (!ScreenHasPalette()) {
+            RECT rcClient;
+            GetClientRect(hDlg, &rcClient);
+            const ExpectedClientArea expected = ExpectedBackdrop(dib, rcClient.right, rcClient.bottom);
+            const std::vector<RECT> buttons = VisibleButtonRects(hDlg);
+            std::string strWrong;
+            int nCompared = 0;
+            EXPECT_TRUE(WaitFor([&] {
+                strWrong = CompareClientArea(hDlg, expected, buttons, &nCompared);
+                return strWrong.empty();
+            })) << nCompared
+                << " pixels compared; " << strWrong;
+        }
         PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(nResult, IDCANCEL);

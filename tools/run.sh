@@ -7,9 +7,24 @@
 # a machine that never saw the game. Without DISPLAY, it runs headless under
 # Xvfb in a fresh prefix, saves a screenshot of the window, prints its path
 # and closes the launcher.
+#
+#   tools/run.sh [--fresh] [--dpi N]
+#
+# --dpi N sets the display's dots per inch in the prefix before the launcher
+# starts (96 is the default, 120 is Large Fonts); a kept prefix keeps it
+# until --dpi 96 or --fresh.
 set -euo pipefail
-fresh=0
-[ "${1:-}" = --fresh ] && fresh=1
+fresh=0 dpi=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --fresh) fresh=1; shift ;;
+    --dpi) dpi=${2:?--dpi needs a number}; shift 2 ;;
+    *) echo "usage: $0 [--fresh] [--dpi N]" >&2; exit 2 ;;
+  esac
+done
+case "$dpi" in
+  ""|*[!0-9]*) [ -z "$dpi" ] || { echo "run.sh: --dpi takes a number, not $dpi" >&2; exit 2; } ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QX_BUILD_DIR:-$root/build}
 
@@ -29,6 +44,7 @@ if [ -n "${DISPLAY:-}" ] && [ "$fresh" -eq 0 ] && [ -d "$WINEPREFIX/drive_c" ]; 
 else
   qx_make_prefix "$WINEPREFIX" "$build/win/cd"
 fi
+[ -z "$dpi" ] || qx_configure_prefix "$WINEPREFIX" "dpi=$dpi"
 echo "Sample CD: $build/win/cd (drive D: of $WINEPREFIX)"
 
 cd "$build/win/cd" # the launcher's current directory is D:\

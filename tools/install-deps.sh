@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing the launcher needs on Debian 12.
+# Installs what building, running, testing and benchmarking the launcher needs
+# on Debian 12.
 # Quiet and quick when everything is already there. Run as root.
 set -euo pipefail
 
@@ -9,6 +10,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick
   googletest fonts-dejavu-core
+  valgrind python3 libx11-dev
 )
 
 missing=()

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Benchmarks the launcher against the least a window like it can do: builds
+# the launcher, the baseline program and their benchmark builds in the
+# launcher's build type, the native programs that count instructions and
+# watch the screen, then measures in one warm Wine prefix and prints the
+# table, which also goes to docs/PERFORMANCE.md with the machine and the date.
+# Takes a few minutes; run it on a quiet machine.
+#
+#   QX_BENCH_RUNS        start-up runs per program (default 30)
+#   QX_BENCH_PAINT_RUNS  runs of 500 repaints per program (default 10)
+#   QX_BENCH_OUTPUT      where the report goes (default docs/PERFORMANCE.md)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QX_BUILD_DIR:-$root/build}/bench
+output=${QX_BENCH_OUTPUT:-$root/docs/PERFORMANCE.md}
+
+"$root/tools/install-deps.sh"
+. "$root/tools/winelib.sh"
+
+# The program is measured as the run script builds it.
+build_type=$(grep -o -m1 'CMAKE_BUILD_TYPE=[A-Za-z]*' "$root/tools/run.sh" | cut -d= -f2)
+build_type=${build_type:-Release}
+
+echo "== builds ($build_type)"
+cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE="$build_type" -DQX_BENCH=ON -DQX_WIN_TESTS=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+cmake --build "$build/win" -j2 --target sample_cd qx_baseline qx_bench_launcher qx_bench_baseline \
+  qx_bench_launcher_paint qx_bench_baseline_paint >"$build/win-build.log" 2>&1 ||
+  { cat "$build/win-build.log"; exit 1; }
+cmake -S "$root" -B "$build/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=Release -DQX_SANITIZE=OFF -DQX_BENCH=ON >/dev/null
+cmake --build "$build/native" -j2 --target qx_bench_commands qx_bench_robot >"$build/native-build.log" 2>&1 ||
+  { cat "$build/native-build.log"; exit 1; }
+
+# The sample CD with the other programs beside the launcher: all start from D:\.
+cd_dir=$build/cd
+rm -rf "$cd_dir"
+cp -r "$build/win/cd" "$cd_dir"
+cp "$build/win/bench/"*.exe "$cd_dir/"
+
+state=$build/run
+export WINEPREFIX=$state/prefix
+mkdir -p "$state"
+WINEPREFIX=$WINEPREFIX qx_stop_wineserver
+qx_make_prefix "$WINEPREFIX" "$cd_dir"
+qx_start_xvfb "$state"
+export DISPLAY=$(cat "$state/display")
+trap 'qx_stop_wineserver; qx_stop_xvfb "$state"' EXIT
+qx_start_wineserver
+
+echo "== measuring"
+python3 "$root/bench/bench.py" \
+  --win-build "$build/win" --cd-dir "$cd_dir" --build-type "$build_type" \
+  --launcher-exe "$build/win/Qxinst95.exe" --baseline-exe "$build/win/bench/qx_baseline.exe" \
+  --commands-exe "$build/native/bench/qx_bench_commands" --robot-exe "$build/native/bench/qx_bench_robot" \
+  --backdrop "$root/res/backdrop.bmp" --resource-script "$root/res/Qxinst95.rc" \
+  --runs "${QX_BENCH_RUNS:-30}" --paint-runs "${QX_BENCH_PAINT_RUNS:-10}" --output "$output" "$@"

@@ -1,6 +1,7 @@
 # The i686 Windows build: the launcher executable, the sample CD folder and
 # the tests that run under Wine.
 enable_language(RC)
+include(cmake/win95-runtime.cmake)
 
 # The shipping code: small, no exceptions, no run-time type information.
 set(qx_size_flags -Os -ffunction-sections -fdata-sections)
@@ -38,9 +39,10 @@ add_executable(Qxinst95 WIN32
 target_compile_options(Qxinst95 PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${qx_size_flags} -fno-exceptions -fno-rtti>)
 target_include_directories(Qxinst95 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/res)
 target_link_libraries(Qxinst95 PRIVATE qx_launcher_core)
-# Static runtime: the program imports system DLLs only. Subsystem 4.0 lets it
-# run on Windows 95.
-target_link_options(Qxinst95 PRIVATE -static -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
+# No C run-time DLL: the program imports from KERNEL32, USER32 and GDI32 only.
+# Subsystem 4.0 lets it run on Windows 95.
+qx_use_win95_runtime(Qxinst95)
+target_link_options(Qxinst95 PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
 add_custom_command(TARGET Qxinst95 POST_BUILD
   COMMAND sh -c "echo \"Qxinst95.exe: $(stat -c %s '$<TARGET_FILE:Qxinst95>') bytes\""
   VERBATIM)
@@ -57,4 +59,5 @@ option(QX_WIN_TESTS "Build the tests that run under Wine" ON)
 if(QX_WIN_TESTS)
   enable_testing()
   add_subdirectory(tests/win)
+  add_subdirectory(tests/win95)
 endif()

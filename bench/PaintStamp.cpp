@@ -7,12 +7,15 @@
 // that are due after it, drawn at once. At that moment it writes one line to
 // standard output:
 //
-//   qxbench paint_end=QPC freq=F client=X,Y,W,H [gdi_before=N gdi_after=N
-//           gdi_types_before=T:N,... gdi_types_after=... repaints=N
-//           repaint_ticks=T]
+//   qxbench paint_end=QPC freq=F client=X,Y,W,H phases=A,B,C,D,E
+//           [gdi_before=N gdi_after=N gdi_types_before=T:N,...
+//           gdi_types_after=... repaints=N repaint_ticks=T]
 //
 // QPC is the performance counter (under Wine, CLOCK_MONOTONIC_RAW in ticks of
-// F per second), X and Y the client area's origin on the Wine desktop. With
+// F per second), X and Y the client area's origin on the Wine desktop. The
+// phases are the counter at five earlier moments: the program's static
+// initialisation (its own code begins), the dialog window's creation, the end
+// of WM_INITDIALOG, and the start and end of the dialog's first WM_PAINT. With
 // QX_BENCH_REPAINTS above zero it then repaints the dialog that many times,
 // each a synchronous WM_PAINT of the dialog alone, and reports their time and
 // the live GDI objects before and after. Either way it then ends the dialog
@@ -29,6 +32,24 @@ HHOOK g_hCreateHook;
 HWND g_hDialog;
 WNDPROC g_pfnDialogProc;
 bool g_bStamped;
+
+enum Phase
+{
+    kPhaseInit,
+    kPhaseCreate,
+    kPhaseInitDialogEnd,
+    kPhasePaintStart,
+    kPhasePaintEnd,
+    kPhaseCount
+};
+LONGLONG g_anPhase[kPhaseCount];
+
+void MarkPhase(Phase nPhase)
+{
+    LARGE_INTEGER nNow;
+    ::QueryPerformanceCounter(&nNow);
+    g_anPhase[nPhase] = nNow.QuadPart;
+}
 
 // Output without the C run-time, which the programs may not link.
 class CLine
@@ -135,6 +156,9 @@ void StampFirstPaint(HWND hWnd)
     line.Text(" freq=").Number(static_cast<unsigned long long>(nFrequency.QuadPart));
     line.Text(" client=").Signed(ptOrigin.x).Text(",").Signed(ptOrigin.y);
     line.Text(",").Signed(rcClient.right).Text(",").Signed(rcClient.bottom);
+    line.Text(" phases=");
+    for (int nPhase = 0; nPhase < kPhaseCount; ++nPhase)
+        line.Text(nPhase == 0 ? "" : ",").Number(static_cast<unsigned long long>(g_anPhase[nPhase]));
 
     if (QX_BENCH_REPAINTS > 0) {
         int anBefore[kObjectTypes], anAfter[kObjectTypes];
@@ -158,8 +182,14 @@ void StampFirstPaint(HWND hWnd)
 
 LRESULT CALLBACK StampingDialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
+    const bool bFirstPaint = nMessage == WM_PAINT && !g_bStamped && !::IsIconic(hWnd);
+    if (bFirstPaint)
+        MarkPhase(kPhasePaintStart);
     const LRESULT lResult = ::CallWindowProcA(g_pfnDialogProc, hWnd, nMessage, wParam, lParam);
-    if (nMessage == WM_PAINT && !g_bStamped && !::IsIconic(hWnd)) {
+    if (nMessage == WM_INITDIALOG)
+        MarkPhase(kPhaseInitDialogEnd);
+    if (bFirstPaint) {
+        MarkPhase(kPhasePaintEnd);
         g_bStamped = true;
         StampFirstPaint(hWnd);
     }
@@ -175,6 +205,7 @@ LRESULT CALLBACK CreateHook(int nCode, WPARAM wParam, LPARAM lParam)
         ::GetClassNameA(hWnd, szClass, sizeof(szClass));
         // The program's own dialog, not a message box of the system's.
         if (::lstrcmpA(szClass, "#32770") == 0 && pCreate->hInstance == ::GetModuleHandleA(nullptr)) {
+            MarkPhase(kPhaseCreate);
             g_hDialog = hWnd;
             g_pfnDialogProc = reinterpret_cast<WNDPROC>(
                 ::SetWindowLongPtrA(g_hDialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StampingDialogProc)));
@@ -187,6 +218,7 @@ struct CInstallHook
 {
     CInstallHook()
     {
+        MarkPhase(kPhaseInit);
         g_hCreateHook = ::SetWindowsHookExA(WH_CBT, CreateHook, nullptr, ::GetCurrentThreadId());
     }
 } g_installHook;

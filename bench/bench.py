@@ -850,12 +850,51 @@ def build_report(args, facts, flags, size, commands, wine):
         md.append(f"| Robot minus stamped (medians) | {w_l.median - s_l.median:+.1f} ms | "
                   f"{w_b.median - s_b.median:+.1f} ms | |")
         md.append("")
+        md.append("")
+        md.append("## Where start-up goes")
+        md.append("")
+        md.append(
+            "Medians of each phase of the stamped runs, from the moments that `PaintStamp.cpp` records, in "
+            "milliseconds."
+        )
+        md.append("")
+        md.append("| Phase | Launcher | Baseline | Difference |")
+        md.append("|---|---|---|---|")
+        for name, lo_ms, bo_ms in phase_medians(wine["stamped"]):
+            md.append(f"| {name} | {lo_ms:.2f} | {bo_ms:.2f} | {lo_ms - bo_ms:+.2f} |")
+        md.append("")
         lt, _, ltypes = gdi_summary(wine["painted"]["launcher"])
         bt, _, btypes = gdi_summary(wine["painted"]["baseline"])
         md.append(f"- Live GDI objects after the first paint, launcher: {gdi_types(ltypes)}.")
         md.append(f"- Live GDI objects after the first paint, baseline: {gdi_types(btypes)}.")
     md.append("")
     return table, "\n".join(md), goals
+
+
+PHASES = [
+    "Process start to the program's static initialisation (Wine's loader, DLLs, C run-time start-up)",
+    "Static initialisation to the dialog window's creation (the program's own start-up work)",
+    "Dialog creation to the end of WM_INITDIALOG (controls, the dialog's set-up)",
+    "End of WM_INITDIALOG to the first WM_PAINT (showing the window)",
+    "The dialog's first WM_PAINT",
+    "The buttons' first paints",
+    "End of the first complete paint to the end of the process",
+]
+
+
+def phase_medians(stamped):
+    """Per phase, the launcher's and the baseline's median in milliseconds."""
+    per_program = {}
+    for key in ("launcher", "baseline"):
+        columns = [[] for _ in PHASES]
+        for run in stamped[key]:
+            marks = [int(v) for v in run["fields"]["phases"].split(",")]
+            start = int(run["fields"]["paint_end"]) - run["paint_ms"] * 10_000
+            moments = [start] + marks + [int(run["fields"]["paint_end"]), start + run["exit_ms"] * 10_000]
+            for n in range(len(PHASES)):
+                columns[n].append((moments[n + 1] - moments[n]) / 10_000)
+        per_program[key] = [statistics.median(c) for c in columns]
+    return [(name, per_program["launcher"][n], per_program["baseline"][n]) for n, name in enumerate(PHASES)]
 
 
 def load_average():
@@ -885,6 +924,7 @@ def main():
     parser.add_argument("--warmup", type=int, default=3)
     parser.add_argument("--no-wine", action="store_true", help="sizes and instruction counts only")
     parser.add_argument("--output", required=True)
+    parser.add_argument("--raw", help="also write every run's figures to this JSON file")
     args = parser.parse_args()
     args.load_before = load_average()
 
@@ -897,6 +937,9 @@ def main():
     wine = None
     if not args.no_wine:
         wine = measure_wine(args)
+    if args.raw:
+        with open(args.raw, "w") as f:
+            json.dump({"machine": facts, "size": size, "commands": commands, "wine": wine}, f, indent=1)
     table, md, goals = build_report(args, facts, flags, size, commands, wine)
     print("\n".join(table))
     with open(args.output, "w", encoding="utf-8") as f:

@@ -54,4 +54,4 @@ python3 "$root/bench/bench.py" \
   --launcher-exe "$build/win/Qxinst95.exe" --baseline-exe "$build/win/bench/qx_baseline.exe" \
   --commands-exe "$build/native/bench/qx_bench_commands" --robot-exe "$build/native/bench/qx_bench_robot" \
   --backdrop "$root/res/backdrop.bmp" --resource-script "$root/res/Qxinst95.rc" \
-  --runs "${QX_BENCH_RUNS:-30}" --paint-runs "${QX_BENCH_PAINT_RUNS:-10}" --output "$output" "$@"
+  --runs "${QX_BENCH_RUNS:-30}" --paint-runs "${QX_BENCH_PAINT_RUNS:-10}" --output "$output" --raw "$build/runs.json" "$@"

@@ -498,33 +498,31 @@ def desktop_offset():
     return 0, 0
 
 
-def alternate(runs, first, second, measure, what):
-    """Runs measure(first) and measure(second) runs times each, swapping which goes first."""
-    results = {first: [], second: []}
-    for n in range(runs):
-        order = (first, second) if n % 2 == 0 else (second, first)
-        for program in order:
-            results[program].append(measure(program))
+def take_turns(rounds, measures, what):
+    """Runs every (key, function) of measures once per round; each round starts one later in the list."""
+    results = {key: [] for key, _ in measures}
+    for n in range(rounds):
+        shift = n % len(measures)
+        for key, measure in measures[shift:] + measures[:shift]:
+            results[key].append(measure())
         if (n + 1) % 10 == 0:
-            log(f"{what}: {n + 1} of {runs}")
+            log(f"{what}: {n + 1} of {rounds}")
     return results
 
 
 def measure_wine(args):
     runner = WineRunner(args)
-    launcher, baseline = "qx_bench_launcher.exe", "qx_bench_baseline.exe"
-    log("warming up")
-    for _ in range(args.warmup):
-        for exe in (launcher, baseline):
-            runner.stamped_run(exe)
-
-    stamped = alternate(args.runs, launcher, baseline, runner.stamped_run, "start-up, stamped")
+    # Where each program's picture lands on the screen: the stamp says.
     origin = {}
-    for exe, key in ((launcher, "Qxinst95.exe"), (baseline, "qx_baseline.exe")):
-        x, y, _, _ = (int(v) for v in stamped[exe][0]["fields"]["client"].split(","))
-        origin[key] = (x, y)
+    dx = dy = 0
+    for _ in range(args.warmup):
+        for stamped_exe, shipped_exe in (
+            ("qx_bench_launcher.exe", "Qxinst95.exe"),
+            ("qx_bench_baseline.exe", "qx_baseline.exe"),
+        ):
+            run = runner.stamped_run(stamped_exe)
+            origin[shipped_exe] = tuple(int(v) for v in run["fields"]["client"].split(",")[:2])
     dx, dy = desktop_offset()
-
     robot = Robot(args)
 
     def robot_run(exe):
@@ -541,26 +539,37 @@ def measure_wine(args):
             raise RuntimeError(f"the robot never saw {exe}'s picture")
         return {"paint_ms": (int(answer.split()[1]) - started) / 10_000, "peak_kib": peak}
 
+    log("warming up")
     for _ in range(args.warmup):
         for exe in ("Qxinst95.exe", "qx_baseline.exe"):
             robot_run(exe)
-    watched = alternate(args.runs, "Qxinst95.exe", "qx_baseline.exe", robot_run, "start-up, robot")
+
+    # The four kinds of start-up run take turns, so that the robot's and the
+    # stamp's figures come from the same stretch of time.
+    started = take_turns(
+        args.runs,
+        [
+            ("stamped launcher", lambda: runner.stamped_run("qx_bench_launcher.exe")),
+            ("watched launcher", lambda: robot_run("Qxinst95.exe")),
+            ("stamped baseline", lambda: runner.stamped_run("qx_bench_baseline.exe")),
+            ("watched baseline", lambda: robot_run("qx_baseline.exe")),
+        ],
+        "start-up rounds",
+    )
     robot.close()
 
-    painted = alternate(
+    painted = take_turns(
         args.paint_runs,
-        "qx_bench_launcher_paint.exe",
-        "qx_bench_baseline_paint.exe",
-        runner.stamped_run,
-        "repaints",
+        [
+            ("launcher", lambda: runner.stamped_run("qx_bench_launcher_paint.exe")),
+            ("baseline", lambda: runner.stamped_run("qx_bench_baseline_paint.exe")),
+        ],
+        "repaint rounds",
     )
     return {
-        "stamped": {"launcher": stamped[launcher], "baseline": stamped[baseline]},
-        "watched": {"launcher": watched["Qxinst95.exe"], "baseline": watched["qx_baseline.exe"]},
-        "painted": {
-            "launcher": painted["qx_bench_launcher_paint.exe"],
-            "baseline": painted["qx_bench_baseline_paint.exe"],
-        },
+        "stamped": {"launcher": started["stamped launcher"], "baseline": started["stamped baseline"]},
+        "watched": {"launcher": started["watched launcher"], "baseline": started["watched baseline"]},
+        "painted": painted,
     }
 
 
@@ -734,8 +743,10 @@ def build_report(args, facts, flags, size, commands, wine):
     if flags[1]:
         md.append(f"| Baseline's compile flags | `{flags[1]}` |")
     if wine:
-        md.append(f"| Runs | {args.runs} per program and measure of start-up, {args.paint_runs} of 500 repaints, "
-                  f"after {args.warmup} warm-up runs each |")
+        md.append(
+            f"| Runs | {args.runs} rounds of start-up, each one stamped and one watched run of each program "
+            f"in turn; {args.paint_runs} rounds of 500 repaints; {args.warmup} warm-up runs of each kind first |"
+        )
     md.append(f"| Load average before and after | {args.load_before} / {load_average()} |")
     md.append("")
     md.append("## How to reproduce")
@@ -767,8 +778,9 @@ def build_report(args, facts, flags, size, commands, wine):
     md.append(
         "- **Start-up (robot)**: the shipped programs, watched from outside by `bench/Robot.cpp`, which polls "
         "five full rows of the picture on the X screen every millisecond until they show the backdrop's exact "
-        "colours, then stops the program. It sees the picture once Wine has put the window's drawing on the "
-        "screen, so its times run a little behind the stamped ones; the ratios of the two should agree."
+        "colours, then stops the program. It sees the picture when Wine has put the window's drawing on the X "
+        "screen, not when the program drew it, so its times differ a little from the stamped ones; the ratios "
+        "of the two should agree. The two kinds of run take turns in every round."
     )
     md.append(
         "- **Memory**: the peak resident set (`ru_maxrss` from `wait4`) of the process that `wine` becomes."

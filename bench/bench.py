@@ -137,6 +137,9 @@ def machine_facts(args):
         "Compiler (instruction counts)": first_line([args.native_cxx, "--version"]),
         "Valgrind": first_line(["valgrind", "--version"]),
         "Build type": args.build_type,
+        "Source": first_line(
+            ["git", "-C", os.path.dirname(os.path.abspath(__file__)), "describe", "--always", "--dirty"]
+        ),
     }
 
 
@@ -771,7 +774,7 @@ def build_report(args, facts, flags, size, commands, wine):
     md.append("")
     md.append("```sh")
     md.append("./tools/bench.sh            # installs what is needed, builds, measures, writes this file")
-    md.append("QX_BENCH_RUNS=60 ./tools/bench.sh   # more start-up runs (30 by default)")
+    md.append("QX_BENCH_RUNS=120 ./tools/bench.sh  # more rounds of start-up runs (60 by default)")
     md.append("```")
     md.append("")
     md.append(
@@ -963,8 +966,8 @@ def main():
     parser.add_argument("--win-cxx", default="i686-w64-mingw32-g++-posix")
     parser.add_argument("--native-cxx", default="clang++")
     parser.add_argument("--build-type", default="Release")
-    parser.add_argument("--runs", type=int, default=30)
-    parser.add_argument("--paint-runs", type=int, default=10)
+    parser.add_argument("--runs", type=int, default=60)
+    parser.add_argument("--paint-runs", type=int, default=20)
     parser.add_argument("--warmup", type=int, default=3)
     parser.add_argument("--no-wine", action="store_true", help="sizes and instruction counts only")
     parser.add_argument("--output", required=True)

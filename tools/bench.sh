@@ -6,8 +6,8 @@
 # table, which also goes to docs/PERFORMANCE.md with the machine and the date.
 # Takes a few minutes; run it on a quiet machine.
 #
-#   QX_BENCH_RUNS        start-up runs per program (default 30)
-#   QX_BENCH_PAINT_RUNS  runs of 500 repaints per program (default 10)
+#   QX_BENCH_RUNS        rounds of start-up runs (default 60)
+#   QX_BENCH_PAINT_RUNS  rounds of 500 repaints (default 20)
 #   QX_BENCH_OUTPUT      where the report goes (default docs/PERFORMANCE.md)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -54,4 +54,4 @@ python3 "$root/bench/bench.py" \
   --launcher-exe "$build/win/Qxinst95.exe" --baseline-exe "$build/win/bench/qx_baseline.exe" \
   --commands-exe "$build/native/bench/qx_bench_commands" --robot-exe "$build/native/bench/qx_bench_robot" \
   --backdrop "$root/res/backdrop.bmp" --resource-script "$root/res/Qxinst95.rc" \
-  --runs "${QX_BENCH_RUNS:-30}" --paint-runs "${QX_BENCH_PAINT_RUNS:-10}" --output "$output" --raw "$build/runs.json" "$@"
+  --runs "${QX_BENCH_RUNS:-60}" --paint-runs "${QX_BENCH_PAINT_RUNS:-20}" --output "$output" --raw "$build/runs.json" "$@"

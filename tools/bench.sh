@@ -23,12 +23,12 @@ build_type=${build_type:-Release}
 
 echo "== builds ($build_type)"
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE="$build_type" -DQX_BENCH=ON -DQX_WIN_TESTS=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+  -DCMAKE_BUILD_TYPE="$build_type" -DQX_WIN_TESTS=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build "$build/win" -j2 --target sample_cd qx_baseline qx_bench_launcher qx_bench_baseline \
   qx_bench_launcher_paint qx_bench_baseline_paint >"$build/win-build.log" 2>&1 ||
   { cat "$build/win-build.log"; exit 1; }
 cmake -S "$root" -B "$build/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=Release -DQX_SANITIZE=OFF -DQX_BENCH=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DQX_SANITIZE=OFF >/dev/null
 cmake --build "$build/native" -j2 --target qx_bench_commands qx_bench_robot >"$build/native-build.log" 2>&1 ||
   { cat "$build/native-build.log"; exit 1; }
 

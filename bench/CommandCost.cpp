@@ -81,7 +81,11 @@ int main(int argc, char** argv)
         const std::vector<std::string> templates = ReadLines(argv[2]);
         const long nRepeat = std::atol(argv[6]);
         int nUnknown = 0;
-        const TemplateScanSeam seam = {CountUnknownCode, nullptr, &nUnknown};
+        // Lower-casing, where the seam has it, stays null: the launcher leaves
+        // it to the system.
+        TemplateScanSeam seam = {};
+        seam.pfnReportUnknownCode = CountUnknownCode;
+        seam.pContext = &nUnknown;
         char szLine[kMaxCommandLine + 1];
         size_t nBytes = 0;
         for (long nPass = 0; nPass < nRepeat; ++nPass) {

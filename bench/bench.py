@@ -634,7 +634,7 @@ def gdi_types(text):
     for item in text.split(","):
         if ":" in item:
             kind, count = item.split(":")
-            parts.append(f"{count} {GDI_TYPE_NAMES.get(kind, 'type ' + kind)}")
+            parts.append(f"{GDI_TYPE_NAMES.get(kind, 'type ' + kind)} {count}")
     return ", ".join(parts)
 
 

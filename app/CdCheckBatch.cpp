@@ -4,6 +4,7 @@
 
 bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatchSink pfnPiece, void* pContext)
 {
+    // One line of the batch file to a line here, as it reads on disk:
     // clang-format off
     const char* const apszPieces[] = {
         "@echo off\n",

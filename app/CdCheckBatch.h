@@ -2,7 +2,7 @@
 // Standard library only.
 #pragma once
 
-#include "platform/Portable.h"
+#include "app/Portable.h"
 
 // Where the batch file lives; its last line deletes this very file.
 #define QX_CD_CHECK_BATCH_PATH "c:\\_qxchkcd.bat"

@@ -4,6 +4,7 @@
 #include "app/MarkerFile.h"
 #include "platform/Dialog.h"
 #include "platform/File.h"
+#include "platform/FrameworkIds.h"
 #include "res/resource.h"
 #include "ui/LauncherDlg.h"
 
@@ -11,10 +12,10 @@
 
 namespace {
 
-// Buffer sizes of the start-up queries, terminator included.
-const int kWindowsDirBufferSize = 261; // also takes the InstallDir value
-const int kModulePathBufferSize = 260;
-const int kProbePathBufferSize = 256;
+// Buffer sizes of the start-up queries, terminator included; they set the launcher's limits.
+const int kWindowsDirBufferSize = 261; // also the InstallDir value, read whole up to 260 characters
+const int kModulePathBufferSize = 260; // MAX_PATH, the longest path the system reports for the program
+const int kProbePathBufferSize = 256;  // as a command line: takes a source directory of up to 243 characters
 
 const char kInstallerName[] = "\\install.exe";
 
@@ -89,6 +90,7 @@ void CLauncherApp::WriteFirstRunFiles(const char* pszSourceDir)
     const size_t nSource = strlen(pszSourceDir);
     BOOL bWritten = FALSE;
     if (nSource + sizeof(kInstallerName) <= sizeof(szProbe)) {
+        // NOLINTNEXTLINE(bugprone-not-null-terminated-result): the name copied next ends it
         memcpy(szProbe, pszSourceDir, nSource);
         memcpy(szProbe + nSource, kInstallerName, sizeof(kInstallerName));
         bWritten = WriteCdCheckBatch(QX_CD_CHECK_BATCH_PATH, szProbe, szProbe);

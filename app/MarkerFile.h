@@ -2,7 +2,7 @@
 // Standard library only.
 #pragma once
 
-#include "platform/Portable.h"
+#include "app/Portable.h"
 
 // Writes "win95dir <Windows directory>" and a line end, in text mode, to
 // pszPath, replacing any old file. FALSE when the file could not be opened or

@@ -13,7 +13,7 @@
 // Each prints the lines it made, then "bytes N": the input bytes of one
 // repetition (the lines' lengths; for expand, those of the finished lines).
 #include "commands/CanonicalizeCommandPath.h"
-#include "commands/TemplateScan.h"
+#include "commands/ExpandCommandTemplate.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -83,7 +83,7 @@ int main(int argc, char** argv)
         int nUnknown = 0;
         // Lower-casing, where the seam has it, stays null: the launcher leaves
         // it to the system.
-        TemplateScanSeam seam = {};
+        CommandTemplateSeam seam = {};
         seam.pfnReportUnknownCode = CountUnknownCode;
         seam.pContext = &nUnknown;
         char szLine[kMaxCommandLine + 1];

@@ -1,17 +1,31 @@
 # The i686 Windows build: the launcher executable, the sample CD folder and
 # the tests that run under Wine.
 enable_language(RC)
-include(cmake/win95-runtime.cmake)
 
-# The shipping code: small, no exceptions, no run-time type information.
-set(qx_size_flags -Os -ffunction-sections -fdata-sections)
-target_compile_options(qx_portable PRIVATE ${qx_size_flags} -fno-exceptions -fno-rtti)
+# The program is built for size: the scripts ask for MinSizeRel (-Os), and a
+# build directory configured without a build type gets it too.
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE MinSizeRel CACHE STRING "Build type" FORCE)
+endif()
+
+# The shipping code's flags, on this one target: no exceptions and no
+# run-time type information, so nothing ever unwinds and no unwind tables are
+# wanted; every function and datum in its own section for the linker's
+# garbage collection.
+add_library(qx_shipping_flags INTERFACE)
+target_compile_options(qx_shipping_flags INTERFACE
+  $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -ffunction-sections -fdata-sections>)
+target_link_libraries(qx_portable PRIVATE qx_shipping_flags)
+
+include(cmake/win95-runtime.cmake)
 
 add_library(qx_launcher_core STATIC
   app/LauncherApp.cpp
   commands/LaunchCommands_win.cpp
   platform/Dialog.cpp
   platform/File.cpp
+  platform/Module.cpp
   platform/String.cpp
   platform/WinApp.cpp
   platform/Wnd.cpp
@@ -19,9 +33,8 @@ add_library(qx_launcher_core STATIC
   ui/LauncherDlg.cpp
 )
 target_include_directories(qx_launcher_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_options(qx_launcher_core PRIVATE ${qx_size_flags} -fno-exceptions -fno-rtti)
 target_compile_definitions(qx_launcher_core PUBLIC WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
-target_link_libraries(qx_launcher_core PUBLIC qx_portable)
+target_link_libraries(qx_launcher_core PUBLIC qx_portable PRIVATE qx_shipping_flags)
 
 set(qx_resources
   ${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h
@@ -32,13 +45,12 @@ set(qx_resources
 set_source_files_properties(res/Qxinst95.rc PROPERTIES OBJECT_DEPENDS "${qx_resources}")
 
 add_executable(Qxinst95 WIN32
-  app/Main.cpp
-  platform/AppMain.cpp
+  app/TheApp.cpp
+  platform/WinMain.cpp
   res/Qxinst95.rc
 )
-target_compile_options(Qxinst95 PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${qx_size_flags} -fno-exceptions -fno-rtti>)
 target_include_directories(Qxinst95 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/res)
-target_link_libraries(Qxinst95 PRIVATE qx_launcher_core)
+target_link_libraries(Qxinst95 PRIVATE qx_launcher_core qx_shipping_flags)
 # No C run-time DLL: the program imports from KERNEL32, USER32 and GDI32 only.
 # Subsystem 4.0 lets it run on Windows 95.
 qx_use_win95_runtime(Qxinst95)
@@ -47,13 +59,8 @@ add_custom_command(TARGET Qxinst95 POST_BUILD
   COMMAND sh -c "echo \"Qxinst95.exe: $(stat -c %s '$<TARGET_FILE:Qxinst95>') bytes\""
   VERBATIM)
 
-# The sample CD: the launcher at its root, the read-me and the batch files it starts.
-set(QX_CD_DIR ${CMAKE_BINARY_DIR}/cd)
-add_custom_target(sample_cd ALL
-  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_CURRENT_SOURCE_DIR}/samplecd ${QX_CD_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Qxinst95> ${QX_CD_DIR}/Qxinst95.exe
-  DEPENDS Qxinst95
-  COMMENT "Laying out the sample CD in ${QX_CD_DIR}")
+# The sample CD with its own programs, and the release checks.
+include(cmake/samplecd.cmake)
 
 option(QX_WIN_TESTS "Build the tests that run under Wine" ON)
 if(QX_WIN_TESTS)

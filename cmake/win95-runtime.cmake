@@ -15,12 +15,11 @@ add_library(qx_win95_crt OBJECT
 )
 target_include_directories(qx_win95_crt PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(qx_win95_crt PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
-# Without -fno-builtin and -fno-tree-loop-distribute-patterns the compiler
-# would turn the loops of memcpy and memset into calls to themselves.
-target_compile_options(qx_win95_crt PRIVATE
-  -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-  -fno-builtin -fno-tree-loop-distribute-patterns)
-target_link_libraries(qx_win95_crt INTERFACE gcc kernel32 user32 gdi32)
+# The shipping flags, and two of its own: without -fno-builtin and
+# -fno-tree-loop-distribute-patterns the compiler would turn the loops of
+# memcpy and memset into calls to themselves.
+target_compile_options(qx_win95_crt PRIVATE -fno-builtin -fno-tree-loop-distribute-patterns)
+target_link_libraries(qx_win95_crt PRIVATE qx_shipping_flags INTERFACE gcc kernel32 user32 gdi32)
 
 # Links TARGET, a Win32 program, against qx_win95_crt and the system DLLs
 # only; call it after the program's own target_link_libraries, so that the

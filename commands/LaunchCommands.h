@@ -3,8 +3,9 @@
 
 #include "platform/String.h"
 
-// Index of a command line; slot n takes its template from string n + 3.
-enum CommandSlot
+// Index of a command line; slot n takes its template from string n + 3. An
+// int underneath, so that any int names a slot, if not a valid one.
+enum CommandSlot : int
 {
     kSlotViewReadme = 0,
     kSlotInstall = 1,
@@ -24,7 +25,7 @@ public:
                                 const char* pszWindowsDir);
 
     // Starts the slot's command line; TRUE when the system started a program.
-    BOOL RunCommand(int nSlot) const;
+    BOOL RunCommand(CommandSlot nSlot) const;
 
     CString m_strCommand[kCommandSlotCount];
 };

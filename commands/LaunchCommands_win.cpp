@@ -2,7 +2,7 @@
 // reported in a message box, lines started with WinExec.
 #include "commands/LaunchCommands.h"
 
-#include "commands/TemplateScan.h"
+#include "commands/ExpandCommandTemplate.h"
 #include "res/resource.h"
 
 namespace {
@@ -28,7 +28,7 @@ void CLaunchCommands::ExpandCommandTemplates(const char* pszSourceDir, const cha
     for (int nSlot = 0; nSlot < kCommandSlotCount; ++nSlot)
         m_strCommand[nSlot].LoadString(kTemplateIds[nSlot]);
 
-    const TemplateScanSeam seam = {ReportUnknownCode, nullptr, nullptr};
+    const CommandTemplateSeam seam = {ReportUnknownCode, nullptr};
     for (CString& strCommand : m_strCommand) {
         char szLine[kMaxCommandLine + 1];
         ExpandCommandTemplate(strCommand, pszSourceDir, pszInstalledDir, pszWindowsDir, seam, szLine);
@@ -37,7 +37,7 @@ void CLaunchCommands::ExpandCommandTemplates(const char* pszSourceDir, const cha
     }
 }
 
-BOOL CLaunchCommands::RunCommand(int nSlot) const
+BOOL CLaunchCommands::RunCommand(CommandSlot nSlot) const
 {
     // Callers pass constants; anything else would read outside the lines.
     if (nSlot < 0 || nSlot >= kCommandSlotCount)

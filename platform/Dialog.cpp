@@ -1,6 +1,6 @@
 #include "platform/Dialog.h"
 
-#include "platform/WinApp.h"
+#include "platform/Module.h"
 
 namespace {
 

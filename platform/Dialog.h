@@ -13,7 +13,7 @@ public:
 class CDialog : public CWnd
 {
 public:
-    CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     // Runs the dialog; returns the code given to EndDialog, or -1 when the
     // template cannot be loaded or the window cannot be created.

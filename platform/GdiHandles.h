@@ -1,140 +1,140 @@
-// Owners of device contexts, GDI selections and global memory blocks: one
-// owner per handle, each releasing it the one way it must be released, in
-// reverse order of acquisition when they are declared in order.
+// The kinds of handle the launcher gives back to the system, each with its
+// one way of release: device contexts, selections, GDI objects, icons and
+// global memory. Owners declared in order release in reverse order.
 #pragma once
+
+#include "platform/Handle.h"
 
 #include <windows.h>
 
+namespace afx {
+
+struct ClientDCKind : HandleKind<HDC>
+{
+    ClientDCKind() = default;
+    explicit ClientDCKind(HWND hWnd) : m_hWnd(hWnd) {}
+    void Free(HDC hDC) const { ::ReleaseDC(m_hWnd, hDC); }
+    HWND m_hWnd = nullptr;
+};
+
+struct MemoryDCKind : HandleKind<HDC>
+{
+    static void Free(HDC hDC) { ::DeleteDC(hDC); }
+};
+
+struct PaintKind : HandleKind<HDC>
+{
+    PaintKind() = default;
+    explicit PaintKind(HWND hWnd) : m_hWnd(hWnd) {}
+    // EndPaint is due even when BeginPaint gave no device context.
+    bool IsHeld(HDC) const { return m_hWnd != nullptr; }
+    void Free(HDC) const { ::EndPaint(m_hWnd, &m_ps); }
+    HWND m_hWnd = nullptr;
+    PAINTSTRUCT m_ps = {};
+};
+
+// The handle held is the object that the selection replaced.
+struct SelectionKind : HandleKind<HGDIOBJ>
+{
+    SelectionKind() = default;
+    explicit SelectionKind(HDC hDC) : m_hDC(hDC) {}
+    static bool IsHeld(HGDIOBJ hOld) { return hOld != nullptr && hOld != HGDI_ERROR; }
+    void Free(HGDIOBJ hOld) const { ::SelectObject(m_hDC, hOld); }
+    HDC m_hDC = nullptr;
+};
+
+template <class T>
+struct GdiObjectKind : HandleKind<T>
+{
+    static void Free(T hObject) { ::DeleteObject(hObject); }
+};
+
+struct IconKind : HandleKind<HICON>
+{
+    static void Free(HICON hIcon) { ::DestroyIcon(hIcon); }
+};
+
+struct GlobalMemoryKind : HandleKind<HGLOBAL>
+{
+    static void Free(HGLOBAL hMem) { ::GlobalFree(hMem); }
+};
+
+// The handle held is the locked block's address.
+struct GlobalLockKind : HandleKind<void*>
+{
+    GlobalLockKind() = default;
+    explicit GlobalLockKind(HGLOBAL hMem) : m_hMem(hMem) {}
+    void Free(void*) const { ::GlobalUnlock(m_hMem); }
+    HGLOBAL m_hMem = nullptr;
+};
+
+} // namespace afx
+
+// GDI objects, deleted with DeleteObject when owned.
+template <class T, bool t_bOwned = true>
+using CGdiObjectT = CHandleT<afx::GdiObjectKind<T>, t_bOwned>;
+typedef CGdiObjectT<HBITMAP> CBitmap;
+typedef CGdiObjectT<HPALETTE> CPalette;
+
+// Icons: one that the program made is destroyed; one loaded from resources
+// is shared and only borrowed.
+typedef CHandleT<afx::IconKind> CIcon;
+typedef CHandleT<afx::IconKind, false> CIconHandle;
+
 // The device context of a window's client area from GetDC (the screen's for a
 // null window), released with ReleaseDC and the same window.
-class CClientDC
+class CClientDC : public CHandleT<afx::ClientDCKind>
 {
 public:
-    explicit CClientDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
-    CClientDC(CClientDC&& other) : m_hWnd(other.m_hWnd), m_hDC(other.m_hDC) { other.m_hDC = nullptr; }
-    CClientDC(const CClientDC&) = delete;
-    CClientDC& operator=(const CClientDC&) = delete;
-    ~CClientDC()
-    {
-        if (m_hDC)
-            ::ReleaseDC(m_hWnd, m_hDC);
-    }
-
-    HDC GetSafeHdc() const { return m_hDC; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
+    explicit CClientDC(HWND hWnd) : CHandleT(::GetDC(hWnd), afx::ClientDCKind(hWnd)) {}
 };
 
 // A memory device context from CreateCompatibleDC, deleted with DeleteDC.
-class CMemoryDC
+class CMemoryDC : public CHandleT<afx::MemoryDCKind>
 {
 public:
-    explicit CMemoryDC(HDC hCompatible) : m_hDC(::CreateCompatibleDC(hCompatible)) {}
-    CMemoryDC(CMemoryDC&& other) : m_hDC(other.m_hDC) { other.m_hDC = nullptr; }
-    CMemoryDC(const CMemoryDC&) = delete;
-    CMemoryDC& operator=(const CMemoryDC&) = delete;
-    ~CMemoryDC()
-    {
-        if (m_hDC)
-            ::DeleteDC(m_hDC);
-    }
-
-    HDC GetSafeHdc() const { return m_hDC; }
-
-private:
-    HDC m_hDC;
+    explicit CMemoryDC(HDC hCompatible) : CHandleT(::CreateCompatibleDC(hCompatible)) {}
 };
 
 // Painting in answer to WM_PAINT: BeginPaint now, EndPaint when it goes.
-// EndPaint is due even when BeginPaint gave no device context.
-class CPaintDC
+class CPaintDC : public CHandleT<afx::PaintKind>
 {
 public:
-    explicit CPaintDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::BeginPaint(hWnd, &m_ps)) {}
-    CPaintDC(const CPaintDC&) = delete;
-    CPaintDC& operator=(const CPaintDC&) = delete;
-    ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
-
-    HDC GetSafeHdc() const { return m_hDC; }
-
-    PAINTSTRUCT m_ps;
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
+    explicit CPaintDC(HWND hWnd) : CHandleT(nullptr, afx::PaintKind(hWnd))
+    {
+        m_h = ::BeginPaint(hWnd, &m_kind.m_ps);
+    }
 };
 
 // Selects a GDI object into a device context and puts the object it replaced
 // back when it goes, so that the selected object can be deleted afterwards.
 // Declare it after the owner of the device context.
-class CSelectObjectGuard
+class CSelectObjectGuard : public CHandleT<afx::SelectionKind>
 {
 public:
     CSelectObjectGuard(HDC hDC, HGDIOBJ hObject)
-        : m_hDC(hDC), m_hOld(hDC && hObject ? ::SelectObject(hDC, hObject) : nullptr)
+        : CHandleT(hDC && hObject ? ::SelectObject(hDC, hObject) : nullptr, afx::SelectionKind(hDC))
     {
     }
-    CSelectObjectGuard(CSelectObjectGuard&& other) : m_hDC(other.m_hDC), m_hOld(other.m_hOld)
-    {
-        other.m_hOld = nullptr;
-    }
-    CSelectObjectGuard(const CSelectObjectGuard&) = delete;
-    CSelectObjectGuard& operator=(const CSelectObjectGuard&) = delete;
-    ~CSelectObjectGuard()
-    {
-        if (m_hOld && m_hOld != HGDI_ERROR)
-            ::SelectObject(m_hDC, m_hOld);
-    }
-
-private:
-    HDC m_hDC;
-    HGDIOBJ m_hOld;
 };
 
 // A global memory block from GlobalAlloc, freed with GlobalFree.
-class CGlobalMemory
+class CGlobalMemory : public CHandleT<afx::GlobalMemoryKind>
 {
 public:
-    CGlobalMemory(UINT nFlags, SIZE_T nBytes) : m_hMem(::GlobalAlloc(nFlags, nBytes)) {}
-    CGlobalMemory(CGlobalMemory&& other) : m_hMem(other.m_hMem) { other.m_hMem = nullptr; }
-    CGlobalMemory(const CGlobalMemory&) = delete;
-    CGlobalMemory& operator=(const CGlobalMemory&) = delete;
-    ~CGlobalMemory()
-    {
-        if (m_hMem)
-            ::GlobalFree(m_hMem);
-    }
-
-    HGLOBAL GetHandle() const { return m_hMem; }
-
-private:
-    HGLOBAL m_hMem;
+    CGlobalMemory(UINT nFlags, SIZE_T nBytes) : CHandleT(::GlobalAlloc(nFlags, nBytes)) {}
 };
 
 // The address of a locked global memory block, unlocked with GlobalUnlock
 // when it goes. Declare it after the block's owner.
-class CGlobalLock
+class CGlobalLock : public CHandleT<afx::GlobalLockKind>
 {
 public:
-    explicit CGlobalLock(HGLOBAL hMem) : m_hMem(hMem), m_pData(hMem ? ::GlobalLock(hMem) : nullptr) {}
-    CGlobalLock(CGlobalLock&& other) : m_hMem(other.m_hMem), m_pData(other.m_pData)
+    explicit CGlobalLock(HGLOBAL hMem)
+        : CHandleT(hMem ? ::GlobalLock(hMem) : nullptr, afx::GlobalLockKind(hMem))
     {
-        other.m_pData = nullptr;
-    }
-    CGlobalLock(const CGlobalLock&) = delete;
-    CGlobalLock& operator=(const CGlobalLock&) = delete;
-    ~CGlobalLock()
-    {
-        if (m_pData)
-            ::GlobalUnlock(m_hMem);
     }
 
     // Null when the block is missing or could not be locked.
-    void* GetData() const { return m_pData; }
-
-private:
-    HGLOBAL m_hMem;
-    void* m_pData;
+    void* GetData() const { return m_h; }
 };

@@ -110,6 +110,7 @@ public:                                                                         
     return &s_map;                                                                                           \
     }
 
+// NOLINTNEXTLINE(bugprone-macro-parentheses): &(C::f) would be no pointer to member
 #define ON_COMMAND(id, memberFxn) {WM_COMMAND, 0, (id), &afx::VoidThunk<ThisClass, &memberFxn>},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, &afx::VoidThunk<ThisClass, &ThisClass::OnPaint>},
 #define ON_WM_QUERYDRAGICON()                                                                                \

@@ -1,6 +1,6 @@
 #include "platform/String.h"
 
-#include "platform/WinApp.h"
+#include "platform/Module.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -67,20 +67,25 @@ void CString::Assign(const char* pch, int nLength)
 BOOL CString::LoadString(UINT nID)
 {
     // LoadStringA cuts to the buffer and tells nothing of the real length:
-    // grow the buffer until the text comes back shorter than it.
+    // grow the buffer until the text comes back shorter than it. The string
+    // then keeps that buffer, so the one allocation that can fail is checked.
+    Empty();
     for (int nSize = 256; nSize <= 0x10000; nSize *= 2) {
         char* pch = static_cast<char*>(malloc(static_cast<size_t>(nSize)));
         if (!pch)
-            break;
-        int nLen = ::LoadStringA(AfxGetResourceHandle(), nID, pch, nSize);
-        if (nLen < nSize - 1) {
-            Assign(pch, nLen);
+            return FALSE;
+        const int nLen = ::LoadStringA(AfxGetResourceHandle(), nID, pch, nSize);
+        if (nLen == 0) {
             free(pch);
-            return nLen > 0;
+            return FALSE;
+        }
+        if (nLen < nSize - 1) {
+            m_pchData = pch;
+            m_nLength = nLen;
+            return TRUE;
         }
         free(pch);
     }
-    Empty();
     return FALSE;
 }
 

@@ -8,7 +8,7 @@ class CString
 public:
     CString();
     CString(const CString& other);
-    CString(const char* psz);
+    explicit CString(const char* psz);
     ~CString();
 
     CString& operator=(const CString& other);
@@ -17,10 +17,12 @@ public:
     int GetLength() const { return m_nLength; }
     BOOL IsEmpty() const { return m_nLength == 0; }
     void Empty();
+    // NOLINTNEXTLINE(google-explicit-constructor): passes as a C string to every call that takes one
     operator const char*() const { return m_pchData; }
 
     // Loads string resource nID from the resource module, whatever its length.
-    // FALSE (and an empty string) when the table has no such string.
+    // FALSE (and an empty string) when the table has no such string or the
+    // memory for it cannot be had.
     BOOL LoadString(UINT nID);
 
     // Lower-cases in place by the system code page (CharLowerA).

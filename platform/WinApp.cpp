@@ -1,13 +1,13 @@
 #include "platform/WinApp.h"
 
-#include "res/resource.h"
+#include "platform/FrameworkIds.h"
+#include "platform/Module.h"
 
 #include <string.h>
 
 namespace {
 
 CWinApp* g_pApp = nullptr;
-HINSTANCE g_hResource = nullptr;
 
 // F1 in the main window (without Shift, Ctrl or Alt) becomes ID_HELP. The
 // modal loops of dialogs run inside the system, so a message filter is the
@@ -93,7 +93,7 @@ void CWinApp::SetNames()
     char* pszSlash = strrchr(szPath, '\\');
     char* pszFile = pszSlash ? pszSlash + 1 : szPath;
     char szExe[MAX_PATH];
-    strcpy(szExe, pszFile);
+    strcpy(szExe, pszFile); // NOLINT(clang-analyzer-security.insecureAPI.strcpy): a tail of szPath, as large
     if (char* pszDot = strrchr(szExe, '.'))
         *pszDot = '\0';
     m_strExeName = szExe;
@@ -117,21 +117,6 @@ CWinApp* AfxGetApp()
     return g_pApp;
 }
 
-HINSTANCE AfxGetInstanceHandle()
-{
-    return g_pApp && g_pApp->m_hInstance ? g_pApp->m_hInstance : ::GetModuleHandleA(nullptr);
-}
-
-HINSTANCE AfxGetResourceHandle()
-{
-    return g_hResource ? g_hResource : AfxGetInstanceHandle();
-}
-
-void AfxSetResourceHandle(HINSTANCE hResource)
-{
-    g_hResource = hResource;
-}
-
 CWnd* AfxGetMainWnd()
 {
     return g_pApp ? g_pApp->m_pMainWnd : nullptr;
@@ -147,6 +132,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
     // instead of asking the user.
     ::SetErrorMode(::SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 
+    AfxSetInstanceHandle(hInstance);
     pApp->m_hInstance = hInstance;
     pApp->m_lpCmdLine = lpCmdLine ? lpCmdLine : "";
     pApp->m_nCmdShow = nCmdShow;

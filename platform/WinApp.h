@@ -41,8 +41,6 @@ private:
 };
 
 CWinApp* AfxGetApp();
-HINSTANCE AfxGetInstanceHandle();
-HINSTANCE AfxGetResourceHandle();
 CWnd* AfxGetMainWnd();
 
 // The entry routine: error mode, names, InitApplication, InitInstance, then
@@ -52,7 +50,3 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, in
 // A message box with the application title as caption and the main window as
 // owner; MB_ICONEXCLAMATION is added when nType names no icon.
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
-
-// Where CString::LoadString and dialog templates come from; the program's
-// own module unless set.
-void AfxSetResourceHandle(HINSTANCE hResource);

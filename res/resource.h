@@ -3,6 +3,9 @@
 #ifndef QX_RESOURCE_H
 #define QX_RESOURCE_H
 
+/* The values stand in one column, a table to read: */
+/* clang-format off */
+
 /* Dialogs */
 #define IDD_LAUNCHER            102
 
@@ -28,8 +31,6 @@
 #define IDS_MARKER_FILE         8
 #define IDS_CONFIRM_DOS_MODE    9
 
-/* Framework: the application-title string (absent here) and the help command */
-#define AFX_IDS_APP_TITLE       0xE000
-#define ID_HELP                 0xE146
+/* clang-format on */
 
 #endif

@@ -11,10 +11,11 @@ seconds=${1:-60}
 shift || true
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QX_BUILD_DIR:-$root/build}/fuzz
-targets=(canonicalize_command_path canonicalize_differential template_scan)
+targets=(canonicalize_command_path canonicalize_differential expand_command_template)
 
 cmake -S "$root" -B "$build" \
-  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQX_FUZZ=ON -DQX_SANITIZE=ON >/dev/null
+  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQX_FUZZ=ON -DQX_SANITIZE=ON \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR="${QX_WARNINGS_AS_ERRORS:-OFF}" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}" >/dev/null
 
 # Each target runs in the background with its log in build/fuzz/logs; the

@@ -5,11 +5,12 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang libclang-rt-14-dev
+  cmake make g++ clang libclang-rt-14-dev clang-format clang-tidy
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick
   googletest fonts-dejavu-core
+  xorriso genisoimage libarchive-tools
   valgrind python3 libx11-dev
 )
 

@@ -1,25 +1,34 @@
 #!/usr/bin/env bash
 # Builds the launcher, lays out the sample CD, makes a Wine prefix whose
 # drive D: is that CD (a CD-ROM drive) and starts the launcher from D:\.
-# With DISPLAY set it runs on that display until you close it. Without, it
-# runs headless under Xvfb, saves a screenshot of the window, prints its
-# path and closes the launcher.
+# With DISPLAY set it runs on that display until you close it and whatever it
+# started (the installer, the game); the prefix stays, so that a second run is
+# the CD put in again after installing: tools/run.sh --fresh starts over from
+# a machine that never saw the game. Without DISPLAY, it runs headless under
+# Xvfb in a fresh prefix, saves a screenshot of the window, prints its path
+# and closes the launcher.
 set -euo pipefail
+fresh=0
+[ "${1:-}" = --fresh ] && fresh=1
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QX_BUILD_DIR:-$root/build}
 
 "$root/tools/install-deps.sh"
 . "$root/tools/winelib.sh"
+. "$root/tools/buildlib.sh"
 
-cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build/win" -j2 --target sample_cd qx_driver | grep -E "Qxinst95.exe:|error|warning" || true
+# A failed build stops the script with the compiler's messages.
+qx_build_win "$root" "$build/win" sample_cd qx_driver
 
 state=$build/run
-export WINEPREFIX=$state/prefix
 mkdir -p "$state"
+export WINEPREFIX=$state/prefix
 qx_stop_wineserver
-qx_make_prefix "$WINEPREFIX" "$build/win/cd"
+if [ -n "${DISPLAY:-}" ] && [ "$fresh" -eq 0 ] && [ -d "$WINEPREFIX/drive_c" ]; then
+  ln -sfn "$build/win/cd" "$WINEPREFIX/dosdevices/d:"
+else
+  qx_make_prefix "$WINEPREFIX" "$build/win/cd"
+fi
 echo "Sample CD: $build/win/cd (drive D: of $WINEPREFIX)"
 
 cd "$build/win/cd" # the launcher's current directory is D:\
@@ -28,9 +37,11 @@ if [ -n "${DISPLAY:-}" ]; then
   set +e
   wine 'D:\Qxinst95.exe'
   code=$?
-  set -e
-  qx_stop_wineserver
   echo "Launcher ended with exit code $code"
+  # Install, Play and Configure leave the installer or the game running.
+  wineserver -w
+  set -e
+  echo "Run tools/run.sh again to put the CD in again; tools/run.sh --fresh starts over."
   exit 0
 fi
 

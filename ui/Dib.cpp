@@ -28,7 +28,7 @@ HPALETTE CreateDibPalette(const BITMAPINFOHEADER* pHeader, int* pnColors)
         return nullptr;
 
     CGlobalMemory block(GMEM_MOVEABLE | GMEM_ZEROINIT, kLogPaletteSize + sizeof(PALETTEENTRY) * nColors);
-    CGlobalLock lock(block.GetHandle());
+    CGlobalLock lock(block);
     LOGPALETTE* pPalette = static_cast<LOGPALETTE*>(lock.GetData());
     if (!pPalette)
         return nullptr;
@@ -37,6 +37,12 @@ HPALETTE CreateDibPalette(const BITMAPINFOHEADER* pHeader, int* pnColors)
     FillDibPaletteEntries(reinterpret_cast<const unsigned char*>(pHeader), nColors,
                           reinterpret_cast<unsigned char*>(pPalette->palPalEntry));
     return ::CreatePalette(pPalette);
+}
+
+UINT RealizeForegroundPalette(HDC hDC, HPALETTE hPalette)
+{
+    ::SelectPalette(hDC, hPalette, FALSE);
+    return ::RealizePalette(hDC);
 }
 
 HBITMAP LoadDibResource(HINSTANCE hInstance, LPCSTR pszName, HPALETTE* phPalette)
@@ -56,11 +62,9 @@ HBITMAP LoadDibResource(HINSTANCE hInstance, LPCSTR pszName, HPALETTE* phPalette
     *phPalette = CreateDibPalette(pHeader, &nColors);
     // Realised in the screen's device context, the palette is what the
     // picture's colours are mapped through on a palette device.
-    if (*phPalette && screen.GetSafeHdc()) {
-        ::SelectPalette(screen.GetSafeHdc(), *phPalette, FALSE);
-        ::RealizePalette(screen.GetSafeHdc());
-    }
+    if (*phPalette && screen)
+        RealizeForegroundPalette(screen, *phPalette);
     const BYTE* pBits = reinterpret_cast<const BYTE*>(pHeader) + GetDibBitsOffset(pHeader->biSize, nColors);
-    return ::CreateDIBitmap(screen.GetSafeHdc(), pHeader, CBM_INIT, pBits,
-                            reinterpret_cast<const BITMAPINFO*>(pHeader), DIB_RGB_COLORS);
+    return ::CreateDIBitmap(screen, pHeader, CBM_INIT, pBits, reinterpret_cast<const BITMAPINFO*>(pHeader),
+                            DIB_RGB_COLORS);
 }

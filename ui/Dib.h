@@ -11,6 +11,10 @@
 // working memory cannot be had. The caller deletes the palette.
 HPALETTE CreateDibPalette(const BITMAPINFOHEADER* pHeader, int* pnColors);
 
+// Selects the palette into the device context as a foreground palette and
+// realises it; returns how many entries of the system palette changed.
+UINT RealizeForegroundPalette(HDC hDC, HPALETTE hPalette);
+
 // Loads bitmap resource pszName of hInstance as a bitmap compatible with the
 // screen, converted through the picture's own palette, which goes to
 // *phPalette (null without one, or when the resource is missing). Returns

@@ -2,6 +2,7 @@
 
 #include "commands/LaunchCommands.h"
 #include "platform/GdiHandles.h"
+#include "platform/Module.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
 #include "ui/Dib.h"
@@ -10,7 +11,6 @@
 // There is no WM_PALETTECHANGED handler: when another window changes the
 // system palette, the backdrop keeps its colours until its next paint or
 // until the launcher comes to the foreground again.
-// clang-format off
 BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
@@ -18,23 +18,18 @@ BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
     ON_COMMAND(IDC_CONFIGURE, CLauncherDlg::OnConfigure)
     ON_WM_QUERYNEWPALETTE()
 END_MESSAGE_MAP()
-// clang-format on
 
 CLauncherDlg::CLauncherDlg(BOOL bInstalled, CLaunchCommands* pCommands, CWnd* pParentWnd)
-    : CDialog(IDD_LAUNCHER, pParentWnd), m_hIcon(nullptr), m_bInstalled(bInstalled), m_pCommands(pCommands),
-      m_hBitmap(nullptr), m_hPalette(nullptr)
+    : CDialog(IDD_LAUNCHER, pParentWnd), m_bInstalled(bInstalled), m_pCommands(pCommands)
 {
-    m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_LAUNCHER));
-    m_hBitmap = LoadDibResource(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKDROP), &m_hPalette);
+    // Like the texts, the icon follows the resource module; the large picture stays in the program.
+    m_hIcon = CIconHandle(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_LAUNCHER)));
+    HPALETTE hPalette = nullptr;
+    m_hBitmap = CBitmap(LoadDibResource(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKDROP), &hPalette));
+    m_hPalette = CPalette(hPalette);
 }
 
-CLauncherDlg::~CLauncherDlg()
-{
-    if (m_hBitmap)
-        ::DeleteObject(m_hBitmap);
-    if (m_hPalette)
-        ::DeleteObject(m_hPalette);
-}
+CLauncherDlg::~CLauncherDlg() = default;
 
 void CLauncherDlg::DoDataExchange(CDataExchange*) {}
 
@@ -42,8 +37,9 @@ BOOL CLauncherDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    const LPARAM lIcon = reinterpret_cast<LPARAM>(static_cast<HICON>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_BIG, lIcon);
+    SendMessage(WM_SETICON, ICON_SMALL, lIcon);
 
     m_strInstallCaption.LoadString(IDS_INSTALL);
     m_strPlayCaption.LoadString(IDS_PLAY);
@@ -93,6 +89,7 @@ void CLauncherDlg::OnViewReadme()
     m_pCommands->RunCommand(kSlotViewReadme);
 }
 
+// Quit runs nothing; overridden all the same, so that every button's handler stands in this class.
 void CLauncherDlg::OnCancel()
 {
     CDialog::OnCancel();
@@ -109,26 +106,24 @@ void CLauncherDlg::OnPaint()
     const BOOL bHaveBitmap = m_hBitmap && ::GetObjectA(m_hBitmap, sizeof(bm), &bm) != 0;
 
     CPaintDC dc(m_hWnd);
-    if (!bHaveBitmap || !dc.GetSafeHdc())
+    if (!bHaveBitmap || !dc)
         return;
-    CMemoryDC memDC(dc.GetSafeHdc());
-    if (!memDC.GetSafeHdc())
+    CMemoryDC memDC(dc);
+    if (!memDC)
         return;
     if (m_hPalette) {
-        ::SelectPalette(dc.GetSafeHdc(), m_hPalette, FALSE);
-        ::RealizePalette(dc.GetSafeHdc());
-        ::SelectPalette(memDC.GetSafeHdc(), m_hPalette, FALSE);
-        ::RealizePalette(memDC.GetSafeHdc());
+        RealizeForegroundPalette(dc, m_hPalette);
+        RealizeForegroundPalette(memDC, m_hPalette);
     }
     // The bitmap goes back out of the memory device context before that is deleted.
-    CSelectObjectGuard selectBitmap(memDC.GetSafeHdc(), m_hBitmap);
-    ::BitBlt(dc.GetSafeHdc(), 0, 0, bm.bmWidth, bm.bmHeight, memDC.GetSafeHdc(), 0, 0, SRCCOPY);
+    CSelectObjectGuard selectBitmap(memDC, m_hBitmap);
+    ::BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, memDC, 0, 0, SRCCOPY);
 }
 
 void CLauncherDlg::PaintMinimized()
 {
     CPaintDC dc(m_hWnd);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
 
     const int cxIcon = ::GetSystemMetrics(SM_CXICON);
     const int cyIcon = ::GetSystemMetrics(SM_CYICON);
@@ -136,12 +131,12 @@ void CLauncherDlg::PaintMinimized()
     GetClientRect(&rect);
     const int x = GetCenteredIconOffset(rect.right - rect.left, cxIcon);
     const int y = GetCenteredIconOffset(rect.bottom - rect.top, cyIcon);
-    ::DrawIcon(dc.GetSafeHdc(), x, y, m_hIcon);
+    ::DrawIcon(dc, x, y, m_hIcon);
 }
 
 HCURSOR CLauncherDlg::OnQueryDragIcon()
 {
-    return static_cast<HCURSOR>(m_hIcon);
+    return m_hIcon;
 }
 
 BOOL CLauncherDlg::OnQueryNewPalette()
@@ -151,10 +146,8 @@ BOOL CLauncherDlg::OnQueryNewPalette()
     UINT nChanged = 0;
     {
         CClientDC dc(m_hWnd);
-        if (dc.GetSafeHdc()) {
-            ::SelectPalette(dc.GetSafeHdc(), m_hPalette, FALSE);
-            nChanged = ::RealizePalette(dc.GetSafeHdc());
-        }
+        if (dc)
+            nChanged = RealizeForegroundPalette(dc, m_hPalette);
     }
     if (nChanged != 0)
         ::InvalidateRect(m_hWnd, nullptr, TRUE);

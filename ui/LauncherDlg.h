@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Dialog.h"
+#include "platform/GdiHandles.h"
 #include "platform/String.h"
 
 class CLaunchCommands;
@@ -35,11 +36,11 @@ private:
     BOOL ConfirmDosMode();
     void PaintMinimized();
 
-    HICON m_hIcon; // shared, never destroyed
+    CIconHandle m_hIcon; // shared, never destroyed
     BOOL m_bInstalled;
     CString m_strInstallCaption;
     CString m_strPlayCaption;
     CLaunchCommands* m_pCommands; // borrowed from the application
-    HBITMAP m_hBitmap;            // owned
-    HPALETTE m_hPalette;          // owned; null without a palette
+    CBitmap m_hBitmap;
+    CPalette m_hPalette; // null without a palette
 };

@@ -1,6 +1,39 @@
 @echo off
-rem Play or configure: %1 is the drive of the installed game, %2 its
-rem directory, %3 the program-information file to run.
-echo Orvane would now restart in MS-DOS mode: drive %1, directory %2, %3.
-rem A test run names a file in QX_TEST_RAN; each start adds a line to it.
-if not "%QX_TEST_RAN%"=="" echo gostart %1 %2 %3 >>%QX_TEST_RAN%
+rem Play or configure: %1 is the drive of the installed game, then comes its
+rem folder, and last the program-information file to run from that folder
+rem (qx.pif to play, qxconfig.pif to configure). The launcher passes the
+rem folder unquoted, so a folder with blanks arrives in pieces: everything
+rem between the drive and the last argument is the folder.
+set QXDRIVE=%1
+set QXDIR=%2
+set QXPIF=%3
+:join
+if "%4"=="" goto joined
+set QXDIR=%QXDIR% %3
+set QXPIF=%4
+shift
+goto join
+:joined
+rem A test run names a file in QX_TEST_RAN; each start adds a line to it with
+rem the drive, the folder and the file as this batch file sees them, and the
+rem start goes no further unless QX_TEST_CARRY_ON is set too.
+if not "%QX_TEST_RAN%"=="" echo gostart %QXDRIVE% %QXDIR% %QXPIF% >>%QX_TEST_RAN%
+if not "%QX_TEST_RAN%"=="" if "%QX_TEST_CARRY_ON%"=="" goto done
+if "%OS%"=="Windows_NT" goto direct
+rem Windows 95 and 98: the program-information file in the game's folder
+rem restarts the machine in MS-DOS mode and runs the game there.
+%QXDRIVE%:
+cd "%QXDIR%"
+start %QXPIF%
+goto done
+:direct
+rem No MS-DOS mode: run the game directly, to configure for qxconfig.pif.
+set QXARGS=
+if /i "%QXPIF%"=="qxconfig.pif" set QXARGS=/setup
+start "Orvane" /d "%QXDIR%" "%QXDIR%\orvane.exe" %QXARGS%
+set QXARGS=
+:done
+set QXDRIVE=
+set QXDIR=
+set QXPIF=
+:end

@@ -108,6 +108,7 @@ int CanonicalizeCommandPathReference(char* pszPath)
         // Remove the segment before the "..": back to the '\' that ends the
         // segment before it, else back to the start limit. The search begins
         // just before the boundary that precedes the "..".
+        // A blank is no boundary: a line folds as one path, as it always has ("run.bat a\..\b" is "b").
         nWrite = nStart;
         for (size_t nPos = nFirstDot - 1; nPos > nStart;) {
             --nPos;

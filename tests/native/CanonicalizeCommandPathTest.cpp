@@ -61,10 +61,15 @@ const CanonicalizeRow kRows[] = {
     {"a\\...\\b", "a\\...\\b", 1},
     {"a\\b.\\c", "a\\b.\\c", 1},
     {"a\\b..\\c", "a\\b..\\c", 1},
-    // Validity
+    // Validity: a drive that is no letter, and each forbidden character
     {"1:\\x", "1:\\x", 0},
+    {"a\"b", "a\"b", 0},
     {"x\\*.txt", "x\\*.txt", 0},
-    {"a\"b|c?d", "a\"b|c?d", 0},
+    {"a<b", "a<b", 0},
+    {"a>b", "a>b", 0},
+    {"x\\?.txt", "x\\?.txt", 0},
+    {"a|b", "a|b", 0},
+    {"a\\.\\b*", "a\\b*", 0}, // an invalid text is folded all the same
     {"C:", "C:", 1},
     {"1:", "1:", 0},
     {"\xE9:\\x", "\xE9:\\x", 0},

@@ -2,6 +2,7 @@
 // failed write leaves behind.
 #include "app/CdCheckBatch.h"
 #include "app/MarkerFile.h"
+#include "tests/common/ExpectedCdCheckBatch.h"
 
 #include <gtest/gtest.h>
 
@@ -62,28 +63,12 @@ std::string TempPath(const char* pszName)
            pszName;
 }
 
-const char kExpectedForDriveD[] =
-    "@echo off\r\n"
-    "if exist D:\\install.exe goto found_cd\r\n"
-    "echo The Orvane Win95 installer can't find a cdrom drive installed\r\n"
-    "echo  when in MS-DOS mode. Please try going to a MS-DOS prompt and\r\n"
-    "echo  switch to your cdrom drive (usually D: [enter]), then type\r\n"
-    "echo  \"install\" (minus the quotes, of course) and press enter.\r\n"
-    "goto post_install\r\n"
-    ":found_cd\r\n"
-    "D:\\install.exe %1 %2 %3 %4 %5 %6\r\n"
-    ":post_install\r\n"
-    "echo Trying to return to Windows 95.\r\n"
-    "pause\r\n"
-    "echo please ignore the 'batch file missing' message you are about to see\r\n"
-    "del c:\\_qxchkcd.bat";
-
 } // namespace
 
 TEST(CdCheckBatch, TextForTheRootOfDriveDIs533BytesOnDisk)
 {
     const std::string strDisk = WithCrLf(BatchText("D:\\install.exe", "D:\\install.exe"));
-    EXPECT_EQ(strDisk, kExpectedForDriveD);
+    EXPECT_EQ(strDisk, ExpectedCdCheckBatch("D:"));
     EXPECT_EQ(strDisk.size(), 533u);
 }
 

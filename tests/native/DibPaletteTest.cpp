@@ -36,6 +36,7 @@ struct ColorCountRow
     std::size_t nBitsOffset; // with a 40-byte header
 };
 
+// One row per case, as a table (the formatter would pack them):
 // clang-format off
 const ColorCountRow kColorCountRows[] = {
     {1, 2, 48},
@@ -119,6 +120,7 @@ TEST(CenteredIconOffset, TruncatesTowardZero)
         int nIcon;
         int nOffset;
     } kRows[] = {
+        // One row per case, as a table (the formatter would pack them):
         // clang-format off
         {32, 32, 0},   // exactly as wide as the icon
         {100, 32, 34}, // (100 - 32 + 1) / 2

@@ -14,12 +14,12 @@ namespace {
 // Expands with the templates of the resource module in force: this test
 // program's own, or the launcher's while ScopedLauncherResources lives.
 CLaunchCommands Expand(const char* pszSource, const char* pszInstalled, const char* pszWindows,
-                       std::vector<MessageBoxWatcher::Seen>* pBoxes = nullptr)
+                       std::vector<MessageBoxSeen>* pBoxes = nullptr)
 {
     CLaunchCommands commands;
     MessageBoxWatcher watcher;
     commands.ExpandCommandTemplates(pszSource, pszInstalled, pszWindows);
-    std::vector<MessageBoxWatcher::Seen> boxes = watcher.Stop();
+    std::vector<MessageBoxSeen> boxes = watcher.Stop();
     if (pBoxes)
         *pBoxes = boxes;
     return commands;
@@ -68,7 +68,7 @@ TEST_F(LauncherTemplates, WorkedExampleGivesTheFiveLines)
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(testing::Message() << row.pszSource << " / " << row.pszInstalled);
-        std::vector<MessageBoxWatcher::Seen> boxes;
+        std::vector<MessageBoxSeen> boxes;
         CLaunchCommands commands = Expand(row.pszSource, row.pszInstalled, "C:\\WINDOWS", &boxes);
         EXPECT_TRUE(boxes.empty());
         for (int nSlot = 0; nSlot < kCommandSlotCount; ++nSlot)
@@ -79,7 +79,7 @@ TEST_F(LauncherTemplates, WorkedExampleGivesTheFiveLines)
 TEST(TemplateExpansion, UnknownCodesAreReportedOncePerOccurrence)
 {
     // This program's strings 3 to 7: "a$xb$w", "$$", "$s\x$", "<none>", "$I:$i $w".
-    std::vector<MessageBoxWatcher::Seen> boxes;
+    std::vector<MessageBoxSeen> boxes;
     CLaunchCommands commands = Expand("D:", "AB:\\X", "C:\\WINDOWS", &boxes);
     EXPECT_STREQ(commands.m_strCommand[0], "abc:\\windows");
     EXPECT_STREQ(commands.m_strCommand[1], "");
@@ -120,5 +120,5 @@ TEST(RunningCommands, StartsALineAndReportsWhetherItStarted)
 
     static const int kFailing[] = {kSlotInstall, kSlotPlay, kSlotUnused, kSlotConfigure, -1, 5, 1000};
     for (int nSlot : kFailing)
-        EXPECT_FALSE(commands.RunCommand(nSlot)) << "slot " << nSlot;
+        EXPECT_FALSE(commands.RunCommand(static_cast<CommandSlot>(nSlot))) << "slot " << nSlot;
 }

@@ -7,7 +7,6 @@
 #include "platform/File.h"
 #include "platform/String.h"
 #include "platform/WinApp.h"
-#include "res/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +18,11 @@ using namespace qxtest;
 
 namespace {
 
-std::string ModulePath()
+// The help file the framework names after this program's file.
+std::string HelpFilePath()
 {
-    char sz[MAX_PATH];
-    GetModuleFileNameA(nullptr, sz, MAX_PATH);
-    return sz;
+    const std::string strPath = ProgramPath();
+    return strPath.substr(0, strPath.rfind('.')) + ".HLP";
 }
 
 // The launcher's application class, with the start-up sequence swapped for
@@ -135,9 +134,7 @@ TEST(EntryRoutine, NamesTheApplicationAfterTheProgramFileAndNeverRunsALoop)
               static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
     EXPECT_STREQ(app.m_strAppName, "qx_win_tests");
     EXPECT_STREQ(app.m_strExeName, "qx_win_tests");
-    std::string strHelp = ModulePath();
-    strHelp = strHelp.substr(0, strHelp.rfind('.')) + ".HLP";
-    EXPECT_STREQ(app.m_strHelpFilePath, strHelp.c_str());
+    EXPECT_STREQ(app.m_strHelpFilePath, HelpFilePath().c_str());
     EXPECT_STREQ(app.m_lpCmdLine, "/ignored");
     EXPECT_EQ(AfxGetApp(), &app);
 }
@@ -277,9 +274,7 @@ TEST(ModalDialog, RunsCentredRoutesHelpToTheApplicationAndPostsQuitAtItsEnd)
     EXPECT_EQ(g_help.nCalls, 1);
     EXPECT_EQ(g_help.nCommand, static_cast<UINT>(HELP_CONTEXT));
     EXPECT_EQ(g_help.nData, 0x20000u + IDD_TEST_PROBE);
-    std::string strHelp = ModulePath();
-    strHelp = strHelp.substr(0, strHelp.rfind('.')) + ".HLP";
-    EXPECT_STRCASEEQ(g_help.strFile.c_str(), strHelp.c_str());
+    EXPECT_STRCASEEQ(g_help.strFile.c_str(), HelpFilePath().c_str());
 
     RECT rcWork;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
@@ -319,24 +314,17 @@ TEST(MessageBoxById, CaptionIsTheApplicationTitleAndTheMainWindowOwnsIt)
 {
     CProbeApp app;
     CWnd wnd;
-    std::string strCaption, strText;
-    HWND hOwner = nullptr;
-    HICON hIcon = nullptr;
+    MessageBoxSeen seen = {};
     int nResult = 0;
     app.m_scenario = [&](CProbeApp& self) {
         wnd.m_hWnd = CreateWindowA("STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
                                    nullptr, nullptr);
         self.m_pMainWnd = &wnd;
         std::thread watcher([&] {
-            HWND hBox = WaitForTopLevelWindow(GetCurrentProcessId(), "#32770");
+            HWND hBox = WaitForMessageBox(GetCurrentProcessId());
             if (!hBox)
                 return;
-            strCaption = WindowText(hBox);
-            strText = WindowText(GetDlgItem(hBox, 0xFFFF));
-            hOwner = GetWindow(hBox, GW_OWNER);
-            // The icon static: 20 on Windows, 1088 under Wine.
-            HWND hIconCtl = GetDlgItem(hBox, 1088) ? GetDlgItem(hBox, 1088) : GetDlgItem(hBox, 20);
-            hIcon = reinterpret_cast<HICON>(SendMessageA(hIconCtl, STM_GETICON, 0, 0));
+            seen = ReadMessageBox(hBox);
             PostMessageA(hBox, WM_COMMAND, IDCANCEL, 0);
         });
         nResult = AfxMessageBox(IDS_TEST_LONG, MB_OKCANCEL);
@@ -346,10 +334,10 @@ TEST(MessageBoxById, CaptionIsTheApplicationTitleAndTheMainWindowOwnsIt)
     };
     RunApp(app);
     EXPECT_EQ(nResult, IDCANCEL);
-    EXPECT_EQ(strCaption, "qx_win_tests");
-    EXPECT_EQ(strText.substr(0, 11), "long text01");
-    EXPECT_EQ(hOwner, wnd.m_hWnd);
-    EXPECT_EQ(hIcon, LoadIconA(nullptr, IDI_EXCLAMATION));
+    EXPECT_EQ(seen.strCaption, "qx_win_tests");
+    EXPECT_EQ(seen.strText.substr(0, 11), "long text01");
+    EXPECT_EQ(seen.hOwner, wnd.m_hWnd);
+    EXPECT_EQ(seen.hIcon, LoadIconA(nullptr, IDI_EXCLAMATION));
 }
 
 TEST(FileStatus, SucceedsExactlyWhenADirectorySearchFindsTheName)
@@ -357,9 +345,7 @@ TEST(FileStatus, SucceedsExactlyWhenADirectorySearchFindsTheName)
     CreateDirectoryA("c:\\qxtest_dir", nullptr);
     WriteWholeFile("c:\\qxtest_dir\\file.txt", "x");
     ScopedCleanup cleanup{"c:\\qxtest_dir", "c:\\qxtest_dir\\file.txt"};
-    char szOldDir[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, szOldDir);
-    SetCurrentDirectoryA("c:\\qxtest_dir");
+    ScopedCurrentDirectory inDir("c:\\qxtest_dir");
 
     static const struct
     {
@@ -388,6 +374,4 @@ TEST(FileStatus, SucceedsExactlyWhenADirectorySearchFindsTheName)
     ASSERT_TRUE(CFile::GetStatus("file.txt", status));
     EXPECT_STRCASEEQ(status.m_szFullName, "c:\\qxtest_dir\\file.txt");
     EXPECT_EQ(status.m_size, 1u);
-
-    SetCurrentDirectoryA(szOldDir);
 }

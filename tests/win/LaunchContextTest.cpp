@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "app/LauncherApp.h"
 #include "platform/WinApp.h"
+#include "tests/common/ExpectedCdCheckBatch.h"
 
 #include <gtest/gtest.h>
 
@@ -17,41 +18,10 @@ namespace {
 const char kGameDir[] = "c:\\qxtest_game";
 const char kGameFile[] = "c:\\qxtest_game\\orvane.exe";
 
-std::string ExpectedBatch(const std::string& strSourceDir)
+// The marker file as it must stand on disk: one line, CR LF.
+std::string ExpectedMarker()
 {
-    const std::string strProbe = strSourceDir + "\\install.exe";
-    return "@echo off\r\n"
-           "if exist " +
-           strProbe +
-           " goto found_cd\r\n"
-           "echo The Orvane Win95 installer can't find a cdrom drive installed\r\n"
-           "echo  when in MS-DOS mode. Please try going to a MS-DOS prompt and\r\n"
-           "echo  switch to your cdrom drive (usually D: [enter]), then type\r\n"
-           "echo  \"install\" (minus the quotes, of course) and press enter.\r\n"
-           "goto post_install\r\n"
-           ":found_cd\r\n" +
-           strProbe +
-           " %1 %2 %3 %4 %5 %6\r\n"
-           ":post_install\r\n"
-           "echo Trying to return to Windows 95.\r\n"
-           "pause\r\n"
-           "echo please ignore the 'batch file missing' message you are about to see\r\n"
-           "del c:\\_qxchkcd.bat";
-}
-
-std::string WindowsDir()
-{
-    char sz[MAX_PATH];
-    GetWindowsDirectoryA(sz, MAX_PATH);
-    return sz;
-}
-
-std::string ModuleDir()
-{
-    char sz[MAX_PATH];
-    GetModuleFileNameA(nullptr, sz, MAX_PATH);
-    *strrchr(sz, '\\') = '\0';
-    return sz;
+    return "win95dir " + WindowsDirectory() + "\r\n";
 }
 
 class LaunchContextTest : public ::testing::Test
@@ -69,12 +39,12 @@ protected:
     void TearDown() override { SetQxIni(nullptr); }
 
     // Runs discovery as the launcher's first step; message boxes are answered.
-    LaunchContext Discover(std::vector<MessageBoxWatcher::Seen>* pBoxes = nullptr)
+    LaunchContext Discover(std::vector<MessageBoxSeen>* pBoxes = nullptr)
     {
         CLauncherApp app;
         MessageBoxWatcher watcher;
         app.DiscoverLaunchContext();
-        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Stop();
+        std::vector<MessageBoxSeen> boxes = watcher.Stop();
         if (pBoxes)
             *pBoxes = boxes;
         LaunchContext context;
@@ -95,9 +65,7 @@ protected:
 TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
 {
     CreateDirectoryA("c:\\qxtest_rel", nullptr);
-    char szOldDir[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, szOldDir);
-    SetCurrentDirectoryA("c:\\");
+    ScopedCurrentDirectory inRoot("c:\\");
 
     enum Outcome
     {
@@ -129,12 +97,12 @@ TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
         SetQxIni(row.pszIni);
         DeleteFileA(kBatchPath);
         DeleteFileA(kMarkerPath);
-        std::vector<MessageBoxWatcher::Seen> boxes;
+        std::vector<MessageBoxSeen> boxes;
         const LaunchContext context = Discover(&boxes);
 
         EXPECT_TRUE(boxes.empty()) << "unexpected message box: " << (boxes.empty() ? "" : boxes[0].strText);
-        EXPECT_STREQ(context.m_strWindowsDir, WindowsDir().c_str());
-        EXPECT_STREQ(context.m_strSourceDir, ModuleDir().c_str());
+        EXPECT_STREQ(context.m_strWindowsDir, WindowsDirectory().c_str());
+        EXPECT_STREQ(context.m_strSourceDir, ProgramDirectory().c_str());
         EXPECT_EQ(context.m_bInstalled, row.outcome == kInstalled);
         EXPECT_EQ(context.m_bInstalled, !context.m_strInstalledDir.IsEmpty());
         if (row.outcome == kInstalled) {
@@ -149,11 +117,10 @@ TEST_F(LaunchContextTest, OutcomeFollowsTheInstallDirValue)
         EXPECT_EQ(bBatch, row.outcome == kFirstRun);
         EXPECT_EQ(bMarker, row.outcome == kFirstRun);
         if (row.outcome == kFirstRun) {
-            EXPECT_EQ(strBatch, ExpectedBatch(ModuleDir()));
-            EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+            EXPECT_EQ(strBatch, ExpectedCdCheckBatch(ProgramDirectory()));
+            EXPECT_EQ(strMarker, ExpectedMarker());
         }
     }
-    SetCurrentDirectoryA(szOldDir);
 }
 
 TEST_F(LaunchContextTest, ExistingBatchFileIsReplacedWhole)
@@ -165,8 +132,8 @@ TEST_F(LaunchContextTest, ExistingBatchFileIsReplacedWhole)
     std::string strBatch, strMarker;
     ReadWholeFile(kBatchPath, &strBatch);
     ReadWholeFile(kMarkerPath, &strMarker);
-    EXPECT_EQ(strBatch, ExpectedBatch(ModuleDir()));
-    EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+    EXPECT_EQ(strBatch, ExpectedCdCheckBatch(ProgramDirectory()));
+    EXPECT_EQ(strMarker, ExpectedMarker());
 }
 
 TEST_F(LaunchContextTest, UnwritableBatchFileIsReportedOnceAndTheMarkerIsStillWritten)
@@ -175,7 +142,7 @@ TEST_F(LaunchContextTest, UnwritableBatchFileIsReportedOnceAndTheMarkerIsStillWr
     // that name cannot be opened as a file by anyone.
     SetQxIni(nullptr);
     ASSERT_TRUE(CreateDirectoryA(kBatchPath, nullptr));
-    std::vector<MessageBoxWatcher::Seen> boxes;
+    std::vector<MessageBoxSeen> boxes;
     const LaunchContext context = Discover(&boxes);
     RemoveDirectoryA(kBatchPath);
 
@@ -187,7 +154,7 @@ TEST_F(LaunchContextTest, UnwritableBatchFileIsReportedOnceAndTheMarkerIsStillWr
     EXPECT_FALSE(context.m_bInstalled);
     std::string strMarker;
     EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker));
-    EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+    EXPECT_EQ(strMarker, ExpectedMarker());
 }
 
 // Run by CTest with a file size limit for the whole Wine process, which
@@ -198,14 +165,14 @@ TEST_F(LaunchContextTest, FullDiskLeavesNoShortBatchFile)
     if (!pszLimit)
         GTEST_SKIP() << "runs only under a file size limit";
     SetQxIni(nullptr);
-    std::vector<MessageBoxWatcher::Seen> boxes;
+    std::vector<MessageBoxSeen> boxes;
     Discover(&boxes);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].strText, "Could not write out batch file");
     EXPECT_FALSE(FileExists(kBatchPath)) << "a short batch file was left";
     std::string strMarker;
     EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker)) << "the marker fits below the limit";
-    EXPECT_EQ(strMarker, "win95dir " + WindowsDir() + "\r\n");
+    EXPECT_EQ(strMarker, ExpectedMarker());
 }
 
 namespace {
@@ -262,7 +229,7 @@ TEST(LauncherStart, FromTheRootOfDriveDWritesTheExact533ByteBatchFile)
     ASSERT_NE(hDlg, nullptr);
     std::string strBatch, strMarker;
     EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
-    EXPECT_EQ(strBatch, ExpectedBatch("D:"));
+    EXPECT_EQ(strBatch, ExpectedCdCheckBatch("D:"));
     EXPECT_EQ(strBatch.size(), 533u);
     EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker));
     EXPECT_EQ(strMarker, "win95dir C:\\windows\r\n");
@@ -297,10 +264,10 @@ TEST(LauncherStart, SourceDirectoryTooLongForTheProbePathIsReportedNotCut)
             EXPECT_EQ(WindowText(hWnd), "") << "the launcher window, not a message";
             std::string strBatch;
             EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
-            EXPECT_EQ(strBatch, ExpectedBatch(strDir));
+            EXPECT_EQ(strBatch, ExpectedCdCheckBatch(strDir));
         } else {
             EXPECT_EQ(WindowText(hWnd), "Error");
-            EXPECT_EQ(WindowText(GetDlgItem(hWnd, 0xFFFF)), "Could not write out batch file");
+            EXPECT_EQ(WindowText(GetDlgItem(hWnd, kMessageBoxTextId)), "Could not write out batch file");
             EXPECT_FALSE(FileExists(kBatchPath));
             PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
             hWnd = nullptr;

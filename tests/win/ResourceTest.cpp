@@ -1,6 +1,7 @@
 // The resource set as it lands in the built launcher, read back from the
 // program file on the sample CD.
 #include "TestSupport.h"
+#include "platform/GdiHandles.h"
 #include "platform/String.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
@@ -75,15 +76,36 @@ SzOrOrd ReadSzOrOrd(const std::vector<BYTE>& data, size_t* pOffset)
     return result;
 }
 
-INT_PTR CALLBACK PassiveDialogProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return FALSE;
-}
-
 void AlignDword(size_t* pOffset)
 {
     *pOffset = (*pOffset + 3) & ~static_cast<size_t>(3);
 }
+
+// The ordinals that stand for the predefined control classes in a template.
+const WORD kButtonOrdinal = 0x0080;
+const WORD kStaticOrdinal = 0x0082;
+
+// Dialog 102's controls in template order: the frame over the picture,
+// created hidden, and the four push buttons.
+const struct
+{
+    WORD nId;
+    WORD nClass;
+    const char* pszClass;
+    const char* pszText;
+    short x, y, cx, cy;
+    DWORD dwStyle;
+} kLauncherControls[] = {
+    {IDC_BACKDROP_FRAME, kStaticOrdinal, "Static", "", 0, 0, 399, 246, WS_CHILD | WS_GROUP | SS_LEFT},
+    {IDOK, kButtonOrdinal, "Button", "Install or Play", 145, 225, 56, 14,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
+    {IDC_CONFIGURE, kButtonOrdinal, "Button", "&Configure", 210, 225, 56, 14,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
+    {IDC_VIEW_README, kButtonOrdinal, "Button", "&View Readme", 275, 225, 56, 14,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
+    {IDCANCEL, kButtonOrdinal, "Button", "&Quit", 340, 225, 56, 14,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
+};
 
 } // namespace
 
@@ -123,12 +145,13 @@ TEST_F(LauncherResources, DialogTemplateIsTheExtendedTemplateOfFiveControls)
 {
     std::vector<BYTE> d = Resource(RT_DIALOG, IDD_LAUNCHER);
     ASSERT_GE(d.size(), 26u);
-    EXPECT_EQ(Read<WORD>(d, 0), 1);         // dlgVer
-    EXPECT_EQ(Read<WORD>(d, 2), 0xFFFF);    // signature
-    EXPECT_EQ(Read<DWORD>(d, 4), 0u);       // helpID
-    EXPECT_EQ(Read<DWORD>(d, 8), 0x40000u); // WS_EX_APPWINDOW
-    EXPECT_EQ(Read<DWORD>(d, 12), 0x90C000C0u);
-    EXPECT_EQ(Read<WORD>(d, 16), 5);
+    EXPECT_EQ(Read<WORD>(d, 0), 1);      // dlgVer
+    EXPECT_EQ(Read<WORD>(d, 2), 0xFFFF); // signature
+    EXPECT_EQ(Read<DWORD>(d, 4), 0u);    // helpID
+    EXPECT_EQ(Read<DWORD>(d, 8), static_cast<DWORD>(WS_EX_APPWINDOW));
+    EXPECT_EQ(Read<DWORD>(d, 12),
+              static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_MODALFRAME | DS_SETFONT));
+    EXPECT_EQ(Read<WORD>(d, 16), 5); // controls
     EXPECT_EQ(Read<short>(d, 18), 0);
     EXPECT_EQ(Read<short>(d, 20), 0);
     EXPECT_EQ(Read<short>(d, 22), 400);
@@ -147,21 +170,7 @@ TEST_F(LauncherResources, DialogTemplateIsTheExtendedTemplateOfFiveControls)
     off += 6;
     EXPECT_EQ(ReadSzOrOrd(d, &off).strText, "MS Sans Serif");
 
-    static const struct
-    {
-        WORD nId;
-        WORD nClass;
-        const char* pszText;
-        short x, y, cx, cy;
-        DWORD dwStyle;
-    } kControls[] = {
-        {IDC_BACKDROP_FRAME, 0x0082, "", 0, 0, 399, 246, 0x40020000},
-        {IDOK, 0x0080, "Install or Play", 145, 225, 56, 14, 0x50010001},
-        {IDC_CONFIGURE, 0x0080, "&Configure", 210, 225, 56, 14, 0x50010000},
-        {IDC_VIEW_README, 0x0080, "&View Readme", 275, 225, 56, 14, 0x50010000},
-        {IDCANCEL, 0x0080, "&Quit", 340, 225, 56, 14, 0x50010000},
-    };
-    for (const auto& c : kControls) {
+    for (const auto& c : kLauncherControls) {
         SCOPED_TRACE(testing::Message() << "control " << c.nId);
         AlignDword(&off);
         ASSERT_LE(off + 24, d.size());
@@ -188,50 +197,29 @@ TEST_F(LauncherResources, DialogTemplateIsTheExtendedTemplateOfFiveControls)
 
 TEST_F(LauncherResources, DialogCreatedFromTheTemplateHasItsControls)
 {
-    std::vector<BYTE> d = Resource(RT_DIALOG, IDD_LAUNCHER);
-    ASSERT_FALSE(d.empty());
-    // Take the visible bit off so that nothing shows while the test looks.
-    DWORD dwStyle = Read<DWORD>(d, 12) & ~WS_VISIBLE;
-    memcpy(d.data() + 12, &dwStyle, sizeof(dwStyle));
-    HWND hDlg =
-        CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(d.data()),
-                                   nullptr, PassiveDialogProc, 0);
-    ASSERT_NE(hDlg, nullptr);
+    const auto dlg = CreateHiddenDialog(m_hModule, IDD_LAUNCHER);
+    ASSERT_NE(dlg, nullptr);
 
-    static const struct
-    {
-        int nId;
-        const char* pszClass;
-        const char* pszText;
-        bool bVisible;
-        DWORD dwStyle;
-    } kChildren[] = {
-        {IDC_BACKDROP_FRAME, "Static", "", false, 0x40020000},
-        {IDOK, "Button", "Install or Play", true, 0x50010001},
-        {IDC_CONFIGURE, "Button", "&Configure", true, 0x50010000},
-        {IDC_VIEW_README, "Button", "&View Readme", true, 0x50010000},
-        {IDCANCEL, "Button", "&Quit", true, 0x50010000},
-    };
-    // Creation order is template order: the first child is 1007.
-    HWND hChild = GetWindow(hDlg, GW_CHILD);
-    for (const auto& c : kChildren) {
+    // Creation order is template order. The window styles (the high word)
+    // are as the template says; the class's own bits may change at creation.
+    const DWORD dwWindowStyles = 0xFFFF0000u;
+    HWND hChild = GetWindow(dlg, GW_CHILD);
+    for (const auto& c : kLauncherControls) {
         SCOPED_TRACE(testing::Message() << "control " << c.nId);
         ASSERT_NE(hChild, nullptr);
         EXPECT_EQ(GetDlgCtrlID(hChild), c.nId);
         EXPECT_STRCASEEQ(ClassName(hChild).c_str(), c.pszClass);
         EXPECT_EQ(WindowText(hChild), c.pszText);
-        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hChild, GWL_STYLE)) & 0xFFFF0000u,
-                  c.dwStyle & 0xFFFF0000u);
-        EXPECT_EQ((GetWindowLongA(hChild, GWL_STYLE) & WS_VISIBLE) != 0, c.bVisible);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hChild, GWL_STYLE)) & dwWindowStyles,
+                  c.dwStyle & dwWindowStyles);
         hChild = GetWindow(hChild, GW_HWNDNEXT);
     }
     EXPECT_EQ(hChild, nullptr) << "more than five controls";
 
     RECT rc;
-    GetClientRect(hDlg, &rc);
+    GetClientRect(dlg, &rc);
     EXPECT_EQ(rc.right, 600);
     EXPECT_EQ(rc.bottom, 400);
-    DestroyWindow(hDlg);
 }
 
 TEST_F(LauncherResources, BackdropBitmapIsA600By400PictureOf235Colours)
@@ -295,11 +283,9 @@ TEST_F(LauncherResources, IconGroupHoldsA32And16PixelImage)
         EXPECT_EQ(h.biWidth, kEntries[i].nSize);
         EXPECT_EQ(h.biHeight, 2 * kEntries[i].nSize);
         EXPECT_EQ(h.biBitCount, 4);
-        HICON hIcon = CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,
-                                               0x00030000, kEntries[i].nSize, kEntries[i].nSize, 0);
-        EXPECT_NE(hIcon, nullptr);
-        if (hIcon)
-            DestroyIcon(hIcon);
+        const CIcon icon(CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,
+                                                  0x00030000, kEntries[i].nSize, kEntries[i].nSize, 0));
+        EXPECT_NE(icon, nullptr);
     }
 }
 

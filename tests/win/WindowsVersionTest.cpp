@@ -17,6 +17,7 @@ struct WindowsVersion
     DWORD nMajor, nMinor, nBuild;
 };
 
+// One row per case, as a table (the formatter would pack them):
 // clang-format off
 const WindowsVersion kVersions[] = {
     {"win95", VER_PLATFORM_WIN32_WINDOWS, 4, 0, 950},

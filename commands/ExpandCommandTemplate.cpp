@@ -1,4 +1,4 @@
-#include "commands/TemplateScan.h"
+#include "commands/ExpandCommandTemplate.h"
 
 #include "commands/CanonicalizeCommandPath.h"
 
@@ -19,7 +19,7 @@ void AppendText(char* pchOut, size_t& nOut, const char* psz, size_t nCount)
         pchOut[nOut++] = psz[n];
 }
 
-void ReportUnknownCode(const TemplateScanSeam& seam)
+void ReportUnknownCode(const CommandTemplateSeam& seam)
 {
     if (seam.pfnReportUnknownCode != nullptr)
         seam.pfnReportUnknownCode(seam.pContext);
@@ -28,7 +28,7 @@ void ReportUnknownCode(const TemplateScanSeam& seam)
 } // namespace
 
 size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir, const char* pszInstalledDir,
-                             const char* pszWindowsDir, const TemplateScanSeam& seam,
+                             const char* pszWindowsDir, const CommandTemplateSeam& seam,
                              char (&szOut)[kMaxCommandLine + 1])
 {
     const char* pch = OrEmpty(pszTemplate);
@@ -75,7 +75,5 @@ size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir, 
 
     // An invalid line (such as "<none>") is kept and run like any other.
     (void)CanonicalizeCommandPath(szOut);
-    if (seam.pfnLowerInPlace != nullptr)
-        seam.pfnLowerInPlace(szOut, seam.pContext);
     return std::strlen(szOut);
 }

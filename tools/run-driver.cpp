@@ -1,6 +1,8 @@
-// A small console program that drives the launcher's window from outside,
-// for the run script: "wait" prints the launcher window's rectangle once it
-// is up and painted; "close" ends it as the Quit button would.
+// The run script's hand on the launcher window, a small console program run
+// in the same Wine prefix: "wait" prints the window's rectangle once it is up
+// and painted; "close" ends it as the Quit button would.
+#include "../res/resource.h"
+
 #include <windows.h>
 
 #include <stdio.h>
@@ -14,8 +16,8 @@ BOOL CALLBACK FindLauncher(HWND hWnd, LPARAM lParam)
     GetClassNameA(hWnd, szClass, sizeof(szClass));
     // The launcher dialog: a visible dialog with the backdrop frame and the
     // View Readme button.
-    if (strcmp(szClass, "#32770") == 0 && IsWindowVisible(hWnd) && GetDlgItem(hWnd, 1007) &&
-        GetDlgItem(hWnd, 1000)) {
+    if (strcmp(szClass, "#32770") == 0 && IsWindowVisible(hWnd) && GetDlgItem(hWnd, IDC_BACKDROP_FRAME) &&
+        GetDlgItem(hWnd, IDC_VIEW_README)) {
         *reinterpret_cast<HWND*>(lParam) = hWnd;
         return FALSE;
     }

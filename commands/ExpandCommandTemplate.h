@@ -3,15 +3,12 @@
 
 #include <cstddef>
 
-// What the system supplies to the expansion. Either function may be null:
-// a null pfnReportUnknownCode reports nothing, a null pfnLowerInPlace keeps
-// the line's case.
-struct TemplateScanSeam
+// What the system supplies to the expansion: the report of an unknown code,
+// called once for each one met, in template order; null reports nothing.
+// (Lower-casing by the system's code page is the caller's, on the stored line.)
+struct CommandTemplateSeam
 {
-    // Called once for each unknown '$' code met, in template order.
     void (*pfnReportUnknownCode)(void* pContext);
-    // Lower-cases the finished line in place by the system's code page.
-    void (*pfnLowerInPlace)(char* psz, void* pContext);
     void* pContext;
 };
 
@@ -27,9 +24,9 @@ enum
 // nothing. Directories are inserted verbatim, never scanned for codes. The line
 // is cut at kMaxCommandLine characters, in the middle of a directory if need
 // be; the rest of the template is ignored and its codes are not reported.
-// The line is then canonicalised as a path (its validity is not used) and
-// lowered through the seam. A null template or directory counts as empty.
+// The line is then canonicalised as a path (its validity is not used); its
+// case stays. A null template or directory counts as empty.
 // Returns the length of the finished line.
 size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir, const char* pszInstalledDir,
-                             const char* pszWindowsDir, const TemplateScanSeam& seam,
+                             const char* pszWindowsDir, const CommandTemplateSeam& seam,
                              char (&szOut)[kMaxCommandLine + 1]);

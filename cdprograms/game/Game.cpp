@@ -1,0 +1,100 @@
+// The sample game stands in for the real one: a window that shows the folder
+// it was started from, the current folder, and whether its command line asks
+// it to play (no arguments) or to configure its set-up ("/setup").
+//
+// Plain Win32 and nothing of the C run-time library: the program ships on a
+// Windows 95 CD.
+#include "resource.h"
+
+#include <windows.h>
+
+namespace {
+
+// The arguments after the program name, without the blanks around them.
+const char* Arguments(const char* pszCommandLine)
+{
+    const char* p = pszCommandLine;
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"')
+            ++p;
+        if (*p)
+            ++p;
+    } else {
+        while (*p && *p != ' ' && *p != '\t')
+            ++p;
+    }
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    return p;
+}
+
+bool IsWord(const char* pszArguments, const char* pszWord)
+{
+    const int nWord = lstrlenA(pszWord);
+    int nArguments = lstrlenA(pszArguments);
+    while (nArguments > 0 && (pszArguments[nArguments - 1] == ' ' || pszArguments[nArguments - 1] == '\t'))
+        --nArguments;
+    return nArguments == nWord && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, pszArguments, nWord,
+                                                 pszWord, nWord) == CSTR_EQUAL;
+}
+
+void ShowHowStarted(HWND hDlg)
+{
+    const char* pszCommandLine = GetCommandLineA();
+    const char* pszArguments = Arguments(pszCommandLine);
+    const UINT nMode = *pszArguments == '\0'            ? IDS_MODE_PLAY
+                       : IsWord(pszArguments, "/setup") ? IDS_MODE_SETUP
+                                                        : IDS_MODE_UNKNOWN;
+    char szText[MAX_PATH + 1];
+    if (LoadStringA(GetModuleHandleA(nullptr), nMode, szText, sizeof(szText)) <= 0)
+        szText[0] = '\0';
+    SetDlgItemTextA(hDlg, IDC_MODE, szText);
+
+    const DWORD nModule = GetModuleFileNameA(nullptr, szText, MAX_PATH);
+    if (nModule == 0 || nModule >= MAX_PATH)
+        szText[0] = '\0';
+    char* pLastSlash = nullptr;
+    for (char* p = szText; *p; p = CharNextA(p)) {
+        if (*p == '\\')
+            pLastSlash = p;
+    }
+    if (pLastSlash)
+        *pLastSlash = '\0';
+    SetDlgItemTextA(hDlg, IDC_PROGRAM_FOLDER, szText);
+
+    const DWORD nCurrent = GetCurrentDirectoryA(sizeof(szText), szText);
+    if (nCurrent == 0 || nCurrent >= sizeof(szText))
+        szText[0] = '\0';
+    SetDlgItemTextA(hDlg, IDC_CURRENT_FOLDER, szText);
+
+    SetDlgItemTextA(hDlg, IDC_COMMAND_LINE, pszCommandLine);
+}
+
+INT_PTR CALLBACK GameDialogProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM)
+{
+    switch (nMessage) {
+    case WM_INITDIALOG: {
+        HICON hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_GAME));
+        SendMessageA(hDlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
+        SendMessageA(hDlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
+        ShowHowStarted(hDlg);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(hDlg, 0);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+{
+    DialogBoxParamA(hInstance, MAKEINTRESOURCEA(IDD_GAME), nullptr, GameDialogProc, 0);
+    return 0;
+}

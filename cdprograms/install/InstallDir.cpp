@@ -1,0 +1,84 @@
+#include "InstallDir.h"
+
+namespace {
+
+bool IsLetter(char ch)
+{
+    return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
+}
+
+bool IsRefused(char ch)
+{
+    static const char kRefused[] = "<>:\"/|?*&%^;,=";
+    if (static_cast<unsigned char>(ch) < 0x20)
+        return true;
+    for (const char* p = kRefused; *p; ++p) {
+        if (*p == ch)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+InstallDirCheck CheckInstallDir(const char* pszTyped)
+{
+    InstallDirCheck check = {};
+    const char* pBegin = pszTyped ? pszTyped : "";
+    while (*pBegin == ' ')
+        ++pBegin;
+    const char* pEnd = pBegin;
+    while (*pEnd)
+        ++pEnd;
+    while (pEnd > pBegin && (pEnd[-1] == ' ' || pEnd[-1] == '\\'))
+        --pEnd;
+    const size_t nLength = static_cast<size_t>(pEnd - pBegin);
+
+    if (nLength == 0 && *pBegin == '\0') {
+        check.verdict = kInstallDirEmpty;
+        return check;
+    }
+    // "C:\" and "C:" trim to "C:": a drive root is no folder of its own.
+    if (nLength < 4 || !IsLetter(pBegin[0]) || pBegin[1] != ':' || pBegin[2] != '\\') {
+        check.verdict = kInstallDirNotFull;
+        return check;
+    }
+    if (nLength > kMaxInstallDir) {
+        check.verdict = kInstallDirTooLong;
+        return check;
+    }
+    for (const char* p = pBegin + 3; p < pEnd; ++p) {
+        if (IsRefused(*p)) {
+            check.verdict = kInstallDirBadChar;
+            check.chBad = *p;
+            return check;
+        }
+    }
+    for (const char* p = pBegin + 3; p + 1 < pEnd; ++p) {
+        if (p[0] == ' ' && p[1] == ' ') {
+            check.verdict = kInstallDirTwoBlanks;
+            return check;
+        }
+    }
+    // Each part between backslashes: not empty, not "." or "..", and not
+    // ending in a blank or a dot, which the file system would drop.
+    const char* pPart = pBegin + 3;
+    for (;;) {
+        const char* pPartEnd = pPart;
+        while (pPartEnd < pEnd && *pPartEnd != '\\')
+            ++pPartEnd;
+        if (pPartEnd == pPart || pPart[0] == ' ' || pPartEnd[-1] == ' ' || pPartEnd[-1] == '.') {
+            check.verdict = kInstallDirBadName;
+            return check;
+        }
+        if (pPartEnd == pEnd)
+            break;
+        pPart = pPartEnd + 1;
+    }
+
+    check.verdict = kInstallDirOk;
+    for (size_t i = 0; i < nLength; ++i)
+        check.szDir[i] = pBegin[i];
+    check.szDir[nLength] = '\0';
+    return check;
+}

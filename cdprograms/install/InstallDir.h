@@ -1,0 +1,40 @@
+// The rules for the folder the game is installed in. Standard library only,
+// so that the rules build natively for unit tests.
+#pragma once
+
+#include <cstddef>
+
+enum
+{
+    // MS-DOS holds a current directory of at most 64 characters, and the
+    // launcher's command lines are checked to fit with folders this long.
+    kMaxInstallDir = 64
+};
+
+enum InstallDirVerdict
+{
+    kInstallDirOk,
+    kInstallDirEmpty,
+    kInstallDirNotFull,   // no drive letter, colon and backslash in front, or a bare drive root
+    kInstallDirTooLong,   // more than kMaxInstallDir characters
+    kInstallDirBadChar,   // a character that file names or the command lines cannot carry
+    kInstallDirBadName,   // an empty, "." or ".." part, or a part ending in a blank or a dot
+    kInstallDirTwoBlanks, // the batch files get the folder back only with single blanks
+};
+
+struct InstallDirCheck
+{
+    InstallDirVerdict verdict;
+    char chBad; // the character refused, for kInstallDirBadChar
+    // The folder as it will be used and recorded: leading and trailing
+    // blanks and trailing backslashes taken off. Empty unless the verdict is
+    // kInstallDirOk.
+    char szDir[kMaxInstallDir + 1];
+};
+
+// Checks the folder as the user typed it (NUL-terminated, any length).
+// The launcher passes the folder unquoted to a batch file through the
+// command interpreter, so the characters the interpreter treats specially
+// (& % ^ and the argument separators other than a single blank) are refused
+// along with those that no file name may hold.
+InstallDirCheck CheckInstallDir(const char* pszTyped);

@@ -1,0 +1,78 @@
+// The sample installer's rules for the folder it installs the game in.
+#include "cdprograms/install/InstallDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct Row
+{
+    const char* pszName;
+    std::string strTyped;
+    InstallDirVerdict verdict;
+    const char* pszDir; // for kInstallDirOk: the folder as used
+    char chBad;         // for kInstallDirBadChar
+};
+
+const std::string k64 = "C:\\" + std::string(61, 'a');
+
+// clang-format off
+const Row kRows[] = {
+    {"the default",                  "C:\\GAMES\\ORVANE",         kInstallDirOk,        "C:\\GAMES\\ORVANE", 0},
+    {"lower case, one level",        "d:\\orvane",                kInstallDirOk,        "d:\\orvane", 0},
+    {"blanks around, backslashes",   "  C:\\GAMES\\ORVANE\\\\  ", kInstallDirOk,        "C:\\GAMES\\ORVANE", 0},
+    {"single blanks inside",         "C:\\Program Files\\Or vane", kInstallDirOk,       "C:\\Program Files\\Or vane", 0},
+    {"64 characters",                k64,                         kInstallDirOk,        k64.c_str(), 0},
+    {"65 characters",                k64 + "b",                   kInstallDirTooLong,   "", 0},
+    {"250 characters",               "C:\\" + std::string(247, 'x'), kInstallDirTooLong, "", 0},
+    {"$ and brackets are fine",      "C:\\$GAME (1)\\[x]",        kInstallDirOk,        "C:\\$GAME (1)\\[x]", 0},
+    {"empty",                        "",                          kInstallDirEmpty,     "", 0},
+    {"blanks only",                  "   ",                       kInstallDirEmpty,     "", 0},
+    {"relative",                     "GAMES\\ORVANE",             kInstallDirNotFull,   "", 0},
+    {"drive relative",               "C:GAMES",                   kInstallDirNotFull,   "", 0},
+    {"drive root",                   "C:\\",                      kInstallDirNotFull,   "", 0},
+    {"drive alone",                  "C:",                        kInstallDirNotFull,   "", 0},
+    {"network path",                 "\\\\SERVER\\GAMES",         kInstallDirNotFull,   "", 0},
+    {"no letter",                    "1:\\GAMES",                 kInstallDirNotFull,   "", 0},
+    {"backslashes only",             "\\\\\\",                    kInstallDirNotFull,   "", 0},
+    {"ampersand",                    "C:\\R&D",                   kInstallDirBadChar,   "", '&'},
+    {"percent",                      "C:\\100%",                  kInstallDirBadChar,   "", '%'},
+    {"caret",                        "C:\\a^b",                   kInstallDirBadChar,   "", '^'},
+    {"semicolon",                    "C:\\a;b",                   kInstallDirBadChar,   "", ';'},
+    {"comma",                        "C:\\a,b",                   kInstallDirBadChar,   "", ','},
+    {"equals",                       "C:\\a=b",                   kInstallDirBadChar,   "", '='},
+    {"second colon",                 "C:\\a:b",                   kInstallDirBadChar,   "", ':'},
+    {"forward slash",                "C:\\GAMES/ORVANE",          kInstallDirBadChar,   "", '/'},
+    {"wildcard",                     "C:\\GAMES\\*",              kInstallDirBadChar,   "", '*'},
+    {"quote",                        "C:\\\"x\"",                 kInstallDirBadChar,   "", '"'},
+    {"tab",                          "C:\\a\tb",                  kInstallDirBadChar,   "", '\t'},
+    {"two blanks",                   "C:\\a  b",                  kInstallDirTwoBlanks, "", 0},
+    {"empty part",                   "C:\\GAMES\\\\ORVANE",       kInstallDirBadName,   "", 0},
+    {"dot part",                     "C:\\GAMES\\.\\ORVANE",      kInstallDirBadName,   "", 0},
+    {"dot dot part",                 "C:\\GAMES\\..\\ORVANE",     kInstallDirBadName,   "", 0},
+    {"part ending in a dot",         "C:\\ORVANE.",               kInstallDirBadName,   "", 0},
+    {"part ending in a blank",       "C:\\GAMES \\ORVANE",        kInstallDirBadName,   "", 0},
+    {"part starting with a blank",   "C:\\ GAMES",                kInstallDirBadName,   "", 0},
+};
+// clang-format on
+
+} // namespace
+
+TEST(InstallDir, VerdictsAndTheFolderUsed)
+{
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        const InstallDirCheck check = CheckInstallDir(row.strTyped.c_str());
+        EXPECT_EQ(check.verdict, row.verdict);
+        EXPECT_STREQ(check.szDir, row.pszDir);
+        if (row.verdict == kInstallDirBadChar)
+            EXPECT_EQ(check.chBad, row.chBad);
+    }
+}
+
+TEST(InstallDir, NullCountsAsEmpty)
+{
+    EXPECT_EQ(CheckInstallDir(nullptr).verdict, kInstallDirEmpty);
+}

@@ -778,7 +778,8 @@ def build_report(args, facts, flags, size, commands, wine):
     md.append("```")
     md.append("")
     md.append(
-        "It builds the launcher in the build type of `tools/run.sh`, and beside it, with the same compiler, "
+        "It builds the launcher in the program's configuration (`qx_build_win` of `tools/buildlib.sh`, as the "
+        "run script does), and beside it, with the same compiler, "
         "flags, link and resource script (all taken from the launcher's CMake target): the baseline "
         "(`bench/Baseline.cpp`), a bare Win32 program that converts the backdrop once, keeps it in a memory "
         "device context, opens dialog 102 and paints it with one palette selection and one block copy per "

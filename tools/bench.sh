@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks the launcher against the least a window like it can do: builds
 # the launcher, the baseline program and their benchmark builds in the
-# launcher's build type, the native programs that count instructions and
+# program's configuration, the native programs that count instructions and
 # watch the screen, then measures in one warm Wine prefix and prints the
 # table, which also goes to docs/PERFORMANCE.md with the machine and the date.
 # Takes a few minutes; run it on a quiet machine.
@@ -16,17 +16,16 @@ output=${QX_BENCH_OUTPUT:-$root/docs/PERFORMANCE.md}
 
 "$root/tools/install-deps.sh"
 . "$root/tools/winelib.sh"
+. "$root/tools/buildlib.sh"
 
-# The program is measured as the run script builds it.
-build_type=$(grep -o -m1 'CMAKE_BUILD_TYPE=[A-Za-z]*' "$root/tools/run.sh" | cut -d= -f2)
-build_type=${build_type:-Release}
-
-echo "== builds ($build_type)"
+echo "== builds"
+# The i686 tree in the program's own configuration, as the run script builds
+# it; the compile commands show that the baseline gets the launcher's flags.
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE="$build_type" -DQX_WIN_TESTS=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
-cmake --build "$build/win" -j2 --target sample_cd qx_baseline qx_bench_launcher qx_bench_baseline \
-  qx_bench_launcher_paint qx_bench_baseline_paint >"$build/win-build.log" 2>&1 ||
-  { cat "$build/win-build.log"; exit 1; }
+  -DQX_WIN_TESTS=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+qx_build_win "$root" "$build/win" sample_cd qx_baseline qx_bench_launcher qx_bench_baseline \
+  qx_bench_launcher_paint qx_bench_baseline_paint
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/win/CMakeCache.txt")
 cmake -S "$root" -B "$build/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Release -DQX_SANITIZE=OFF >/dev/null
 cmake --build "$build/native" -j2 --target qx_bench_commands qx_bench_robot >"$build/native-build.log" 2>&1 ||

@@ -785,7 +785,7 @@ def build_report(args, facts, flags, size, commands, wine):
         "device context, opens dialog 102 and paints it with one palette selection and one block copy per "
         "paint; and benchmark builds of both that add `bench/PaintStamp.cpp`. The programs run from the "
         "sample CD as drive D: of one warm Wine prefix (virtual desktop, running wineserver, Xvfb at 24 bits), "
-        "with no `InstallDir` value, so the launcher writes its two first-run files on every start."
+        f"with {args.scenario}."
     )
     md.append("")
     md.append("## How each figure is measured")
@@ -973,6 +973,7 @@ def main():
     parser.add_argument("--no-wine", action="store_true", help="sizes and instruction counts only")
     parser.add_argument("--output", required=True)
     parser.add_argument("--raw", help="also write every run's figures to this JSON file")
+    parser.add_argument("--scenario", default="the prefix as the script made it", help="what qx.ini holds, in words")
     args = parser.parse_args()
     args.load_before = load_average()
 

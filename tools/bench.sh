@@ -9,6 +9,9 @@
 #   QX_BENCH_RUNS        rounds of start-up runs (default 60)
 #   QX_BENCH_PAINT_RUNS  rounds of 500 repaints (default 20)
 #   QX_BENCH_OUTPUT      where the report goes (default docs/PERFORMANCE.md)
+#   QX_BENCH_INSTALLED   1: qx.ini names an installed game, so the launcher
+#                        starts with Play and writes no first-run files
+#                        (default: not installed, as on the sample CD)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QX_BUILD_DIR:-$root/build}/bench
@@ -42,6 +45,14 @@ export WINEPREFIX=$state/prefix
 mkdir -p "$state"
 WINEPREFIX=$WINEPREFIX qx_stop_wineserver
 qx_make_prefix "$WINEPREFIX" "$cd_dir"
+scenario="no InstallDir value, so the launcher writes its two first-run files on every start"
+scenario+=" (QX_BENCH_INSTALLED=1 measures an installed game instead)"
+if [ "${QX_BENCH_INSTALLED:-0}" = 1 ]; then
+  mkdir -p "$WINEPREFIX/drive_c/games/orvane"
+  printf '[Orvane]\r\nInstallDir=C:\\GAMES\\ORVANE\r\n' >"$WINEPREFIX/drive_c/windows/qx.ini"
+  scenario="qx.ini naming an installed game in C:\\GAMES\\ORVANE (QX_BENCH_INSTALLED=1),"
+  scenario+=" so the launcher offers Play and writes no files"
+fi
 qx_start_xvfb "$state"
 export DISPLAY=$(cat "$state/display")
 trap 'qx_stop_wineserver; qx_stop_xvfb "$state"' EXIT
@@ -52,5 +63,5 @@ python3 "$root/bench/bench.py" \
   --win-build "$build/win" --cd-dir "$cd_dir" --build-type "$build_type" \
   --launcher-exe "$build/win/Qxinst95.exe" --baseline-exe "$build/win/bench/qx_baseline.exe" \
   --commands-exe "$build/native/bench/qx_bench_commands" --robot-exe "$build/native/bench/qx_bench_robot" \
-  --backdrop "$root/res/backdrop.bmp" --resource-script "$root/res/Qxinst95.rc" \
+  --backdrop "$root/res/backdrop.bmp" --resource-script "$root/res/Qxinst95.rc" --scenario "$scenario" \
   --runs "${QX_BENCH_RUNS:-60}" --paint-runs "${QX_BENCH_PAINT_RUNS:-20}" --output "$output" --raw "$build/runs.json" "$@"

@@ -1,10 +1,12 @@
 // The framework layer: strings, the entry routine, modal dialogs with their
-// message maps and help, message boxes by id and file status.
+// message maps and help, message boxes by id, file status, and the device
+// context that keeps a picture selected between paints.
 #include "TestResources.h"
 #include "TestSupport.h"
 #include "app/LauncherApp.h"
 #include "platform/Dialog.h"
 #include "platform/File.h"
+#include "platform/GdiHandles.h"
 #include "platform/String.h"
 #include "platform/WinApp.h"
 
@@ -374,4 +376,46 @@ TEST(FileStatus, SucceedsExactlyWhenADirectorySearchFindsTheName)
     ASSERT_TRUE(CFile::GetStatus("file.txt", status));
     EXPECT_STRCASEEQ(status.m_szFullName, "c:\\qxtest_dir\\file.txt");
     EXPECT_EQ(status.m_size, 1u);
+}
+
+TEST(BitmapDC, KeepsTheBitmapAndItsPaletteSelectedUntilReleased)
+{
+    const CClientDC screen(nullptr);
+    ASSERT_NE(screen, nullptr);
+    const CBitmap first(CreateCompatibleBitmap(screen, 3, 2));
+    const CBitmap second(CreateCompatibleBitmap(screen, 5, 4));
+    LOGPALETTE logPalette = {0x300, 1, {{10, 20, 30, 0}}};
+    const CPalette palette(CreatePalette(&logPalette));
+    ASSERT_TRUE(first && second && palette);
+
+    CBitmapDC dc;
+    EXPECT_FALSE(dc.Create(nullptr, palette)) << "no bitmap";
+    EXPECT_EQ(static_cast<HDC>(dc), nullptr);
+
+    ASSERT_TRUE(dc.Create(first, palette));
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), first);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PAL), palette);
+    EXPECT_EQ(dc.GetWidth(), 3);
+    EXPECT_EQ(dc.GetHeight(), 2);
+
+    // A bitmap goes into one device context at a time: while the first is
+    // held, another cannot take it; once a new Create has let it go, it can.
+    {
+        const CMemoryDC other(screen);
+        EXPECT_EQ(CSelectObjectGuard(other, first), nullptr);
+    }
+    ASSERT_TRUE(dc.Create(second, nullptr));
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), second);
+    EXPECT_NE(GetCurrentObject(dc, OBJ_PAL), palette);
+    EXPECT_EQ(dc.GetWidth(), 5);
+    {
+        const CMemoryDC other(screen);
+        EXPECT_NE(CSelectObjectGuard(other, first), nullptr);
+    }
+
+    dc.Release();
+    EXPECT_EQ(static_cast<HDC>(dc), nullptr);
+    EXPECT_EQ(dc.GetWidth(), 0);
+    const CMemoryDC other(screen);
+    EXPECT_NE(CSelectObjectGuard(other, second), nullptr);
 }

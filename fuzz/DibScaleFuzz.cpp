@@ -1,5 +1,5 @@
 // The picture reader and both scalers over arbitrary packed bitmaps. The
-// first two bytes give the scaled width and height (1 to 256 each), the rest
+// first two bytes give the scaled width and height (1 to 64 each), the rest
 // is the packed bitmap. What the reader accepts lies inside the input, and
 // each scaler writes exactly its rows into a buffer of exactly that size,
 // keeps to the picture's table and never leaves the range of its colours.
@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
     if (nSize < 2)
         return 0;
-    const int cx = pData[0] + 1;
-    const int cy = pData[1] + 1;
+    const int cx = pData[0] % 64 + 1;
+    const int cy = pData[1] % 64 + 1;
     // The bitmap in its own exactly-sized copy, so that AddressSanitizer sees
     // a read past its end.
     std::vector<unsigned char> packed(pData + 2, pData + nSize);

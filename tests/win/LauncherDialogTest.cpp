@@ -234,64 +234,6 @@ namespace {
 // The launcher as a user runs it
 
 const char kGameDir[] = "c:\\qxtest_game";
-// The sample CD's batch files add a line here for each start (QX_TEST_RAN).
-const char kRanPath[] = "c:\\qxtest_ran.txt";
-
-// The lines the sample CD's batch files recorded, without line ends and
-// trailing blanks.
-std::vector<std::string> RanLines()
-{
-    std::string strContent;
-    ReadWholeFile(kRanPath, &strContent);
-    std::vector<std::string> lines;
-    size_t nStart = 0;
-    while (nStart < strContent.size()) {
-        size_t nEnd = strContent.find('\n', nStart);
-        if (nEnd == std::string::npos)
-            nEnd = strContent.size();
-        std::string strLine = strContent.substr(nStart, nEnd - nStart);
-        while (!strLine.empty() && (strLine.back() == '\r' || strLine.back() == ' '))
-            strLine.pop_back();
-        lines.push_back(strLine);
-        nStart = nEnd + 1;
-    }
-    return lines;
-}
-
-const char kBarrierLine[] = "runcheck barrier done";
-
-// The lines recorded so far and by a batch file that we start ourselves,
-// without our own line. Batch files started earlier have had a head start on
-// ours, so one that the launcher should not have started is very likely among
-// them; there is no stronger way to see that something did not run.
-std::vector<std::string> RanLinesAfterBarrier()
-{
-    Process barrier;
-    DWORD nExitCode = 0;
-    if (!barrier.Start("cmd /c D:\\instdata\\runcheck.bat barrier done") ||
-        !barrier.WaitForExit(&nExitCode)) {
-        ADD_FAILURE() << "the barrier batch file did not run";
-        return {};
-    }
-    std::vector<std::string> lines;
-    if (!WaitFor([&] {
-            lines = RanLines();
-            return std::find(lines.begin(), lines.end(), kBarrierLine) != lines.end();
-        }))
-        ADD_FAILURE() << "the barrier left no line";
-    lines.erase(std::remove(lines.begin(), lines.end(), kBarrierLine), lines.end());
-    return lines;
-}
-
-// Waits for a batch file started by the launcher to record strLine.
-bool WaitForRanLine(const std::string& strLine)
-{
-    return WaitFor([&] {
-        std::vector<std::string> lines = RanLines();
-        return std::find(lines.begin(), lines.end(), strLine) != lines.end();
-    });
-}
-
 RECT ClientRectOfChild(HWND hDlg, HWND hChild)
 {
     RECT rc;

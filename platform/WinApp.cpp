@@ -174,14 +174,19 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
     return nReturnCode;
 }
 
-int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT)
+int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
 {
     CString strText;
     strText.LoadString(nIDPrompt);
+    return AfxMessageBox(strText, nType, nIDHelp);
+}
+
+int AfxMessageBox(const char* pszText, UINT nType, UINT)
+{
     if ((nType & MB_ICONMASK) == 0)
         nType |= MB_ICONEXCLAMATION;
     CWinApp* pApp = AfxGetApp();
     CWnd* pMainWnd = AfxGetMainWnd();
-    return ::MessageBoxA(pMainWnd ? pMainWnd->m_hWnd : nullptr, strText,
+    return ::MessageBoxA(pMainWnd ? pMainWnd->m_hWnd : nullptr, pszText,
                          pApp ? static_cast<const char*>(pApp->m_strAppName) : nullptr, nType);
 }

@@ -7,6 +7,7 @@
 #include "platform/String.h"
 
 class CLaunchCommands;
+enum CommandSlot : int;
 
 class CLauncherDlg : public CDialog
 {
@@ -32,8 +33,11 @@ protected:
 
 private:
     // Asks before a command that hands the machine over to MS-DOS mode;
-    // FALSE when the user refused.
+    // FALSE when the user refused, or when the question could not be asked.
     BOOL ConfirmDosMode();
+    // Runs a command line; when it does not start, says why in a message box
+    // of the launcher's own and returns FALSE.
+    BOOL RunChosenCommand(CommandSlot nSlot);
     void PaintMinimized();
 
     CIconHandle m_hIcon; // shared, never destroyed
@@ -43,4 +47,8 @@ private:
     CLaunchCommands* m_pCommands; // borrowed from the application
     CBitmap m_hBitmap;
     CPalette m_hPalette; // null without a palette
+    // TRUE while a message box of ours is open, and once a command has run
+    // and the window is ending: button commands that arrive meanwhile (a
+    // second click queued behind the first) are ignored.
+    BOOL m_bBusy;
 };

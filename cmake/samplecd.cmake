@@ -27,7 +27,8 @@ function(qx_cd_program target output_name)
   target_compile_definitions(${target} PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
   # The CD's icon comes from the launcher's resources.
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res)
-  target_link_options(${target} PRIVATE -static -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
+  qx_use_win95_runtime(${target})
+  target_link_options(${target} PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND sh -c "echo \"${output_name}.exe: $(stat -c %s '$<TARGET_FILE:${target}>') bytes\""
     VERBATIM)

@@ -1,35 +1,110 @@
 #include "commands/CanonicalizeCommandPath.h"
 
 #include <cassert>
-#include <cstddef>
 
 namespace {
 
-bool IsLetter(char ch)
+// The pass spends its time in runs of ordinary characters, so it looks each
+// character up once in a table and stops only for these. Everything else, the
+// separator '\' included, is copied as it is: a '\' only folds right after a
+// '.', and a '.' deals with the character after it itself.
+enum CharClass : unsigned char
+{
+    kPlain = 0,
+    kEnd,       // the terminator
+    kDot,       // may start a "." or ".." segment
+    kSlash,     // becomes '\'
+    kForbidden, // " * < > ? |: stays, makes the path invalid
+};
+
+struct CharClasses
+{
+    unsigned char m_anClass[256];
+};
+
+constexpr CharClasses MakeCharClasses()
+{
+    CharClasses classes = {};
+    classes.m_anClass[0] = kEnd;
+    classes.m_anClass[static_cast<unsigned char>('.')] = kDot;
+    classes.m_anClass[static_cast<unsigned char>('/')] = kSlash;
+    const char kForbiddenChars[] = "\"*<>?|";
+    for (const char* pch = kForbiddenChars; *pch != '\0'; ++pch)
+        classes.m_anClass[static_cast<unsigned char>(*pch)] = kForbidden;
+    return classes;
+}
+
+constexpr CharClasses kClasses = MakeCharClasses();
+
+bool IsLetter(unsigned char ch)
 {
     return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
 }
 
-bool IsForbidden(char ch)
+// True when the character before pch is a segment boundary: '\', ':' or the
+// beginning of the whole text (prefix included).
+bool FollowsBoundary(const unsigned char* pszText, const unsigned char* pch)
 {
-    switch (ch) {
-    case '"':
-    case '*':
-    case '<':
-    case '>':
-    case '?':
-    case '|':
-        return true;
-    default:
-        return false;
+    return pch == pszText || pch[-1] == '\\' || pch[-1] == ':';
+}
+
+bool IsPlain(unsigned char ch)
+{
+    return kClasses.m_anClass[ch] == kPlain;
+}
+
+// The first character from pch on that is not ordinary.
+unsigned char* SkipPlain(unsigned char* pch)
+{
+    for (;;) {
+        if (!IsPlain(pch[0]))
+            return pch;
+        if (!IsPlain(pch[1]))
+            return pch + 1;
+        if (!IsPlain(pch[2]))
+            return pch + 2;
+        if (!IsPlain(pch[3]))
+            return pch + 3;
+        pch += 4;
     }
 }
 
-// True when the character just before nPos is a segment boundary: '\', ':'
-// or the beginning of the whole text (prefix included).
-bool FollowsBoundary(const char* psz, size_t nPos)
+// Copies the ordinary characters from pchRead on down to pchWrite, which lies
+// before it, and returns the first character that is not ordinary.
+unsigned char* CopyPlain(unsigned char* pchRead, unsigned char*& pchWrite)
 {
-    return nPos == 0 || psz[nPos - 1] == '\\' || psz[nPos - 1] == ':';
+    unsigned char* pchOut = pchWrite;
+    for (;;) {
+        unsigned char ch = pchRead[0];
+        if (!IsPlain(ch))
+            break;
+        pchOut[0] = ch;
+        ch = pchRead[1];
+        if (!IsPlain(ch)) {
+            pchRead += 1;
+            pchOut += 1;
+            break;
+        }
+        pchOut[1] = ch;
+        ch = pchRead[2];
+        if (!IsPlain(ch)) {
+            pchRead += 2;
+            pchOut += 2;
+            break;
+        }
+        pchOut[2] = ch;
+        ch = pchRead[3];
+        if (!IsPlain(ch)) {
+            pchRead += 3;
+            pchOut += 3;
+            break;
+        }
+        pchOut[3] = ch;
+        pchRead += 4;
+        pchOut += 4;
+    }
+    pchWrite = pchOut;
+    return pchRead;
 }
 
 } // namespace
@@ -39,66 +114,83 @@ int CanonicalizeCommandPath(char* pszPath)
     if (pszPath == nullptr)
         return 0;
 
-    char* const psz = pszPath;
+    unsigned char* const psz = reinterpret_cast<unsigned char*>(pszPath);
     bool bInvalid = false;
 
-    // Nothing below nStart is ever removed: first the prefix, later also a
+    // Nothing below pStart is ever removed: first the prefix, later also a
     // ".." that could not climb.
-    size_t nStart = 0;
+    unsigned char* pStart = psz;
     if (psz[0] != '\0') {
         if (psz[1] == ':') {
             bInvalid = !IsLetter(psz[0]);
-            nStart = 2;
+            pStart = psz + 2;
         } else if (psz[0] == '\\' && psz[1] == '\\') {
-            nStart = 2;
-            while (psz[nStart] != '\0' && psz[nStart] != '\\')
-                ++nStart;
+            pStart = psz + 2;
+            while (*pStart != '\0' && *pStart != '\\')
+                ++pStart;
         }
     }
-    if (psz[nStart] == '\0')
+    if (*pStart == '\0')
         return bInvalid ? 0 : 1;
 
     bool bClimbed = false;
-    size_t nRead = nStart;
-    size_t nWrite = nStart;
-    char chPrevRead = '\0'; // nothing read yet, whatever the prefix ends with
-    char chLastInput = '\0';
-    while (psz[nRead] != '\0') {
-        chLastInput = psz[nRead++];
-        const char ch = chLastInput == '/' ? '\\' : chLastInput;
-        if (IsForbidden(ch))
-            bInvalid = true;
-        const bool bAfterDot = chPrevRead == '.';
-        chPrevRead = ch;
+    unsigned char* pRead = pStart;
+    unsigned char* pWrite = pStart;
+    // Just past the last '\' read right after a '.'. Every other '\' is
+    // copied as it is, so an input whose last character is a '\' that is no
+    // longer in the text has it here (a final '/' does not count).
+    const unsigned char* pAfterFoldedBackslash = nullptr;
+    for (;;) {
+        // A run of ordinary characters, four at a time. Until the first fold
+        // the text stays where it is, and there is nothing to write.
+        if (pWrite == pRead) {
+            pRead = SkipPlain(pRead);
+            pWrite = pRead;
+        } else {
+            pRead = CopyPlain(pRead, pWrite);
+        }
 
-        if (ch != '\\' || !bAfterDot) {
-            psz[nWrite++] = ch;
+        const unsigned char ch = *pRead++;
+        const unsigned char nClass = kClasses.m_anClass[ch];
+        if (nClass != kDot) {
+            if (nClass == kEnd)
+                break;
+            if (nClass == kForbidden)
+                bInvalid = true;
+            *pWrite++ = nClass == kSlash ? '\\' : ch;
             continue;
         }
 
-        // A separator right after a '.', and that '.' is the last character
-        // written (a '.' is always written).
-        const size_t nDot = nWrite - 1;
-        if (nDot == 0 || psz[nDot - 1] != '.') {
-            if (FollowsBoundary(psz, nDot))
-                --nWrite; // a "." segment: drop the dot and this separator
+        // A '.': written, then what follows it decides.
+        *pWrite++ = '.';
+        const unsigned char chNext = *pRead;
+        if (chNext != '\\' && chNext != '/')
+            continue;
+        ++pRead;
+        if (chNext == '\\')
+            pAfterFoldedBackslash = pRead;
+
+        unsigned char* const pDot = pWrite - 1;
+        if (pDot == psz || pDot[-1] != '.') {
+            if (FollowsBoundary(psz, pDot))
+                pWrite = pDot; // a "." segment: drop the dot and the separator
             else
-                psz[nWrite++] = ch; // a name ending in a dot, such as "b."
+                *pWrite++ = '\\'; // a name ending in a dot, such as "b."
             continue;
         }
 
-        const size_t nFirstDot = nDot - 1;
-        if (!FollowsBoundary(psz, nFirstDot)) {
-            psz[nWrite++] = ch; // a name ending in two dots, such as "b.."
+        unsigned char* const pFirstDot = pDot - 1;
+        if (!FollowsBoundary(psz, pFirstDot)) {
+            *pWrite++ = '\\'; // a name ending in two dots, such as "b.."
             continue;
         }
 
-        if (nFirstDot <= nStart + 1) {
+        if (pFirstDot <= pStart + 1) {
             // Nothing to climb over: the ".." stays, and no later ".." may
             // remove it.
             bClimbed = true;
-            nStart = nWrite;
-            psz[nWrite++] = ch;
+            pStart = pWrite;
+            *pWrite++ = '\\';
             continue;
         }
 
@@ -106,25 +198,25 @@ int CanonicalizeCommandPath(char* pszPath)
         // segment before it, else back to the start limit. The search begins
         // just before the boundary that precedes the "..".
         // A blank is no boundary: a line folds as one path, as it always has ("run.bat a\..\b" is "b").
-        nWrite = nStart;
-        for (size_t nPos = nFirstDot - 1; nPos > nStart;) {
-            --nPos;
-            if (psz[nPos] == '\\') {
-                nWrite = nPos + 1;
+        pWrite = pStart;
+        for (unsigned char* pch = pFirstDot - 1; pch > pStart;) {
+            --pch;
+            if (*pch == '\\') {
+                pWrite = pch + 1;
                 break;
             }
         }
     }
 
-    // A text that ended in '\' keeps saying "a directory" after folding. Every
-    // fold that swallows the final separator has removed at least the two
-    // characters appended here.
-    if (chLastInput == '\\' && (nWrite == 0 || psz[nWrite - 1] != '\\')) {
-        assert(nWrite + 2 <= nRead);
-        psz[nWrite++] = '.';
-        psz[nWrite++] = '\\';
+    // A text that ended in '\' keeps saying "a directory" after folding. Only
+    // a fold can take a final '\' out of the text, and every fold that does
+    // has removed at least the two characters appended here.
+    if (pAfterFoldedBackslash == pRead - 1 && (pWrite == psz || pWrite[-1] != '\\')) {
+        assert(pWrite + 2 <= pRead - 1);
+        *pWrite++ = '.';
+        *pWrite++ = '\\';
     }
-    psz[nWrite] = '\0';
+    *pWrite = '\0';
 
     if (bInvalid)
         return 0;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing the launcher needs on Debian 12.
+# Installs what building, running, testing and benchmarking the launcher needs
+# on Debian 12.
 # Quiet and quick when everything is already there. Run as root.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   googletest fonts-dejavu-core
   xorriso genisoimage libarchive-tools
+  valgrind python3 libx11-dev
 )
 
 missing=()

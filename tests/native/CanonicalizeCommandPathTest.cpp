@@ -1,5 +1,7 @@
 #include "commands/CanonicalizeCommandPath.h"
 
+#include "CanonicalizeCommandPathReference.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -125,6 +127,39 @@ TEST(CanonicalizeCommandPath, NeverLengthensAndFoldsOnlyDotsAndSlashes)
             if (input.find_first_of("./") == std::string::npos) {
                 ASSERT_EQ(input, text.data());
             }
+
+            size_t nDigit = 0;
+            while (nDigit < nLength && ++digits[nDigit] == nSymbols)
+                digits[nDigit++] = 0;
+            if (nDigit == nLength)
+                break;
+        }
+    }
+}
+
+// Every text of up to seven characters over an alphabet that reaches every
+// rule comes out as the reference version leaves it, with the same result:
+// every byte of the buffer, the ones after the new terminator included.
+TEST(CanonicalizeCommandPath, MatchesTheReferenceVersion)
+{
+    const char kAlphabet[] = {'a', '.', '\\', '/', ':', '|'};
+    const size_t nSymbols = sizeof(kAlphabet);
+    const size_t nMaxLength = 7;
+
+    std::vector<size_t> digits;
+    for (size_t nLength = 0; nLength <= nMaxLength; ++nLength) {
+        digits.assign(nLength, 0);
+        for (;;) {
+            std::string input;
+            for (size_t nDigit : digits)
+                input += kAlphabet[nDigit];
+
+            std::vector<char> text(input.c_str(), input.c_str() + input.size() + 1);
+            std::vector<char> expected = text;
+            const int nResult = CanonicalizeCommandPath(text.data());
+            const int nExpected = CanonicalizeCommandPathReference(expected.data());
+            ASSERT_EQ(nExpected, nResult) << "input \"" << input << "\"";
+            ASSERT_EQ(expected, text) << "input \"" << input << "\"";
 
             size_t nDigit = 0;
             while (nDigit < nLength && ++digits[nDigit] == nSymbols)

@@ -162,7 +162,7 @@ CommandLineCheck ExpandCommandLine(const char* pszTemplate, const char* pszSourc
 {
     const char* const apszGiven[kCommandDirectoryCount] = {pszSourceDir, pszInstalledDir, pszWindowsDir};
     const char* apszDirs[kCommandDirectoryCount] = {pszSourceDir, pszInstalledDir, pszWindowsDir};
-    char aszShort[kCommandDirectoryCount][kShortNameSize] = {};
+    char aszShort[kCommandDirectoryCount][kShortNameSize];
     CommandLineCheck check = {kCommandLineRuns, kNoCommandDirectory, 0};
     const unsigned nUsed = GetTemplateDirectories(pszTemplate);
 
@@ -181,6 +181,7 @@ CommandLineCheck ExpandCommandLine(const char* pszTemplate, const char* pszSourc
         if ((nUsed & (1u << nDir)) == 0 || !IsUnsafeOnCommandLine(apszGiven[nDir]))
             continue;
         char* const pszShort = aszShort[nDir];
+        pszShort[0] = '\0'; // a seam that says yes and writes nothing gives no name
         if (shortNames.pfnGetShortName != nullptr &&
             shortNames.pfnGetShortName(apszGiven[nDir], pszShort, kShortNameSize, shortNames.pContext) &&
             IsTerminatedWithin(pszShort, kShortNameSize) && *pszShort != '\0' &&

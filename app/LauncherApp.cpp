@@ -83,17 +83,24 @@ void CLauncherApp::DiscoverLaunchContext()
 
 void CLauncherApp::WriteFirstRunFiles(const char* pszSourceDir)
 {
-    // The batch file looks for the installer in the launcher's own directory.
-    // A probe path that does not fit is never cut (it would test another
-    // file): the batch file then counts as not written.
+    // The batch file looks for the installer in the launcher's own directory,
+    // and runs it from there: as a command line, which takes a folder name
+    // only if it holds no blank or such (else its short name, which is also
+    // what MS-DOS mode sees). A probe path that does not fit is never cut (it
+    // would test another file), and a launcher that does not know its own
+    // directory has nothing to probe: the batch file then counts as not
+    // written.
+    char szDir[MAX_PATH];
     char szProbe[kProbePathBufferSize];
-    const size_t nSource = strlen(pszSourceDir);
     BOOL bWritten = FALSE;
-    if (nSource + sizeof(kInstallerName) <= sizeof(szProbe)) {
-        // NOLINTNEXTLINE(bugprone-not-null-terminated-result): the name copied next ends it
-        memcpy(szProbe, pszSourceDir, nSource);
-        memcpy(szProbe + nSource, kInstallerName, sizeof(kInstallerName));
-        bWritten = WriteCdCheckBatch(QX_CD_CHECK_BATCH_PATH, szProbe, szProbe);
+    if (*pszSourceDir && GetCommandLineDirectory(pszSourceDir, szDir)) {
+        const size_t nSource = strlen(szDir);
+        if (nSource + sizeof(kInstallerName) <= sizeof(szProbe)) {
+            // NOLINTNEXTLINE(bugprone-not-null-terminated-result): the name copied next ends it
+            memcpy(szProbe, szDir, nSource);
+            memcpy(szProbe + nSource, kInstallerName, sizeof(kInstallerName));
+            bWritten = WriteCdCheckBatch(QX_CD_CHECK_BATCH_PATH, szProbe, szProbe);
+        }
     }
     if (!bWritten)
         ::MessageBoxA(nullptr, "Could not write out batch file", "Error", MB_OK);

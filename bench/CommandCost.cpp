@@ -86,12 +86,16 @@ int main(int argc, char** argv)
         CommandTemplateSeam seam = {};
         seam.pfnReportUnknownCode = CountUnknownCode;
         seam.pContext = &nUnknown;
+        // The launcher asks the system for short names only for folders that
+        // a command line cannot carry; the sample folders need none.
+        const ShortNameSeam shortNames = {nullptr, nullptr};
         char szLine[kMaxCommandLine + 1];
         size_t nBytes = 0;
         for (long nPass = 0; nPass < nRepeat; ++nPass) {
             for (const std::string& line : templates) {
                 const size_t nLength =
-                    ExpandCommandTemplate(line.c_str(), argv[3], argv[4], argv[5], seam, szLine);
+                    ExpandCommandLine(line.c_str(), argv[3], argv[4], argv[5], seam, shortNames, szLine)
+                        .nLength;
                 if (nPass == 0) {
                     nBytes += nLength;
                     std::printf("%s\n", szLine);

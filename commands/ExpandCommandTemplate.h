@@ -30,3 +30,69 @@ enum
 size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir, const char* pszInstalledDir,
                              const char* pszWindowsDir, const CommandTemplateSeam& seam,
                              char (&szOut)[kMaxCommandLine + 1]);
+
+// The directories a template can name.
+enum CommandDirectory : int
+{
+    kDirectorySource = 0,
+    kDirectoryInstalled = 1, // "$i" and "$I"
+    kDirectoryWindows = 2,
+    kCommandDirectoryCount = 3,
+    kNoCommandDirectory = -1
+};
+
+// The directories that pszTemplate names, as bits 1 << CommandDirectory, found
+// as the expansion reads the template (a '$' that ends it names nothing).
+unsigned GetTemplateDirectories(const char* pszTemplate);
+
+// True when a command line cannot carry pszDirectory as it stands: a blank, a
+// tab, ',', ';' or '=' splits a batch file's arguments, and the command
+// interpreter of the Windows NT family reads & | < > ^ % and '"' again, so
+// that a folder name could start another program or reach it changed.
+bool IsUnsafeOnCommandLine(const char* pszDirectory);
+
+// What the system supplies for directories that a command line cannot
+// carry: their short (8.3) names, which MS-DOS mode sees anyway.
+struct ShortNameSeam
+{
+    // Copies the short name of pszDirectory into pchOut (nOut characters with
+    // the terminator); false when the system gives none, or none that fits.
+    // Null: no directory has a short name.
+    bool (*pfnGetShortName)(const char* pszDirectory, char* pchOut, size_t nOut, void* pContext);
+    void* pContext;
+};
+
+// Whether a command line may run, and if not, why.
+enum CommandLineStatus : int
+{
+    kCommandLineRuns = 0,
+    // A directory it needs cannot be carried (see IsUnsafeOnCommandLine), and
+    // has no short name that can.
+    kCommandLineUnsafeDirectory,
+    // The expansion is longer than kMaxCommandLine characters: the line was cut.
+    kCommandLineTooLong,
+    // It needs the source or the Windows directory, and that is empty: the
+    // launcher could not find it out.
+    kCommandLineUnknownDirectory,
+};
+
+struct CommandLineCheck
+{
+    CommandLineStatus nStatus;
+    CommandDirectory nDirectory; // the directory the status is about, if any
+    size_t nLength;              // of the finished line in szOut
+};
+
+// Expands pszTemplate as ExpandCommandTemplate does, and says whether the
+// line may run. A directory that the template names and that a command line
+// cannot carry is replaced by its short name when that one can be carried
+// ("$I" then takes the drive from the short name too); with none, the line is
+// built from the directory as it stands and must not run. Checked in this
+// order: directories unknown, directories that cannot be carried (each in
+// the order source, installed, Windows), a line that was cut. A template
+// whose directories can all be carried gives the very line of
+// ExpandCommandTemplate, with the same reports.
+CommandLineCheck ExpandCommandLine(const char* pszTemplate, const char* pszSourceDir,
+                                   const char* pszInstalledDir, const char* pszWindowsDir,
+                                   const CommandTemplateSeam& seam, const ShortNameSeam& shortNames,
+                                   char (&szOut)[kMaxCommandLine + 1]);

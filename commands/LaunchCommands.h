@@ -20,12 +20,23 @@ class CLaunchCommands
 public:
     // Loads the five templates and expands each against the directories:
     // $s source, $i installed, $I the installed drive, $w Windows. Every line
-    // is then canonicalised as a path and lower-cased.
+    // is then canonicalised as a path and lower-cased. A directory that a
+    // command line cannot carry goes in by its short name; a line that still
+    // cannot run (no such short name, cut at 255 characters, a directory not
+    // found out) is kept with the reason it must not run.
     void ExpandCommandTemplates(const char* pszSourceDir, const char* pszInstalledDir,
                                 const char* pszWindowsDir);
 
     // Starts the slot's command line; TRUE when the system started a program.
-    BOOL RunCommand(CommandSlot nSlot) const;
+    // A line that must not run never reaches the system. On FALSE, *pstrWhy
+    // (when given) says for the user what could not be started and why.
+    BOOL RunCommand(CommandSlot nSlot, CString* pstrWhy = nullptr) const;
 
     CString m_strCommand[kCommandSlotCount];
+    // Empty while the line may run; otherwise what the user is told instead.
+    CString m_strRefusal[kCommandSlotCount];
 };
+
+// pszDirectory as a command line can carry it: itself, or else its short name
+// when that one can be carried. FALSE when it has none; szOut is then empty.
+BOOL GetCommandLineDirectory(const char* pszDirectory, char (&szOut)[MAX_PATH]);

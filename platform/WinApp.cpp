@@ -3,6 +3,7 @@
 #include "platform/FrameworkIds.h"
 #include "platform/Module.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -90,10 +91,25 @@ void CWinApp::SetNames()
     if (nLen == 0 || nLen >= MAX_PATH)
         szPath[0] = '\0'; // failed or cut: the buffer may be unterminated
 
-    char* pszSlash = strrchr(szPath, '\\');
-    char* pszFile = pszSlash ? pszSlash + 1 : szPath;
-    char szExe[MAX_PATH];
-    strcpy(szExe, pszFile); // NOLINT(clang-analyzer-security.insecureAPI.strcpy): a tail of szPath, as large
+    // A path too long for the buffer still has a file name, which titles
+    // every message box: ask again with room for the longest path there is.
+    char* pszLongPath = nullptr;
+    if (nLen >= MAX_PATH) {
+        const DWORD nLongSize = 32768;
+        pszLongPath = static_cast<char*>(malloc(nLongSize));
+        const DWORD nLongLen = pszLongPath ? ::GetModuleFileNameA(m_hInstance, pszLongPath, nLongSize) : 0;
+        if (pszLongPath && (nLongLen == 0 || nLongLen >= nLongSize))
+            pszLongPath[0] = '\0';
+    }
+    const char* const pszFullPath = pszLongPath ? pszLongPath : szPath;
+
+    const char* pszSlash = strrchr(pszFullPath, '\\');
+    const char* pszName = pszSlash ? pszSlash + 1 : pszFullPath;
+    char szExe[MAX_PATH] = "";
+    const size_t nName = strlen(pszName);
+    if (nName < sizeof(szExe))
+        memcpy(szExe, pszName, nName + 1);
+    free(pszLongPath);
     if (char* pszDot = strrchr(szExe, '.'))
         *pszDot = '\0';
     m_strExeName = szExe;
@@ -103,6 +119,8 @@ void CWinApp::SetNames()
 
     // The help file sits beside the program file: its path with ".HLP".
     if (szPath[0]) {
+        char* pszFile = strrchr(szPath, '\\');
+        pszFile = pszFile ? pszFile + 1 : szPath;
         char* pszDot = strrchr(pszFile, '.');
         size_t nStem = pszDot ? static_cast<size_t>(pszDot - szPath) : strlen(szPath);
         if (nStem + 5 <= MAX_PATH) {
@@ -156,14 +174,19 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
     return nReturnCode;
 }
 
-int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT)
+int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
 {
     CString strText;
     strText.LoadString(nIDPrompt);
+    return AfxMessageBox(strText, nType, nIDHelp);
+}
+
+int AfxMessageBox(const char* pszText, UINT nType, UINT)
+{
     if ((nType & MB_ICONMASK) == 0)
         nType |= MB_ICONEXCLAMATION;
     CWinApp* pApp = AfxGetApp();
     CWnd* pMainWnd = AfxGetMainWnd();
-    return ::MessageBoxA(pMainWnd ? pMainWnd->m_hWnd : nullptr, strText,
+    return ::MessageBoxA(pMainWnd ? pMainWnd->m_hWnd : nullptr, pszText,
                          pApp ? static_cast<const char*>(pApp->m_strAppName) : nullptr, nType);
 }

@@ -50,3 +50,5 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, in
 // A message box with the application title as caption and the main window as
 // owner; MB_ICONEXCLAMATION is added when nType names no icon.
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
+// The same with a text of its own instead of a string id.
+int AfxMessageBox(const char* pszText, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));

@@ -22,7 +22,7 @@ BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
 END_MESSAGE_MAP()
 
 CLauncherDlg::CLauncherDlg(BOOL bInstalled, CLaunchCommands* pCommands, CWnd* pParentWnd)
-    : CDialog(IDD_LAUNCHER, pParentWnd), m_bInstalled(bInstalled), m_pCommands(pCommands)
+    : CDialog(IDD_LAUNCHER, pParentWnd), m_bInstalled(bInstalled), m_pCommands(pCommands), m_bBusy(FALSE)
 {
     // Like the texts, the icon follows the resource module; the large picture stays in the program.
     m_hIcon = CIconHandle(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_LAUNCHER)));
@@ -67,34 +67,58 @@ BOOL CLauncherDlg::OnInitDialog()
 
 BOOL CLauncherDlg::ConfirmDosMode()
 {
-    return AfxMessageBox(IDS_CONFIRM_DOS_MODE, MB_OKCANCEL) != IDCANCEL;
+    // Only OK goes on: a box that could not open (0) has not warned anyone.
+    return AfxMessageBox(IDS_CONFIRM_DOS_MODE, MB_OKCANCEL) == IDOK;
+}
+
+BOOL CLauncherDlg::RunChosenCommand(CommandSlot nSlot)
+{
+    CString strWhy;
+    if (m_pCommands->RunCommand(nSlot, &strWhy))
+        return TRUE;
+    AfxMessageBox(strWhy, MB_OK | MB_ICONSTOP);
+    return FALSE;
 }
 
 void CLauncherDlg::OnOK()
 {
-    if (!ConfirmDosMode())
+    if (m_bBusy)
         return;
-    // Whether the command started is not reported: the launcher's part ends here.
-    m_pCommands->RunCommand(m_bInstalled ? kSlotPlay : kSlotInstall);
-    CDialog::OnOK();
+    m_bBusy = TRUE;
+    if (ConfirmDosMode() && RunChosenCommand(m_bInstalled ? kSlotPlay : kSlotInstall)) {
+        // The launcher's part ends here; the window stays busy until it is gone.
+        CDialog::OnOK();
+        return;
+    }
+    m_bBusy = FALSE;
 }
 
 void CLauncherDlg::OnConfigure()
 {
-    if (!ConfirmDosMode())
+    if (m_bBusy)
         return;
-    m_pCommands->RunCommand(kSlotConfigure);
-    EndDialog(IDC_CONFIGURE);
+    m_bBusy = TRUE;
+    if (ConfirmDosMode() && RunChosenCommand(kSlotConfigure)) {
+        EndDialog(IDC_CONFIGURE);
+        return;
+    }
+    m_bBusy = FALSE;
 }
 
 void CLauncherDlg::OnViewReadme()
 {
-    m_pCommands->RunCommand(kSlotViewReadme);
+    if (m_bBusy)
+        return;
+    m_bBusy = TRUE;
+    RunChosenCommand(kSlotViewReadme);
+    m_bBusy = FALSE;
 }
 
 // Quit runs nothing; overridden all the same, so that every button's handler stands in this class.
 void CLauncherDlg::OnCancel()
 {
+    if (m_bBusy)
+        return;
     CDialog::OnCancel();
 }
 

@@ -7,6 +7,7 @@
 #include "platform/String.h"
 
 class CLaunchCommands;
+enum CommandSlot : int;
 
 class CLauncherDlg : public CDialog
 {
@@ -32,8 +33,11 @@ protected:
 
 private:
     // Asks before a command that hands the machine over to MS-DOS mode;
-    // FALSE when the user refused.
+    // FALSE when the user refused, or when the question could not be asked.
     BOOL ConfirmDosMode();
+    // Runs a command line; when it does not start, says why in a message box
+    // of the launcher's own and returns FALSE.
+    BOOL RunChosenCommand(CommandSlot nSlot);
     void PaintMinimized();
     // Prepares what each paint copies: the picture, scaled to the client
     // area unless the display has the default dots per inch, selected with
@@ -48,4 +52,8 @@ private:
     CBitmap m_hBitmap;            // at the picture's size, or scaled once the window is set up
     CPalette m_hPalette;          // null without a palette
     CBitmapDC m_dcBackdrop;       // holds m_hBitmap and m_hPalette selected; goes before them
+    // TRUE while a message box of ours is open, and once a command has run
+    // and the window is ending: button commands that arrive meanwhile (a
+    // second click queued behind the first) are ignored.
+    BOOL m_bBusy;
 };

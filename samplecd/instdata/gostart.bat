@@ -2,8 +2,9 @@
 rem Play or configure: %1 is the drive of the installed game, then comes its
 rem folder, and last the program-information file to run from that folder
 rem (qx.pif to play, qxconfig.pif to configure). The launcher passes the
-rem folder unquoted, so a folder with blanks arrives in pieces: everything
-rem between the drive and the last argument is the folder.
+rem folder unquoted, by its short name when it has blanks; should one arrive
+rem in pieces all the same, everything between the drive and the last
+rem argument is the folder.
 set QXDRIVE=%1
 set QXDIR=%2
 set QXPIF=%3

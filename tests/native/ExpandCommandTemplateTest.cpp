@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -142,4 +144,234 @@ TEST(ExpandCommandTemplate, CanonicalisesAfterTheCut)
     EXPECT_EQ(std::string(kMaxCommandLine - 3, 'a') + "\\b\\", Expand("$s", strDir.c_str(), "", "").strLine);
     const std::string strFolds = std::string(kMaxCommandLine - 6, 'a') + "\\b\\..\\c";
     EXPECT_EQ(std::string(kMaxCommandLine - 6, 'a') + "\\", Expand("$s", strFolds.c_str(), "", "").strLine);
+}
+
+// ---------------------------------------------------------------------------
+// Whether a line may run: directories that a command line cannot carry, and
+// lines that were cut.
+
+namespace {
+
+// Short names as a file system would give them; a directory not listed has none.
+struct ShortNames
+{
+    std::vector<std::pair<std::string, std::string>> pairs;
+};
+
+bool LookUpShortName(const char* pszDirectory, char* pchOut, size_t nOut, void* pContext)
+{
+    for (const auto& pair : static_cast<const ShortNames*>(pContext)->pairs) {
+        if (pair.first == pszDirectory && pair.second.size() < nOut) {
+            std::memcpy(pchOut, pair.second.c_str(), pair.second.size() + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+struct CheckedLine
+{
+    std::string strLine;
+    CommandLineCheck check;
+    int nReports;
+};
+
+CheckedLine ExpandChecked(const char* pszTemplate, const char* pszSource, const char* pszInstalled,
+                          const char* pszWindows, const ShortNames& shortNames)
+{
+    int nReports = 0;
+    const CommandTemplateSeam seam = {CountReport, &nReports};
+    const ShortNameSeam shortSeam = {LookUpShortName, const_cast<ShortNames*>(&shortNames)};
+    char szOut[kMaxCommandLine + 1];
+    std::memset(szOut, 'Z', sizeof(szOut));
+    const CommandLineCheck check =
+        ExpandCommandLine(pszTemplate, pszSource, pszInstalled, pszWindows, seam, shortSeam, szOut);
+    return {szOut, check, nReports};
+}
+
+const char kInstall[] = "$s\\instdata\\runcheck.bat $s\\qxinst.pif $s\\qxchk.pif";
+const char kPlay[] = "$s\\instdata\\gostart.bat $I $i qx.pif";
+const char kReadme[] = "notepad.exe $s\\.\\readme.txt";
+
+struct CheckRow
+{
+    const char* pszWhy;
+    const char* pszTemplate;
+    const char* pszSource;
+    const char* pszInstalled;
+    const char* pszWindows;
+    ShortNames shortNames;
+    const char* pszLine;
+    CommandLineStatus nStatus;
+    CommandDirectory nDirectory;
+    int nReports;
+};
+
+} // namespace
+
+TEST(ExpandCommandLine, DirectoriesThatACommandLineCannotCarry)
+{
+    // One row per case, as a table (the formatter would put each field on a line of its own):
+    // clang-format off
+    const CheckRow rows[] = {
+        {"nothing to carry: the line of the worked example",
+         kPlay, "D:", "C:\\GAMES\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat C C:\\GAMES\\ORVANE qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a blank in the CD folder: its short name",
+         kInstall, "C:\\MY CD", "", "C:\\W", {{{"C:\\MY CD", "C:\\MYCD~1"}}},
+         "C:\\MYCD~1\\instdata\\runcheck.bat C:\\MYCD~1\\qxinst.pif C:\\MYCD~1\\qxchk.pif",
+         kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a blank in the game folder: $I from the short name too",
+         kPlay, "D:", "C:\\MY GAMES\\OR VANE", "C:\\W", {{{"C:\\MY GAMES\\OR VANE", "C:\\MYGAME~1\\ORVANE~1"}}},
+         "D:\\instdata\\gostart.bat C C:\\MYGAME~1\\ORVANE~1 qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a short name that still holds the '&'",
+         kInstall, "C:\\TOM&JERRY", "", "C:\\W", {{{"C:\\TOM&JERRY", "C:\\TOM&JE~1"}}},
+         "C:\\TOM&JERRY\\instdata\\runcheck.bat C:\\TOM&JERRY\\qxinst.pif C:\\TOM&JERRY\\qxchk.pif",
+         kCommandLineUnsafeDirectory, kDirectorySource, 0},
+        {"no short name",
+         kPlay, "D:", "C:\\R&D", "C:\\W", {},
+         "D:\\instdata\\gostart.bat C C:\\R&D qx.pif", kCommandLineUnsafeDirectory, kDirectoryInstalled, 0},
+        {"an empty short name",
+         kPlay, "D:", "C:\\A B", "C:\\W", {{{"C:\\A B", ""}}},
+         "D:\\instdata\\gostart.bat C C:\\A B qx.pif", kCommandLineUnsafeDirectory, kDirectoryInstalled, 0},
+        {"a folder the template does not name",
+         kReadme, "D:", "C:\\TOM&JERRY", "C:\\W", {},
+         "notepad.exe D:\\readme.txt", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"the Windows directory",
+         "$w\\notepad.exe", "D:", "", "C:\\MY WIN", {{{"C:\\MY WIN", "C:\\MYWIN~1"}}},
+         "C:\\MYWIN~1\\notepad.exe", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"the first of two that cannot be carried",
+         "$w $i", "D:", "C:\\A%B", "C:\\W^X", {},
+         "C:\\W^X C:\\A%B", kCommandLineUnsafeDirectory, kDirectoryInstalled, 0},
+        {"unknown codes reported once, also for a line that must not run",
+         "$s$x$q", "C:\\A|B", "", "C:\\W", {},
+         "C:\\A|B", kCommandLineUnsafeDirectory, kDirectorySource, 2},
+        {"the source directory not found out",
+         kInstall, "", "C:\\A B", "C:\\W", {},
+         "\\instdata\\runcheck.bat \\qxinst.pif \\qxchk.pif", kCommandLineUnknownDirectory, kDirectorySource, 0},
+        {"the source directory null",
+         kReadme, nullptr, "", "C:\\W", {},
+         "notepad.exe \\readme.txt", kCommandLineUnknownDirectory, kDirectorySource, 0},
+        {"the Windows directory not found out, ahead of a folder",
+         "$i $w", "D:", "C:\\A B", "", {},
+         "C:\\A B ", kCommandLineUnknownDirectory, kDirectoryWindows, 0},
+        {"an empty installed directory is no fault",
+         kPlay, "D:", "", "C:\\W", {},
+         "D:\\instdata\\gostart.bat   qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"the source directory unused",
+         "$i", "", "C:\\G", "", {},
+         "C:\\G", kCommandLineRuns, kNoCommandDirectory, 0},
+    };
+    // clang-format on
+    for (size_t nRow = 0; nRow < sizeof(rows) / sizeof(rows[0]); ++nRow) {
+        const CheckRow& row = rows[nRow];
+        SCOPED_TRACE("row " + std::to_string(nRow) + ": " + row.pszWhy);
+        const CheckedLine line =
+            ExpandChecked(row.pszTemplate, row.pszSource, row.pszInstalled, row.pszWindows, row.shortNames);
+        EXPECT_EQ(row.pszLine, line.strLine);
+        EXPECT_EQ(line.strLine.size(), line.check.nLength);
+        EXPECT_EQ(row.nStatus, line.check.nStatus);
+        EXPECT_EQ(row.nDirectory, line.check.nDirectory);
+        EXPECT_EQ(row.nReports, line.nReports);
+    }
+}
+
+TEST(ExpandCommandLine, WithoutShortNamesAFolderThatCannotBeCarriedNeverRuns)
+{
+    int nReports = 0;
+    const CommandTemplateSeam seam = {CountReport, &nReports};
+    const ShortNameSeam noShortNames = {nullptr, nullptr};
+    char szOut[kMaxCommandLine + 1];
+    const CommandLineCheck check =
+        ExpandCommandLine(kReadme, "C:\\MY CD", "", "C:\\W", seam, noShortNames, szOut);
+    EXPECT_EQ(kCommandLineUnsafeDirectory, check.nStatus);
+    EXPECT_STREQ("notepad.exe C:\\MY CD\\readme.txt", szOut);
+}
+
+TEST(ExpandCommandLine, EachCharacterThatACommandLineReadsAgain)
+{
+    for (const char* psz : {" ", "\t", ",", ";", "=", "&", "|", "<", ">", "^", "%", "\""}) {
+        SCOPED_TRACE(std::string("'") + psz + "'");
+        EXPECT_TRUE(IsUnsafeOnCommandLine((std::string("C:\\A") + psz + "B").c_str()));
+        EXPECT_TRUE(IsUnsafeOnCommandLine(psz));
+    }
+    for (const char* psz : {"", "D:", "C:\\GAMES\\ORVANE", "\\\\SERVER\\SHARE", "C:\\A(B)\\C!D@E", "C:\\$W$$",
+                            "C:\\MYCD~1", "D:\\\xC9T\xC9", "C:\\A.B-C_D+E'F[G]{H}#I~J"}) {
+        SCOPED_TRACE(psz);
+        EXPECT_FALSE(IsUnsafeOnCommandLine(psz));
+    }
+    EXPECT_FALSE(IsUnsafeOnCommandLine(nullptr));
+}
+
+TEST(ExpandCommandLine, DirectoriesNamedByATemplate)
+{
+    static const struct
+    {
+        const char* pszTemplate;
+        unsigned nDirs;
+    } kRows[] = {
+        {"", 0},
+        {nullptr, 0},
+        {"<none>", 0},
+        {"$s", 1u << kDirectorySource},
+        {"$I", 1u << kDirectoryInstalled},
+        {"$i$w", (1u << kDirectoryInstalled) | (1u << kDirectoryWindows)},
+        {"$$s$$i", 0},
+        {"$S$W$x", 0},
+        {"a$", 0},
+        {"$", 0},
+        {"$x$s", 1u << kDirectorySource},
+        {"$s\\instdata\\gostart.bat $I $i qx.pif", (1u << kDirectorySource) | (1u << kDirectoryInstalled)},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszTemplate ? row.pszTemplate : "(null)");
+        EXPECT_EQ(row.nDirs, GetTemplateDirectories(row.pszTemplate));
+    }
+}
+
+// A line longer than 255 characters was cut, and never runs; one that just
+// fits does, whatever the template holds past the last character it adds.
+TEST(ExpandCommandLine, CutLinesNeverRun)
+{
+    const std::string str255(kMaxCommandLine, 'A');
+    const std::string str254(kMaxCommandLine - 1, 'A');
+    const std::string str256(kMaxCommandLine + 1, 'A');
+    const std::string strBlanks = "C:\\" + std::string(100, 'B') + " " + std::string(100, 'C');
+    struct LengthRow
+    {
+        std::string strTemplate;
+        std::string strSource;
+        std::string strInstalled;
+        ShortNames shortNames;
+        CommandLineStatus nStatus;
+    };
+    const LengthRow rows[] = {
+        {"$s", str255, "", {}, kCommandLineRuns},
+        {"$s", str256, "", {}, kCommandLineTooLong},
+        {"x$s", str255, "", {}, kCommandLineTooLong},
+        {str255, "D:", "", {}, kCommandLineRuns},
+        {str256, "D:", "", {}, kCommandLineTooLong},
+        {str255 + "$i$I", "D:", "", {}, kCommandLineRuns},
+        {str255 + "$x$", "D:", "", {}, kCommandLineRuns},
+        {str254 + "$s", "D:", "", {}, kCommandLineTooLong},
+        {str254 + "$I", "D:", "C:\\G", {}, kCommandLineRuns},
+        {str254 + "$I$I", "D:", "C:\\G", {}, kCommandLineTooLong},
+        // Folded only after the cut: ".." takes nothing back.
+        {"$s\\..\\..", std::string(kMaxCommandLine - 4, 'A') + "\\B", "", {}, kCommandLineTooLong},
+        // Too long with its own name, short enough with the short name.
+        {"$i $i", "D:", strBlanks, {{{strBlanks, "C:\\BBBBBB~1"}}}, kCommandLineRuns},
+        // A folder that cannot be carried comes before the length.
+        {"$i $i", "D:", strBlanks, {}, kCommandLineUnsafeDirectory},
+    };
+    for (size_t nRow = 0; nRow < sizeof(rows) / sizeof(rows[0]); ++nRow) {
+        const LengthRow& row = rows[nRow];
+        SCOPED_TRACE("row " + std::to_string(nRow));
+        const CheckedLine line = ExpandChecked(row.strTemplate.c_str(), row.strSource.c_str(),
+                                               row.strInstalled.c_str(), "C:\\W", row.shortNames);
+        EXPECT_EQ(row.nStatus, line.check.nStatus);
+        EXPECT_LE(line.strLine.size(), static_cast<size_t>(kMaxCommandLine));
+        EXPECT_EQ(line.strLine.size(), line.check.nLength);
+        if (row.nStatus == kCommandLineTooLong)
+            EXPECT_EQ(kNoCommandDirectory, line.check.nDirectory);
+    }
 }

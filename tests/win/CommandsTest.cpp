@@ -122,3 +122,25 @@ TEST(RunningCommands, StartsALineAndReportsWhetherItStarted)
     for (int nSlot : kFailing)
         EXPECT_FALSE(commands.RunCommand(static_cast<CommandSlot>(nSlot))) << "slot " << nSlot;
 }
+
+TEST(RunningCommands, ALineThatMustNotRunNeverReachesTheSystem)
+{
+    const char kBatch[] = "c:\\qxtest_refused.bat";
+    const char kOut[] = "c:\\qxtest_refused.txt";
+    ScopedCleanup cleanup{kBatch, kOut};
+    DeleteFileA(kOut);
+    ASSERT_TRUE(WriteWholeFile(kBatch, "@echo ran> c:\\qxtest_refused.txt\r\n"));
+
+    CLaunchCommands commands;
+    commands.m_strCommand[kSlotPlay] = kBatch;
+    commands.m_strRefusal[kSlotPlay] = "Could not start the game: the reason.";
+    CString strWhy;
+    EXPECT_FALSE(commands.RunCommand(kSlotPlay, &strWhy));
+    EXPECT_STREQ(strWhy, "Could not start the game: the reason.");
+    EXPECT_FALSE(commands.RunCommand(kSlotPlay));
+
+    // The same line, allowed, runs: the refusal alone kept it back.
+    commands.m_strCommand[kSlotConfigure] = kBatch;
+    EXPECT_TRUE(commands.RunCommand(kSlotConfigure, &strWhy));
+    EXPECT_TRUE(WaitFor([&] { return FileExists(kOut); }));
+}

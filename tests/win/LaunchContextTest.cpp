@@ -175,49 +175,6 @@ TEST_F(LaunchContextTest, FullDiskLeavesNoShortBatchFile)
     EXPECT_EQ(strMarker, ExpectedMarker());
 }
 
-namespace {
-
-// A directory on c: whose full path has exactly nLength characters.
-std::string DeepDirectory(size_t nLength)
-{
-    std::string strPath = "c:\\qxtest_deep";
-    CreateDirectoryA(strPath.c_str(), nullptr);
-    while (strPath.size() < nLength) {
-        size_t nPart = std::min<size_t>(nLength - strPath.size() - 1, 60);
-        if (nPart == 0) { // one character left: lengthen the last part
-            strPath += "x";
-            break;
-        }
-        strPath += "\\" + std::string(nPart, 'd');
-        CreateDirectoryA(strPath.c_str(), nullptr);
-    }
-    if (!CreateDirectoryA(strPath.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return "";
-    return strPath;
-}
-
-void RemoveTree(const std::string& strDir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((strDir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string strName = fd.cFileName;
-            if (strName == "." || strName == "..")
-                continue;
-            std::string strChild = strDir + "\\" + strName;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(strChild);
-            else
-                DeleteFileA(strChild.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(strDir.c_str());
-}
-
-} // namespace
-
 TEST(LauncherStart, FromTheRootOfDriveDWritesTheExact533ByteBatchFile)
 {
     ScopedCleanup cleanup{kBatchPath, kMarkerPath};
@@ -284,6 +241,6 @@ TEST(LauncherStart, SourceDirectoryTooLongForTheProbePathIsReportedNotCut)
         PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);
         DWORD nExit = 1;
         EXPECT_TRUE(launcher.WaitForExit(&nExit));
-        RemoveTree("c:\\qxtest_deep");
+        DeleteTree("c:\\qxtest_deep");
     }
 }

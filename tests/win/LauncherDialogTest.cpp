@@ -498,64 +498,6 @@ namespace {
 // The launcher as a user runs it
 
 const char kGameDir[] = "c:\\qxtest_game";
-// The sample CD's batch files add a line here for each start (QX_TEST_RAN).
-const char kRanPath[] = "c:\\qxtest_ran.txt";
-
-// The lines the sample CD's batch files recorded, without line ends and
-// trailing blanks.
-std::vector<std::string> RanLines()
-{
-    std::string strContent;
-    ReadWholeFile(kRanPath, &strContent);
-    std::vector<std::string> lines;
-    size_t nStart = 0;
-    while (nStart < strContent.size()) {
-        size_t nEnd = strContent.find('\n', nStart);
-        if (nEnd == std::string::npos)
-            nEnd = strContent.size();
-        std::string strLine = strContent.substr(nStart, nEnd - nStart);
-        while (!strLine.empty() && (strLine.back() == '\r' || strLine.back() == ' '))
-            strLine.pop_back();
-        lines.push_back(strLine);
-        nStart = nEnd + 1;
-    }
-    return lines;
-}
-
-const char kBarrierLine[] = "runcheck barrier done";
-
-// The lines recorded so far and by a batch file that we start ourselves,
-// without our own line. Batch files started earlier have had a head start on
-// ours, so one that the launcher should not have started is very likely among
-// them; there is no stronger way to see that something did not run.
-std::vector<std::string> RanLinesAfterBarrier()
-{
-    Process barrier;
-    DWORD nExitCode = 0;
-    if (!barrier.Start("cmd /c D:\\instdata\\runcheck.bat barrier done") ||
-        !barrier.WaitForExit(&nExitCode)) {
-        ADD_FAILURE() << "the barrier batch file did not run";
-        return {};
-    }
-    std::vector<std::string> lines;
-    if (!WaitFor([&] {
-            lines = RanLines();
-            return std::find(lines.begin(), lines.end(), kBarrierLine) != lines.end();
-        }))
-        ADD_FAILURE() << "the barrier left no line";
-    lines.erase(std::remove(lines.begin(), lines.end(), kBarrierLine), lines.end());
-    return lines;
-}
-
-// Waits for a batch file started by the launcher to record strLine.
-bool WaitForRanLine(const std::string& strLine)
-{
-    return WaitFor([&] {
-        std::vector<std::string> lines = RanLines();
-        return std::find(lines.begin(), lines.end(), strLine) != lines.end();
-    });
-}
-
 RECT ClientRectOfChild(HWND hDlg, HWND hChild)
 {
     RECT rc;
@@ -808,6 +750,49 @@ TEST_F(LauncherDialog, WarningComesFirstCancelKeepsTheDialogOkRunsAndEnds)
     }
 }
 
+// Two clicks queued before the first is handled (a double click on a slow
+// machine): one warning, and after OK exactly one command. A third message
+// queued behind them, which presses View Readme's button down, shows when
+// both clicks have been handled.
+TEST_F(LauncherDialog, StackedClicksOpenOneWarningAndRunOneCommand)
+{
+    static const struct
+    {
+        const char* pszName;
+        bool bInstalled;
+        int nFirst, nSecond;
+        const char* pszRan;
+    } kRows[] = {
+        {"Play twice", true, IDOK, IDOK, "gostart c c:\\qxtest_game qx.pif"},
+        {"Play, then Configure", true, IDOK, IDC_CONFIGURE, "gostart c c:\\qxtest_game qx.pif"},
+        {"Configure, then Quit", true, IDC_CONFIGURE, IDCANCEL, "gostart c c:\\qxtest_game qxconfig.pif"},
+        {"Install twice", false, IDOK, IDOK, "runcheck d:\\qxinst.pif d:\\qxchk.pif"},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        DeleteFileA(kRanPath);
+        ASSERT_TRUE(Start(row.bInstalled));
+        HWND hMarker = GetDlgItem(m_hDlg, IDC_VIEW_README);
+        Click(row.nFirst);
+        Click(row.nSecond);
+        PostMessageA(hMarker, BM_SETSTATE, TRUE, 0);
+        HWND hBox = WaitForLauncherMessageBox();
+        ASSERT_NE(hBox, nullptr) << "no warning";
+        EXPECT_TRUE(WaitFor([&] { return (SendMessageA(hMarker, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; }))
+            << "the queued messages were not handled";
+        std::vector<HWND> boxes = FindTopLevelWindows(m_launcher->Id(), "#32770");
+        boxes.erase(std::remove(boxes.begin(), boxes.end(), m_hDlg), boxes.end());
+        EXPECT_EQ(boxes.size(), 1u) << "one warning only";
+        for (HWND h : boxes)
+            PostMessageA(h, WM_COMMAND, IDOK, 0);
+
+        DWORD nExitCode = 1;
+        ASSERT_TRUE(WaitForEnd(&nExitCode)) << "the launcher did not end after OK";
+        EXPECT_TRUE(WaitForRanLine(row.pszRan)) << "the command did not run";
+        EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{row.pszRan}) << "exactly one start";
+    }
+}
+
 TEST_F(LauncherDialog, ViewReadmeOpensTheReadmeEachTimeWithoutAsking)
 {
     ASSERT_TRUE(Start(true));
@@ -899,13 +884,16 @@ class LauncherDialogInProcess : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_NE(m_launcherResources.Get(), nullptr); }
 
-    // Runs the dialog modally while scenario works on its window from another
-    // thread; returns what DoModal returned. A scenario that leaves the
-    // dialog open has it cancelled.
-    static INT_PTR Run(BOOL bInstalled, const std::function<void(HWND)>& scenario)
+    // Runs the dialog modally, as the application's main window, while
+    // scenario works on its window from another thread; returns what DoModal
+    // returned. A scenario that leaves the dialog open has it cancelled.
+    static INT_PTR Run(BOOL bInstalled, const std::function<void(HWND)>& scenario,
+                       CLaunchCommands* pCommands = nullptr)
     {
-        CLaunchCommands commands;
-        CLauncherDlg dlg(bInstalled, &commands, nullptr);
+        CLaunchCommands emptyCommands;
+        CLauncherDlg dlg(bInstalled, pCommands ? pCommands : &emptyCommands, nullptr);
+        CWinApp app;
+        app.m_pMainWnd = &dlg;
         std::thread driver([&] {
             HWND hDlg = WaitForTopLevelWindow(GetCurrentProcessId(), "#32770");
             if (!hDlg) {
@@ -921,6 +909,11 @@ protected:
         });
         const INT_PTR nResult = dlg.DoModal();
         driver.join();
+        // The main window's end asks the application to quit; the next run
+        // must not find that in the queue.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+            ;
         return nResult;
     }
 
@@ -962,7 +955,9 @@ TEST_F(LauncherDialogInProcess, SetsItsIconRealisesItsPaletteAndPaintsItsBackdro
     EXPECT_EQ(nResult, IDCANCEL);
 }
 
-TEST_F(LauncherDialogInProcess, EndCodeFollowsTheButtonEvenWhenNothingStarts)
+// A command that does not start (here: an empty line) is reported in a box
+// owned by the window, and the window stays open; Quit then ends it.
+TEST_F(LauncherDialogInProcess, ACommandThatDoesNotStartIsReportedAndTheWindowStays)
 {
     static const struct
     {
@@ -970,23 +965,91 @@ TEST_F(LauncherDialogInProcess, EndCodeFollowsTheButtonEvenWhenNothingStarts)
         BOOL bInstalled;
         int nButton;
         bool bWarns;
-        INT_PTR nResult;
+        const char* pszReport;
     } kRows[] = {
-        {"Play", TRUE, IDOK, true, IDOK},
-        {"Configure", TRUE, IDC_CONFIGURE, true, IDC_CONFIGURE},
-        {"Install", FALSE, IDOK, true, IDOK},
-        {"Quit", TRUE, IDCANCEL, false, IDCANCEL},
+        {"Play", TRUE, IDOK, true, "Could not start the game: there is no command for it."},
+        {"Configure", TRUE, IDC_CONFIGURE, true,
+         "Could not start the game's set-up: there is no command for it."},
+        {"Install", FALSE, IDOK, true, "Could not start the installer: there is no command for it."},
+        {"View Readme", TRUE, IDC_VIEW_README, false,
+         "Could not open the read-me: there is no command for it."},
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.pszName);
         const INT_PTR nResult = Run(row.bInstalled, [&](HWND hDlg) {
             PostMessageA(GetDlgItem(hDlg, row.nButton), BM_CLICK, 0, 0);
+            HWND hBox = WaitForMessageBox(GetCurrentProcessId(), hDlg);
+            ASSERT_NE(hBox, nullptr);
             if (row.bWarns) {
-                HWND hBox = WaitForMessageBox(GetCurrentProcessId(), hDlg);
-                ASSERT_NE(hBox, nullptr);
+                EXPECT_EQ(WindowText(GetDlgItem(hBox, kMessageBoxTextId)),
+                          LauncherString(IDS_CONFIRM_DOS_MODE));
                 PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+                ASSERT_TRUE(WaitFor([&] { return !IsWindow(hBox); }));
+                hBox = WaitForMessageBox(GetCurrentProcessId(), hDlg);
+                ASSERT_NE(hBox, nullptr) << "no report";
             }
+            const MessageBoxSeen seen = ReadMessageBox(hBox);
+            EXPECT_EQ(seen.strText, row.pszReport);
+            EXPECT_EQ(seen.hOwner, hDlg);
+            PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(hBox); }));
+            EXPECT_TRUE(IsWindowVisible(hDlg)) << "the window stays";
+            PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
         });
-        EXPECT_EQ(nResult, row.nResult);
+        EXPECT_EQ(nResult, IDCANCEL);
     }
+}
+
+namespace {
+
+// Refuses every owned top-level window that this thread creates: the
+// launcher's warning box then cannot open.
+LRESULT CALLBACK RefuseOwnedWindows(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode == HCBT_CREATEWND) {
+        const CREATESTRUCTA* pCreate = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+        if (pCreate->hwndParent && !(pCreate->style & WS_CHILD))
+            return 1;
+    }
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+} // namespace
+
+// A warning box that cannot open has not warned anyone: nothing runs and the
+// window stays. The lines would run a sample CD batch file that records
+// itself.
+TEST_F(LauncherDialogInProcess, WarningThatCannotOpenCountsAsARefusal)
+{
+    ScopedCleanup cleanup{kRanPath};
+    SetEnvironmentVariableA("QX_TEST_RAN", kRanPath);
+    DeleteFileA(kRanPath);
+    CLaunchCommands commands;
+    for (CString& strCommand : commands.m_strCommand)
+        strCommand = "d:\\instdata\\runcheck.bat refused warning";
+
+    static const struct
+    {
+        const char* pszName;
+        BOOL bInstalled;
+        int nButton;
+    } kRows[] = {{"Play", TRUE, IDOK}, {"Configure", TRUE, IDC_CONFIGURE}, {"Install", FALSE, IDOK}};
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        HHOOK hHook = SetWindowsHookExA(WH_CBT, RefuseOwnedWindows, nullptr, GetCurrentThreadId());
+        ASSERT_NE(hHook, nullptr);
+        // Quit is queued behind the click: it ends the window only if the
+        // click left it open.
+        const INT_PTR nResult = Run(
+            row.bInstalled,
+            [&](HWND hDlg) {
+                PostMessageA(GetDlgItem(hDlg, row.nButton), BM_CLICK, 0, 0);
+                PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+            },
+            &commands);
+        UnhookWindowsHookEx(hHook);
+        EXPECT_EQ(nResult, IDCANCEL);
+    }
+    EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{}) << "nothing may run unwarned";
+    SetEnvironmentVariableA("QX_TEST_RAN", nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Module.h"
 
+#include <algorithm>
 #include <stdio.h>
 
 namespace qxtest {
@@ -10,6 +11,7 @@ const char kLauncherPath[] = "D:\\Qxinst95.exe";
 const char kIniPath[] = "c:\\windows\\qx.ini";
 const char kBatchPath[] = "c:\\_qxchkcd.bat";
 const char kMarkerPath[] = "c:\\qxinst.cfg";
+const char kRanPath[] = "c:\\qxtest_ran.txt";
 
 void SetQxIni(const char* pszContent)
 {
@@ -238,6 +240,235 @@ ScopedCleanup::~ScopedCleanup()
         else
             DeleteFileA(it->c_str());
     }
+}
+
+namespace {
+
+std::wstring Wide(const std::string& str)
+{
+    std::wstring wstr(str.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, str.c_str(), -1, &wstr[0], static_cast<int>(wstr.size()));
+    wstr.resize(n > 0 ? n - 1 : 0);
+    return wstr;
+}
+
+// Paths past MAX_PATH need the "\\?\" form of the wide functions.
+std::wstring LongForm(const std::string& strPath)
+{
+    const bool bAbsolute = strPath.size() >= 3 && strPath[1] == ':' && strPath[2] == '\\';
+    return (bAbsolute ? L"\\\\?\\" : L"") + Wide(strPath);
+}
+
+void DeleteTreeW(const std::wstring& wstrPath)
+{
+    const DWORD nAttributes = GetFileAttributesW(wstrPath.c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    SetFileAttributesW(wstrPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(nAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(wstrPath.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = FindFirstFileW((wstrPath + L"\\*").c_str(), &data);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0)
+                DeleteTreeW(wstrPath + L"\\" + data.cFileName);
+        } while (FindNextFileW(hFind, &data));
+        FindClose(hFind);
+    }
+    RemoveDirectoryW(wstrPath.c_str());
+}
+
+} // namespace
+
+void DeleteTree(const std::string& strPath)
+{
+    DeleteTreeW(LongForm(strPath));
+}
+
+std::string DeepDirectory(size_t nLength)
+{
+    std::string strPath = "c:\\qxtest_deep";
+    CreateDirectoryA(strPath.c_str(), nullptr);
+    while (strPath.size() < nLength) {
+        size_t nPart = std::min<size_t>(nLength - strPath.size() - 1, 60);
+        if (nPart == 0) { // one character left: lengthen the last part
+            strPath += "x";
+            break;
+        }
+        strPath += "\\" + std::string(nPart, 'd');
+        CreateDirectoryW(LongForm(strPath).c_str(), nullptr);
+    }
+    if (!CreateDirectoryW(LongForm(strPath).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return "";
+    return strPath;
+}
+
+bool CopySampleCd(const std::string& strFolder, bool bBatchFiles)
+{
+    if (!CreateDirectoryA(strFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    bool bCopied = CopyFileA(kLauncherPath, (strFolder + "\\Qxinst95.exe").c_str(), FALSE) &&
+                   CopyFileA("D:\\readme.txt", (strFolder + "\\readme.txt").c_str(), FALSE);
+    if (bBatchFiles) {
+        const std::string strData = strFolder + "\\instdata";
+        bCopied = bCopied && CreateDirectoryA(strData.c_str(), nullptr);
+        for (const char* pszName : {"runcheck.bat", "gostart.bat"}) {
+            bCopied = bCopied && CopyFileA((std::string("D:\\instdata\\") + pszName).c_str(),
+                                           (strData + "\\" + pszName).c_str(), FALSE);
+        }
+    }
+    return bCopied;
+}
+
+std::string ShortName(const std::string& strPath)
+{
+    char sz[MAX_PATH] = "";
+    const DWORD n = GetShortPathNameA(strPath.c_str(), sz, MAX_PATH);
+    return n != 0 && n < MAX_PATH ? sz : "";
+}
+
+std::string LowerShortName(const std::string& strPath)
+{
+    std::string strShort = ShortName(strPath);
+    if (!strShort.empty())
+        CharLowerBuffA(&strShort[0], static_cast<DWORD>(strShort.size()));
+    return strShort;
+}
+
+std::vector<std::string> RanLines()
+{
+    std::string strContent;
+    ReadWholeFile(kRanPath, &strContent);
+    std::vector<std::string> lines;
+    size_t nStart = 0;
+    while (nStart < strContent.size()) {
+        size_t nEnd = strContent.find('\n', nStart);
+        if (nEnd == std::string::npos)
+            nEnd = strContent.size();
+        std::string strLine = strContent.substr(nStart, nEnd - nStart);
+        while (!strLine.empty() && (strLine.back() == '\r' || strLine.back() == ' '))
+            strLine.pop_back();
+        lines.push_back(strLine);
+        nStart = nEnd + 1;
+    }
+    return lines;
+}
+
+namespace {
+
+const char kBarrierLine[] = "runcheck barrier done";
+
+} // namespace
+
+std::vector<std::string> RanLinesAfterBarrier()
+{
+    Process barrier;
+    DWORD nExitCode = 0;
+    if (!barrier.Start("cmd /c D:\\instdata\\runcheck.bat barrier done") ||
+        !barrier.WaitForExit(&nExitCode)) {
+        ADD_FAILURE() << "the barrier batch file did not run";
+        return {};
+    }
+    std::vector<std::string> lines;
+    if (!WaitFor([&] {
+            lines = RanLines();
+            return std::find(lines.begin(), lines.end(), kBarrierLine) != lines.end();
+        }))
+        ADD_FAILURE() << "the barrier left no line";
+    lines.erase(std::remove(lines.begin(), lines.end(), kBarrierLine), lines.end());
+    return lines;
+}
+
+bool WaitForRanLine(const std::string& strLine)
+{
+    return WaitFor([&] {
+        std::vector<std::string> lines = RanLines();
+        return std::find(lines.begin(), lines.end(), strLine) != lines.end();
+    });
+}
+
+std::string DecoyProgramPath()
+{
+    return ProgramDirectory() + "\\qx_decoy.exe";
+}
+
+ForeignProcess::ForeignProcess(HWND hWnd)
+{
+    GetWindowThreadProcessId(hWnd, &m_nPid);
+    m_hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, m_nPid);
+}
+
+ForeignProcess::~ForeignProcess()
+{
+    if (!m_hProcess)
+        return;
+    if (WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_hProcess, 255);
+        WaitForSingleObject(m_hProcess, 5000);
+    }
+    CloseHandle(m_hProcess);
+}
+
+bool ForeignProcess::WaitForExit(DWORD* pExitCode, DWORD nTimeoutMs)
+{
+    return m_hProcess && WaitForSingleObject(m_hProcess, nTimeoutMs) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(m_hProcess, pExitCode);
+}
+
+namespace {
+
+BOOL CALLBACK CollectForeignDialog(HWND hWnd, LPARAM lParam)
+{
+    DWORD nPid = 0;
+    GetWindowThreadProcessId(hWnd, &nPid);
+    if (nPid != GetCurrentProcessId() && IsWindowVisible(hWnd) && ClassName(hWnd) == "#32770")
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> FindForeignDialogs()
+{
+    std::vector<HWND> found;
+    EnumWindows(CollectForeignDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string UnixPath(const std::string& strWindowsPath)
+{
+    typedef char*(CDECL * UnixFileNameFn)(const WCHAR*);
+    const UnixFileNameFn pfnUnixFileName = reinterpret_cast<UnixFileNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!pfnUnixFileName)
+        return "";
+    char* psz = pfnUnixFileName(LongForm(strWindowsPath).c_str());
+    if (!psz)
+        return "";
+    std::string strPath = psz;
+    HeapFree(GetProcessHeap(), 0, psz);
+    return strPath;
+}
+
+bool StartShell(const std::string& strCommand)
+{
+    // Wine splits a Unix program's command line as Windows does: the script
+    // goes in double quotes, so it holds none itself.
+    if (strCommand.find('"') != std::string::npos)
+        return false;
+    Process shell;
+    return shell.Start("/bin/sh -c \"" + strCommand + "\"");
+}
+
+std::string ShellQuote(const std::string& strText)
+{
+    std::string strQuoted = "'";
+    for (char ch : strText)
+        strQuoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    return strQuoted + "'";
 }
 
 MessageBoxWatcher::MessageBoxWatcher() : m_thread([this] { Watch(); }) {}

@@ -136,6 +136,25 @@ bool ReadWholeFile(const char* pszPath, std::string* pContent);
 bool WriteWholeFile(const char* pszPath, const std::string& strContent);
 bool FileExists(const char* pszPath);
 
+// Deletes a file, or a folder with everything in it; read-only or not.
+void DeleteTree(const std::string& strPath);
+
+// A folder on c: whose full path has exactly nLength characters, made of
+// parts of at most 60 characters below c:\qxtest_deep; empty when it cannot
+// be made.
+std::string DeepDirectory(size_t nLength);
+
+// Copies the files of the sample CD that starting the launcher needs (its
+// program, the read-me and, if bBatchFiles, the batch files in instdata) to
+// strFolder, which is made first.
+bool CopySampleCd(const std::string& strFolder, bool bBatchFiles = true);
+
+// The short (8.3) name the file system gives strPath, as it gives it or
+// lower-cased as the launcher lowers its command lines; empty when there is
+// none.
+std::string ShortName(const std::string& strPath);
+std::string LowerShortName(const std::string& strPath);
+
 // Removes the files and directories named when it goes out of scope.
 class ScopedCleanup
 {
@@ -147,6 +166,56 @@ public:
 private:
     std::vector<std::string> m_paths;
 };
+
+// The sample CD's batch files add a line here for each start (QX_TEST_RAN);
+// so does the decoy program (qx_decoy.exe beside the tests).
+extern const char kRanPath[]; // c:\qxtest_ran.txt
+
+// The lines recorded, without line ends and trailing blanks.
+std::vector<std::string> RanLines();
+
+// The lines recorded so far and by a batch file that we start ourselves,
+// without our own line. Batch files started earlier have had a head start on
+// ours, so one that the launcher should not have started is very likely among
+// them; there is no stronger way to see that something did not run.
+std::vector<std::string> RanLinesAfterBarrier();
+
+// Waits for a batch file started by the launcher to record strLine.
+bool WaitForRanLine(const std::string& strLine);
+
+// The decoy program: records "decoy" and its command line, then ends. Copied
+// to where a wrong reading of a command line would find a program.
+std::string DecoyProgramPath();
+
+// A process that this test did not start itself, found by one of its
+// windows; ended when the owner goes.
+class ForeignProcess
+{
+public:
+    explicit ForeignProcess(HWND hWnd);
+    ForeignProcess(const ForeignProcess&) = delete;
+    ForeignProcess& operator=(const ForeignProcess&) = delete;
+    ~ForeignProcess();
+    DWORD Id() const { return m_nPid; }
+    bool WaitForExit(DWORD* pExitCode, DWORD nTimeoutMs = 10000);
+
+private:
+    HANDLE m_hProcess = nullptr;
+    DWORD m_nPid = 0;
+};
+
+// Visible top-level dialogs ("#32770") of processes other than this one.
+std::vector<HWND> FindForeignDialogs();
+
+// Under Wine: the Unix path of a Windows path; empty when there is none.
+std::string UnixPath(const std::string& strWindowsPath);
+
+// Under Wine: starts strCommand with /bin/sh as a Unix process beside this
+// one, and does not wait for it. Wine started from there joins this prefix.
+bool StartShell(const std::string& strCommand);
+
+// strText in single quotes for the shell.
+std::string ShellQuote(const std::string& strText);
 
 // A message box is a dialog ("#32770") whose text is in this static control.
 const int kMessageBoxTextId = 0xFFFF;

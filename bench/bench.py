@@ -330,7 +330,11 @@ def callgrind_count(args, toggle, command):
         with open(out) as f:
             for line in f:
                 if line.startswith("summary:") or line.startswith("totals:"):
-                    return int(line.split()[1])
+                    count = int(line.split()[1])
+                    # Nothing counted: the function was renamed or is no longer called.
+                    if count == 0:
+                        raise RuntimeError(f"callgrind counted no instructions in {toggle}")
+                    return count
     raise RuntimeError("callgrind wrote no total")
 
 
@@ -389,7 +393,7 @@ def measure_commands(args):
             ).stdout.splitlines()[:-1]
             if [c.split(" ", 1)[1] if " " in c else "" for c in cleaned] != expanded:
                 raise RuntimeError(f"the bench's own expansion disagrees with the launcher's for {name}")
-            instructions = callgrind_count(args, "ExpandCommandTemplate*", command)
+            instructions = callgrind_count(args, "ExpandCommandLine*", command)
             size = sum(len(line) for line in unfolded)
             results["expand"].append(
                 {
@@ -407,7 +411,7 @@ def measure_commands(args):
         for what, command in (
             ("CanonicalizeCommandPath", [args.commands_exe, "canonicalize", lines_path]),
             (
-                "ExpandCommandTemplate",
+                "ExpandCommandLine",
                 [args.commands_exe, "expand", templates_path, "D:", "C:\\GAMES\\ORVANE", "C:\\WINDOWS"],
             ),
         ):
@@ -865,7 +869,7 @@ def build_report(args, facts, flags, size, commands, wine):
     for c in commands["canonicalize"]:
         md.append(f"| `CanonicalizeCommandPath` | {c['case']} | {c['bytes']} | {c['per_byte']:.2f} |")
     for c in commands["expand"]:
-        md.append(f"| `ExpandCommandTemplate` (five templates) | {c['case']} | {c['bytes']} | {c['per_byte']:.2f} |")
+        md.append(f"| `ExpandCommandLine` (five templates) | {c['case']} | {c['bytes']} | {c['per_byte']:.2f} |")
     md.append("")
     for a in commands["allocations"]:
         md.append(

@@ -103,33 +103,24 @@ TEST(CanonicalizeCommandPath, NullIsInvalid)
     EXPECT_EQ(0, CanonicalizeCommandPath(nullptr));
 }
 
-// Every text of up to seven characters over an alphabet that reaches every
-// rule: the result is never longer than the input, and a text without '.' or
-// '/' is left exactly as it was.
-TEST(CanonicalizeCommandPath, NeverLengthensAndFoldsOnlyDotsAndSlashes)
+// Calls check with every text of up to nMaxLength characters over the
+// alphabet; stops at the first text that fails a check.
+template <class Check>
+void ForEveryText(const std::string& alphabet, size_t nMaxLength, Check check)
 {
-    const char kAlphabet[] = {'a', '.', '\\', '/', ':', '*', '\xE9'};
-    const size_t nSymbols = sizeof(kAlphabet);
-    const size_t nMaxLength = 7;
-
     std::vector<size_t> digits;
     for (size_t nLength = 0; nLength <= nMaxLength; ++nLength) {
         digits.assign(nLength, 0);
         for (;;) {
             std::string input;
             for (size_t nDigit : digits)
-                input += kAlphabet[nDigit];
-
-            std::vector<char> text(input.c_str(), input.c_str() + input.size() + 1);
-            const int nResult = CanonicalizeCommandPath(text.data());
-            ASSERT_TRUE(nResult == 0 || nResult == 1) << "input \"" << input << "\"";
-            ASSERT_LE(std::strlen(text.data()), input.size()) << "input \"" << input << "\"";
-            if (input.find_first_of("./") == std::string::npos) {
-                ASSERT_EQ(input, text.data());
-            }
+                input += alphabet[nDigit];
+            check(input);
+            if (::testing::Test::HasFatalFailure())
+                return;
 
             size_t nDigit = 0;
-            while (nDigit < nLength && ++digits[nDigit] == nSymbols)
+            while (nDigit < nLength && ++digits[nDigit] == alphabet.size())
                 digits[nDigit++] = 0;
             if (nDigit == nLength)
                 break;
@@ -138,36 +129,34 @@ TEST(CanonicalizeCommandPath, NeverLengthensAndFoldsOnlyDotsAndSlashes)
 }
 
 // Every text of up to seven characters over an alphabet that reaches every
+// rule: the result is never longer than the input, and a text without '.' or
+// '/' is left exactly as it was.
+TEST(CanonicalizeCommandPath, NeverLengthensAndFoldsOnlyDotsAndSlashes)
+{
+    ForEveryText(std::string("a.\\/:*\xE9", 7), 7, [](const std::string& input) {
+        std::vector<char> text(input.c_str(), input.c_str() + input.size() + 1);
+        const int nResult = CanonicalizeCommandPath(text.data());
+        ASSERT_TRUE(nResult == 0 || nResult == 1) << "input \"" << input << "\"";
+        ASSERT_LE(std::strlen(text.data()), input.size()) << "input \"" << input << "\"";
+        if (input.find_first_of("./") == std::string::npos) {
+            ASSERT_EQ(input, text.data());
+        }
+    });
+}
+
+// Every text of up to seven characters over an alphabet that reaches every
 // rule comes out as the reference version leaves it, with the same result:
 // every byte of the buffer, the ones after the new terminator included.
 TEST(CanonicalizeCommandPath, MatchesTheReferenceVersion)
 {
-    const char kAlphabet[] = {'a', '.', '\\', '/', ':', '|'};
-    const size_t nSymbols = sizeof(kAlphabet);
-    const size_t nMaxLength = 7;
-
-    std::vector<size_t> digits;
-    for (size_t nLength = 0; nLength <= nMaxLength; ++nLength) {
-        digits.assign(nLength, 0);
-        for (;;) {
-            std::string input;
-            for (size_t nDigit : digits)
-                input += kAlphabet[nDigit];
-
-            std::vector<char> text(input.c_str(), input.c_str() + input.size() + 1);
-            std::vector<char> expected = text;
-            const int nResult = CanonicalizeCommandPath(text.data());
-            const int nExpected = CanonicalizeCommandPathReference(expected.data());
-            ASSERT_EQ(nExpected, nResult) << "input \"" << input << "\"";
-            ASSERT_EQ(expected, text) << "input \"" << input << "\"";
-
-            size_t nDigit = 0;
-            while (nDigit < nLength && ++digits[nDigit] == nSymbols)
-                digits[nDigit++] = 0;
-            if (nDigit == nLength)
-                break;
-        }
-    }
+    ForEveryText("a.\\/:|", 7, [](const std::string& input) {
+        std::vector<char> text(input.c_str(), input.c_str() + input.size() + 1);
+        std::vector<char> expected = text;
+        const int nResult = CanonicalizeCommandPath(text.data());
+        const int nExpected = CanonicalizeCommandPathReference(expected.data());
+        ASSERT_EQ(nExpected, nResult) << "input \"" << input << "\"";
+        ASSERT_EQ(expected, text) << "input \"" << input << "\"";
+    });
 }
 
 } // namespace

@@ -149,8 +149,23 @@ unsigned GetTemplateDirectories(const char* pszTemplate)
 bool IsUnsafeOnCommandLine(const char* pszDirectory)
 {
     for (const char* pch = OrEmpty(pszDirectory); *pch != '\0'; ++pch) {
-        if (std::strchr(" \t,;=&|<>^%\"", *pch) != nullptr)
+        switch (*pch) {
+        case ' ':
+        case '\t':
+        case ',':
+        case ';':
+        case '=':
+        case '&':
+        case '|':
+        case '<':
+        case '>':
+        case '^':
+        case '%':
+        case '"':
             return true;
+        default:
+            break;
+        }
     }
     return false;
 }

@@ -29,8 +29,10 @@ case "$cmd" in
     mkdir -p "$state"
     [ -f "$state/xvfb.pid" ] && { qx_stop_wineserver; qx_stop_xvfb "$state"; }
     qx_make_prefix "$WINEPREFIX" "$cd_dir"
-    # Drive E: stands for a drive without a medium.
+    # Drive E: stands for a drive without a medium, and drive R: for one that
+    # refuses every write (even root cannot make folders in sysfs).
     ln -sfn /nonexistent/qx-drive-without-medium "$WINEPREFIX/dosdevices/e:"
+    ln -sfn /sys/kernel "$WINEPREFIX/dosdevices/r:"
     qx_configure_prefix "$WINEPREFIX" "${settings[@]}"
     if [ -n "${QX_TEST_DISPLAY:-}" ]; then
       echo "$QX_TEST_DISPLAY" >"$state/display"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs one Windows test program in a Wine session of its own: a throw-away
-# prefix whose drive D: is CD_DIR (a CD-ROM drive) and whose drive R: is a
-# folder that nobody may write to, a headless X server (or QX_TEST_DISPLAY)
-# and a running wineserver. The sample CD's tests install the game, write
+# Runs one Windows test program in a Wine session of its own (session.sh): a
+# throw-away prefix whose drive D: is CD_DIR (a CD-ROM drive) and whose drive
+# R: refuses every write, a headless X server (or QX_TEST_DISPLAY) and a
+# running wineserver. The sample CD's tests install the game, write
 # qx.ini and fill drive C:, so they keep away from the shared session.
 #
 #   private-session.sh STATE_DIR CD_DIR [--fsize BYTES] -- PROGRAM [ARGS...]
@@ -21,26 +21,14 @@ if [ "${1:-}" = --fsize ]; then fsize=$2; shift 2; fi
 [ "${1:-}" = -- ] && shift
 [ $# -ge 1 ] || { echo "usage: $0 STATE_DIR CD_DIR [--fsize BYTES] -- PROGRAM [ARGS...]" >&2; exit 2; }
 
-export WINEPREFIX=$state/prefix
-mkdir -p "$state"
-[ -f "$state/xvfb.pid" ] && { qx_stop_wineserver; qx_stop_xvfb "$state"; }
+session=$here/../session.sh
 finish() {
-  qx_stop_wineserver
-  [ -n "${QX_TEST_DISPLAY:-}" ] || qx_stop_xvfb "$state"
-  rm -rf "$WINEPREFIX"
+  "$session" stop "$state"
+  rm -rf "$state/prefix"
 }
 trap finish EXIT
-
-qx_make_prefix "$WINEPREFIX" "$cd_dir"
-# Even root cannot make folders in sysfs: a drive that refuses every write.
-ln -sfn /sys/kernel "$WINEPREFIX/dosdevices/r:"
-if [ -n "${QX_TEST_DISPLAY:-}" ]; then
-  export DISPLAY=$QX_TEST_DISPLAY
-else
-  qx_start_xvfb "$state"
-  export DISPLAY=$(cat "$state/display")
-fi
-qx_start_wineserver
+"$session" start "$state" "$cd_dir"
+export WINEPREFIX=$state/prefix DISPLAY=$(cat "$state/display")
 
 set +e
 if [ -n "$fsize" ]; then

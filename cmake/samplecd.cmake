@@ -26,7 +26,7 @@ function(qx_cd_program target output_name)
   target_link_libraries(${target} PRIVATE qx_shipping_flags)
   target_compile_definitions(${target} PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
   # The CD's icon comes from the launcher's resources.
-  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/cdprograms)
   qx_use_win95_runtime(${target})
   target_link_options(${target} PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
   add_custom_command(TARGET ${target} POST_BUILD

@@ -4,6 +4,7 @@
 //
 // Plain Win32 and nothing of the C run-time library: the program ships on a
 // Windows 95 CD.
+#include "ProgramDir.h"
 #include "resource.h"
 
 #include <windows.h>
@@ -51,17 +52,9 @@ void ShowHowStarted(HWND hDlg)
         szText[0] = '\0';
     SetDlgItemTextA(hDlg, IDC_MODE, szText);
 
-    const DWORD nModule = GetModuleFileNameA(nullptr, szText, MAX_PATH);
-    if (nModule == 0 || nModule >= MAX_PATH)
-        szText[0] = '\0';
-    char* pLastSlash = nullptr;
-    for (char* p = szText; *p; p = CharNextA(p)) {
-        if (*p == '\\')
-            pLastSlash = p;
-    }
-    if (pLastSlash)
-        *pLastSlash = '\0';
-    SetDlgItemTextA(hDlg, IDC_PROGRAM_FOLDER, szText);
+    char szDir[MAX_PATH];
+    GetProgramDir(szDir);
+    SetDlgItemTextA(hDlg, IDC_PROGRAM_FOLDER, szDir);
 
     const DWORD nCurrent = GetCurrentDirectoryA(sizeof(szText), szText);
     if (nCurrent == 0 || nCurrent >= sizeof(szText))

@@ -6,6 +6,7 @@
 // Plain Win32 and nothing of the C run-time library: the program ships on a
 // Windows 95 CD. Exit code 0 once installed, 1 when cancelled.
 #include "InstallDir.h"
+#include "ProgramDir.h"
 #include "resource.h"
 
 #include <windows.h>
@@ -90,21 +91,6 @@ bool IsDirectory(const char* pszPath)
 bool Exists(const char* pszPath)
 {
     return GetFileAttributesA(pszPath) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The directory of this program without a trailing backslash ("D:" on a CD's root).
-void ProgramDir(char (&szDir)[MAX_PATH])
-{
-    const DWORD n = GetModuleFileNameA(nullptr, szDir, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        szDir[0] = '\0';
-    char* pLastSlash = nullptr;
-    for (char* p = szDir; *p; p = CharNextA(p)) {
-        if (*p == '\\')
-            pLastSlash = p;
-    }
-    if (pLastSlash)
-        *pLastSlash = '\0';
 }
 
 // One installation into a checked folder. Whatever it creates is undone
@@ -306,7 +292,7 @@ void OnInstall(HWND hDlg, DialogState* pState)
         Show(hDlg, szText, MB_ICONEXCLAMATION);
     } else {
         char szSourceDir[MAX_PATH];
-        ProgramDir(szSourceDir);
+        GetProgramDir(szSourceDir);
         Failure failure;
         CInstallation installation(szSourceDir, check.szDir);
         SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); // IDC_WAIT

@@ -317,6 +317,11 @@ def command_cases(templates):
     return canonicalize, expand
 
 
+def write_lines(path, lines):
+    with open(path, "w", encoding="latin-1", newline="\n") as f:
+        f.write("".join(line + "\n" for line in lines))
+
+
 def callgrind_count(args, toggle, command):
     with tempfile.TemporaryDirectory() as tmp:
         out = os.path.join(tmp, "callgrind.out")
@@ -356,8 +361,7 @@ def measure_commands(args):
     with tempfile.TemporaryDirectory() as tmp:
         for name, lines, held in canonicalize_cases:
             path = os.path.join(tmp, "lines")
-            with open(path, "w", encoding="latin-1", newline="\n") as f:
-                f.write("".join(line + "\n" for line in lines))
+            write_lines(path, lines)
             command = [args.commands_exe, "canonicalize", path, str(repeat)]
             instructions = callgrind_count(args, "CanonicalizeCommandPath*", command)
             size = sum(len(line) for line in lines)
@@ -371,8 +375,7 @@ def measure_commands(args):
                 }
             )
         templates_path = os.path.join(tmp, "templates")
-        with open(templates_path, "w", encoding="latin-1", newline="\n") as f:
-            f.write("".join(t + "\n" for t in templates))
+        write_lines(templates_path, templates)
         for name, dirs, unfolded in expand_cases:
             command = [
                 args.commands_exe,
@@ -386,8 +389,7 @@ def measure_commands(args):
             # The expansion and a clean-up of the scan's lines must agree.
             expanded = subprocess.run(command, capture_output=True, text=True, check=True).stdout.splitlines()[:-1]
             lines_path = os.path.join(tmp, "unfolded")
-            with open(lines_path, "w", encoding="latin-1", newline="\n") as f:
-                f.write("".join(line + "\n" for line in unfolded))
+            write_lines(lines_path, unfolded)
             cleaned = subprocess.run(
                 [args.commands_exe, "canonicalize", lines_path, "1"], capture_output=True, text=True, check=True
             ).stdout.splitlines()[:-1]
@@ -406,8 +408,7 @@ def measure_commands(args):
         # Zero allocations: the heap summary counts as many allocations
         # whether the functions run none or a thousand times.
         lines_path = os.path.join(tmp, "all")
-        with open(lines_path, "w", encoding="latin-1", newline="\n") as f:
-            f.write("".join(line + "\n" for _, lines, _ in canonicalize_cases for line in lines))
+        write_lines(lines_path, [line for _, lines, _ in canonicalize_cases for line in lines])
         for what, command in (
             ("CanonicalizeCommandPath", [args.commands_exe, "canonicalize", lines_path]),
             (

@@ -1,20 +1,10 @@
 #include "InstallMessage.h"
 
-#include "InstallText.h"
+#include "resource.h"
 
 #include <string.h>
 
 namespace {
-
-struct TextEntry
-{
-    unsigned nId;
-    const char* pszText;
-};
-
-#define QX_TEXT_ENTRY(id, text) {id, text},
-const TextEntry kTexts[] = {QX_INSTALL_TEXTS(QX_TEXT_ENTRY)};
-#undef QX_TEXT_ENTRY
 
 // Enough for any one sentence of InstallText.h with a path or two in it.
 const unsigned kPartSize = 3 * kInstallPathSize;
@@ -119,15 +109,6 @@ void DescribeState(CInstallTexts& texts, const CInstallOutcome& outcome, char* p
 }
 
 } // namespace
-
-const char* FindInstallText(unsigned nId)
-{
-    for (const TextEntry& entry : kTexts) {
-        if (entry.nId == nId)
-            return entry.pszText;
-    }
-    return nullptr;
-}
 
 void FormatInstallText(char* pszOut, unsigned nSize, const char* pszFormat, const char* psz1,
                        const char* psz2, const char* psz3)

@@ -21,7 +21,7 @@ protected:
 };
 
 // The text of string nId as InstallText.h has it, for a program without a
-// string table; null for an id that is not there.
+// string table (InstallTextTable.cpp); null for an id that is not there.
 const char* FindInstallText(unsigned nId);
 
 // pszFormat with each %s replaced by the next of the pieces given (%% is a

@@ -29,7 +29,7 @@
     X(IDS_CREATE_FOLDER,    "Could not create the folder %s: %s") \
     X(IDS_COPY_FILE,        "Could not copy %s to %s: %s") \
     X(IDS_WRITE_FOLDER,     "Could not write to the folder %s: %s") \
-    X(IDS_REPLACE,          "Could not replace %s: %s") \
+    X(IDS_REPLACE,          "Could not replace %s: %s\nIf Orvane or another program is using that file, close it and try again.") \
     X(IDS_READ_SETTING,     "Could not read qx.ini in the Windows folder: %s") \
     X(IDS_RECORD,           "Could not record the folder in qx.ini in the Windows folder: %s") \
     X(IDS_NOT_AS_WRITTEN,   "it did not read back as it was written.") \

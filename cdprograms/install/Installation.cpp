@@ -62,6 +62,12 @@ void CutName(char* pszPath)
         pszName[-1] = '\0';
 }
 
+// Copies a path known to fit in kInstallPathSize.
+void CopyPath(char* pszTo, const char* pszFrom)
+{
+    memcpy(pszTo, pszFrom, strlen(pszFrom) + 1);
+}
+
 // Copies as much of pszFrom as fits in kInstallPathSize.
 void CopyCut(char* pszTo, const char* pszFrom)
 {
@@ -77,7 +83,7 @@ bool Beside(char* pszTo, const char* pszPath, const char* pszName)
 {
     if (strlen(pszPath) >= kInstallPathSize)
         return false;
-    strcpy(pszTo, pszPath);
+    CopyPath(pszTo, pszPath);
     CutName(pszTo);
     return Append(pszTo, pszName);
 }
@@ -137,10 +143,10 @@ bool CInstallation::Prepare()
     if (m_nTargetRoot < 4 || pszTarget[1] != ':' || pszTarget[2] != '\\' || m_nTargetRoot > m_nMaxFolder ||
         m_nTargetRoot + 1 + kTempNameLength > m_nMaxPath)
         return Fail(kInstallBadRequest, pszTarget, 0);
-    strcpy(m_szLog, pszTarget);
+    CopyPath(m_szLog, pszTarget);
     Append(m_szLog, kLogName);
-    strcpy(m_szSource, request.pszGameFolder);
-    strcpy(m_szTarget, pszTarget);
+    CopyPath(m_szSource, request.pszGameFolder);
+    CopyPath(m_szTarget, pszTarget);
     m_nSourceRoot = static_cast<unsigned>(strlen(m_szSource));
 
     m_pFs->FlushSettings(request.pszIniPath);
@@ -319,7 +325,7 @@ bool CInstallation::WriteLog(char chKind, const char* pszName)
     if (pszName) {
         *p++ = ' ';
         const size_t n = strlen(pszName);
-        memcpy(p, pszName, n);
+        memcpy(p, pszName, n + 1);
         p += n;
     }
     *p++ = '\r';
@@ -495,7 +501,7 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
     }
     // Room for the name and for a temporary name beside it.
     if (bOk && chKind == 'F' && strlen(m_szTarget) + 1 + kTempNameLength < kInstallPathSize) {
-        strcpy(m_szPath, m_szTarget);
+        CopyPath(m_szPath, m_szTarget);
         if (Append(m_szPath, pszName)) {
             const unsigned long nIndex = m_nFile++;
             switch (replay) {
@@ -581,7 +587,7 @@ void CInstallation::RollBack()
     }
     // The folders made for the target folder, deepest first.
     if (m_nFirstCreated) {
-        strcpy(m_szPath, m_pRequest->pszTargetFolder);
+        CopyPath(m_szPath, m_pRequest->pszTargetFolder);
         for (size_t n = strlen(m_szPath); n >= m_nFirstCreated; n = strlen(m_szPath)) {
             RemoveFolder(m_szPath);
             CutName(m_szPath);
@@ -643,14 +649,14 @@ void CInstallation::RemoveFolder(const char* pszPath)
 // m_szTemp: pszFolder, a backslash and the temporary name of file nIndex.
 void CInstallation::MakeTempName(const char* pszFolder, unsigned long nIndex, const char* pszExtension)
 {
+    static const char kShape[] = "\\~QX00000.";
     const size_t nFolder = strlen(pszFolder);
     char* p = m_szTemp + nFolder;
-    memcpy(m_szTemp, pszFolder, nFolder);
-    memcpy(p, "\\~QX", 4);
+    memcpy(m_szTemp, pszFolder, nFolder + 1);
+    memcpy(p, kShape, sizeof(kShape));
     for (int i = 8; i >= 4; --i) {
         p[i] = kDigits[nIndex % 36];
         nIndex /= 36;
     }
-    p[9] = '.';
     memcpy(p + 10, pszExtension, 4);
 }

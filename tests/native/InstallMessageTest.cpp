@@ -63,9 +63,11 @@ TEST(InstallMessage, SaysWhatHappenedAndWhatTheDiskHolds)
                          "Setup removed what it had copied, and the game is not recorded as installed.")},
         {"a file in use over an installed game",
          Outcome(kInstallReplaceFile, "C:\\GAMES\\ORVANE\\ORVANE.EXE", 32, true, "C:\\GAMES\\ORVANE"),
-         kFrame + std::string("Could not replace C:\\GAMES\\ORVANE\\ORVANE.EXE: error 32\n\n"
-                              "Setup removed what it had copied: Orvane is still installed in "
-                              "C:\\GAMES\\ORVANE, as it was.")},
+         kFrame +
+             std::string("Could not replace C:\\GAMES\\ORVANE\\ORVANE.EXE: error 32\nIf Orvane or another "
+                         "program is using that file, close it and try again.\n\n"
+                         "Setup removed what it had copied: Orvane is still installed in "
+                         "C:\\GAMES\\ORVANE, as it was.")},
         {"in the way before anything changed", Outcome(kInstallInTheWay, "C:\\GAMES", 0, false),
          kFrame +
              std::string("C:\\GAMES is in the way: it is a file where a folder belongs, or a folder where a "

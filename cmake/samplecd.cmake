@@ -37,6 +37,10 @@ endfunction()
 qx_cd_program(qx_install install
   cdprograms/install/Install.cpp
   cdprograms/install/InstallDir.cpp
+  cdprograms/install/InstallFileSystem_win.cpp
+  cdprograms/install/InstallMessage.cpp
+  cdprograms/install/InstallSetting.cpp
+  cdprograms/install/Installation.cpp
   cdprograms/install/Install.rc)
 qx_cd_program(qx_game orvane
   cdprograms/game/Game.cpp

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "platform/Module.h"
+#include "res/CdContract.h"
 
 #include <algorithm>
 #include <stdio.h>
@@ -8,19 +9,19 @@
 namespace qxtest {
 
 const char kLauncherPath[] = "D:\\Qxinst95.exe";
-const char kIniPath[] = "c:\\windows\\qx.ini";
-const char kBatchPath[] = "c:\\_qxchkcd.bat";
-const char kMarkerPath[] = "c:\\qxinst.cfg";
+const char kIniPath[] = "c:\\windows\\" QX_INI_FILE;
+const char kBatchPath[] = QX_CD_CHECK_BATCH_PATH;
+const char kMarkerPath[] = QX_MARKER_FILE_DEFAULT;
 const char kRanPath[] = "c:\\qxtest_ran.txt";
 
 void SetQxIni(const char* pszContent)
 {
     DeleteFileA(kIniPath);
     // The profile reader caches files: flush before and after the change.
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "qx.ini");
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, QX_INI_FILE);
     if (pszContent)
         WriteWholeFile(kIniPath, pszContent);
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "qx.ini");
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, QX_INI_FILE);
 }
 
 CLauncherModule::CLauncherModule()

@@ -7,6 +7,12 @@
 // that refuses every write. Each test leaves qx.ini, drive C: and the
 // processes it started as it found them.
 #include "TestSupport.h"
+#include "cdprograms/game/resource.h"
+#include "cdprograms/install/InstallText.h"
+#include "res/CdContract.h"
+#include "res/resource.h"
+
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -25,11 +31,6 @@ const char kGameTitle[] = "Orvane";
 const char kDefaultFolder[] = "C:\\GAMES\\ORVANE";
 // The game's files on the CD, as the installer copies them.
 const char* const kGameFiles[] = {"orvane.exe", "qx.pif", "qxconfig.pif"};
-
-// Controls of the installer, the game and the launcher.
-const int kFolderEdit = 1000;
-const int kGameMode = 1000, kGameProgramFolder = 1001, kGameCurrentFolder = 1002, kGameCommandLine = 1003;
-const int kLauncherConfigure = 1002;
 
 // Cross-process chains (launcher, command interpreter, batch file, program)
 // take a few seconds under Wine when it is cold.
@@ -76,9 +77,9 @@ std::string LongPath(const std::string& strPath)
 // InstallDir as any program reads it now, past this process's profile cache.
 std::string RecordedFolder()
 {
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "qx.ini");
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, QX_INI_FILE);
     char sz[300] = "";
-    GetPrivateProfileStringA("Orvane", "InstallDir", "", sz, sizeof(sz), "qx.ini");
+    GetPrivateProfileStringA(QX_INI_SECTION, QX_INI_KEY, "", sz, sizeof(sz), QX_INI_FILE);
     return sz;
 }
 
@@ -151,6 +152,85 @@ void CloseAllOf(const char* pszTitle, int nControlId)
     }
 }
 
+// The command interpreters running in this session, by process id.
+std::vector<DWORD> CommandInterpreters()
+{
+    std::vector<DWORD> ids;
+    HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL bMore = Process32First(hSnapshot, &entry); bMore; bMore = Process32Next(hSnapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, "cmd.exe") == 0)
+            ids.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(hSnapshot);
+    return ids;
+}
+
+// What the console window of process nPid shows, line by line without the
+// blanks at their ends, read by joining that console for a moment; with
+// bPressKey, Enter is typed into it as well. False when there is no console
+// to join.
+bool ReadConsole(DWORD nPid, std::string* pText, bool bPressKey = false)
+{
+    FreeConsole();
+    if (!AttachConsole(nPid))
+        return false;
+    HANDLE hOut = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    pText->clear();
+    if (hOut != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(hOut, &info)) {
+        for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+            char szLine[512] = "";
+            DWORD nRead = 0;
+            const DWORD nWidth = std::min<DWORD>(info.dwSize.X, sizeof(szLine) - 1);
+            ReadConsoleOutputCharacterA(hOut, szLine, nWidth, COORD{0, y}, &nRead);
+            std::string strLine(szLine, nRead);
+            strLine.erase(strLine.find_last_not_of(' ') + 1);
+            *pText += strLine + "\n";
+        }
+    }
+    if (hOut != INVALID_HANDLE_VALUE)
+        CloseHandle(hOut);
+    if (bPressKey) {
+        HANDLE hIn = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+        INPUT_RECORD keys[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            keys[i].EventType = KEY_EVENT;
+            keys[i].Event.KeyEvent.bKeyDown = i == 0;
+            keys[i].Event.KeyEvent.wRepeatCount = 1;
+            keys[i].Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+            keys[i].Event.KeyEvent.uChar.AsciiChar = '\r';
+        }
+        DWORD nWritten = 0;
+        WriteConsoleInputA(hIn, keys, 2, &nWritten);
+        CloseHandle(hIn);
+    }
+    FreeConsole();
+    return true;
+}
+
+BOOL CALLBACK FindConsoleWindow(HWND hWnd, LPARAM lParam)
+{
+    if (IsWindowVisible(hWnd) && ClassName(hWnd) == "WineConsoleClass") {
+        *reinterpret_cast<bool*>(lParam) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Under Wine a console is a window of this class on the desktop.
+bool ConsoleWindowShown()
+{
+    bool bFound = false;
+    EnumWindows(FindConsoleWindow, reinterpret_cast<LPARAM>(&bFound));
+    return bFound;
+}
+
 // Starts each test from a clean machine: no qx.ini, no game, no first-run
 // files, no installer or game window; and leaves it so.
 class SampleCd : public ::testing::Test
@@ -174,8 +254,16 @@ protected:
 
     void Clean()
     {
-        CloseAllOf(kInstallerTitle, kFolderEdit);
-        CloseAllOf(kGameTitle, kGameMode);
+        CloseAllOf(kInstallerTitle, IDC_FOLDER);
+        CloseAllOf(kGameTitle, IDC_MODE);
+        // A batch file still waiting for its key.
+        for (DWORD nPid : CommandInterpreters()) {
+            if (HANDLE hProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, nPid)) {
+                TerminateProcess(hProcess, 255);
+                WaitForSingleObject(hProcess, 5000);
+                CloseHandle(hProcess);
+            }
+        }
         SetQxIni(nullptr);
         for (const char* pszPath : {kBatchPath, kMarkerPath, kRanPath})
             DeleteFileA(pszPath);
@@ -218,7 +306,7 @@ protected:
         WaitFor(
             [&] {
                 for (HWND h : FindTopLevelWindows(m_installer->Id(), "#32770")) {
-                    if (GetDlgItem(h, kFolderEdit))
+                    if (GetDlgItem(h, IDC_FOLDER))
                         hFound = h;
                 }
                 return hFound != nullptr;
@@ -231,7 +319,7 @@ protected:
     // text of the message box that follows and answers it with OK.
     std::string InstallInto(HWND hInstaller, DWORD nPid, const std::string& strFolder)
     {
-        SetControlText(hInstaller, kFolderEdit, strFolder);
+        SetControlText(hInstaller, IDC_FOLDER, strFolder);
         Click(hInstaller, IDOK);
         HWND hBox = WaitForMessageBox(nPid, hInstaller, kChainTimeoutMs);
         if (!hBox)
@@ -257,6 +345,37 @@ protected:
         }
     }
 
+    // A batch file that says strMessage in a console window and waits for a
+    // key; Enter ends it, and nothing else starts.
+    void ExpectBatchFileSays(const std::string& strMessage)
+    {
+        DWORD nPid = 0;
+        std::string strText;
+        WaitFor(
+            [&] {
+                for (DWORD nCandidate : CommandInterpreters()) {
+                    if (ReadConsole(nCandidate, &strText) && Contains(strText, strMessage)) {
+                        nPid = nCandidate;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            kChainTimeoutMs);
+        ASSERT_NE(nPid, 0u) << "no console says \"" << strMessage << "\"; the last one read:\n" << strText;
+        EXPECT_TRUE(ConsoleWindowShown());
+        HANDLE hProcess = OpenProcess(SYNCHRONIZE, FALSE, nPid);
+        ASSERT_NE(hProcess, nullptr);
+        EXPECT_EQ(WaitForSingleObject(hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT)) << "it did not wait";
+        ASSERT_TRUE(ReadConsole(nPid, &strText, true));
+        EXPECT_TRUE(Contains(strText, "Press any key")) << strText;
+        EXPECT_EQ(WaitForSingleObject(hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0))
+            << "a key did not end it";
+        CloseHandle(hProcess);
+        EXPECT_EQ(FindDialog(kGameTitle, IDC_MODE), nullptr);
+        EXPECT_EQ(FindDialog(kInstallerTitle, IDC_FOLDER), nullptr);
+    }
+
     std::unique_ptr<Process> m_launcher;
     std::unique_ptr<Process> m_installer;
 };
@@ -269,16 +388,16 @@ TEST_F(SampleCd, LoopFromFirstStartThroughInstallToPlayAndConfigure)
     HWND hLauncher = StartLauncher();
     ASSERT_NE(hLauncher, nullptr);
     EXPECT_EQ(ControlText(hLauncher, IDOK), "&Install");
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(hLauncher, kLauncherConfigure)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(hLauncher, IDC_CONFIGURE)));
     EXPECT_TRUE(FileExists(kBatchPath));
     EXPECT_TRUE(FileExists(kMarkerPath));
 
     // Install, OK: the batch file runs the installer.
     PressAndConfirm(hLauncher, IDOK);
-    HWND hInstaller = WaitForDialog(kInstallerTitle, kFolderEdit);
+    HWND hInstaller = WaitForDialog(kInstallerTitle, IDC_FOLDER);
     ASSERT_NE(hInstaller, nullptr) << "the installer did not open";
     EXPECT_EQ(RanLines(), std::vector<std::string>{"runcheck d:\\qxinst.pif d:\\qxchk.pif"});
-    EXPECT_EQ(ControlText(hInstaller, kFolderEdit), kDefaultFolder);
+    EXPECT_EQ(ControlText(hInstaller, IDC_FOLDER), kDefaultFolder);
 
     // The installer's dialog, accepted as it stands.
     ForeignProcess installer(hInstaller);
@@ -314,7 +433,7 @@ TEST_F(SampleCd, LoopFromFirstStartThroughInstallToPlayAndConfigure)
         const char* pszArguments;
     } kRows[] = {
         {"Play", IDOK, "gostart c c:\\games\\orvane qx.pif", "Orvane was started to play.", ""},
-        {"Configure", kLauncherConfigure, "gostart c c:\\games\\orvane qxconfig.pif",
+        {"Configure", IDC_CONFIGURE, "gostart c c:\\games\\orvane qxconfig.pif",
          "Orvane was started to configure its set-up.", " /setup"},
     };
     for (const auto& row : kRows) {
@@ -323,19 +442,19 @@ TEST_F(SampleCd, LoopFromFirstStartThroughInstallToPlayAndConfigure)
         hLauncher = StartLauncher();
         ASSERT_NE(hLauncher, nullptr);
         EXPECT_EQ(ControlText(hLauncher, IDOK), "&Play");
-        EXPECT_TRUE(IsWindowVisible(GetDlgItem(hLauncher, kLauncherConfigure)));
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(hLauncher, IDC_CONFIGURE)));
         EXPECT_FALSE(FileExists(kBatchPath));
         EXPECT_FALSE(FileExists(kMarkerPath));
 
         PressAndConfirm(hLauncher, row.nButton);
-        HWND hGame = WaitForDialog(kGameTitle, kGameMode);
+        HWND hGame = WaitForDialog(kGameTitle, IDC_MODE);
         ASSERT_NE(hGame, nullptr) << "the game did not start";
         ForeignProcess game(hGame);
         EXPECT_EQ(RanLines(), std::vector<std::string>{row.pszRan});
-        EXPECT_EQ(ControlText(hGame, kGameMode), row.pszMode);
-        EXPECT_EQ(Lower(ControlText(hGame, kGameProgramFolder)), "c:\\games\\orvane");
-        EXPECT_EQ(Lower(ControlText(hGame, kGameCurrentFolder)), "c:\\games\\orvane");
-        std::string strCommandLine = Lower(ControlText(hGame, kGameCommandLine));
+        EXPECT_EQ(ControlText(hGame, IDC_MODE), row.pszMode);
+        EXPECT_EQ(Lower(ControlText(hGame, IDC_PROGRAM_FOLDER)), "c:\\games\\orvane");
+        EXPECT_EQ(Lower(ControlText(hGame, IDC_CURRENT_FOLDER)), "c:\\games\\orvane");
+        std::string strCommandLine = Lower(ControlText(hGame, IDC_COMMAND_LINE));
         strCommandLine.erase(strCommandLine.find_last_not_of(' ') + 1);
         EXPECT_TRUE(Contains(strCommandLine, "c:\\games\\orvane\\orvane.exe")) << strCommandLine;
         const std::string strTail = std::string("orvane.exe\"") + row.pszArguments;
@@ -369,13 +488,13 @@ TEST_F(SampleCd, PlayFindsTheGameInAFolderWithBlanks)
     HWND hLauncher = StartLauncher();
     ASSERT_NE(hLauncher, nullptr);
     PressAndConfirm(hLauncher, IDOK);
-    HWND hGame = WaitForDialog(kGameTitle, kGameMode);
+    HWND hGame = WaitForDialog(kGameTitle, IDC_MODE);
     ASSERT_NE(hGame, nullptr) << "the game did not start";
     ForeignProcess game(hGame);
     EXPECT_EQ(RanLines(), std::vector<std::string>{"gostart c " + strShort + " qx.pif"});
-    EXPECT_EQ(ControlText(hGame, kGameMode), "Orvane was started to play.");
-    EXPECT_EQ(Lower(LongPath(ControlText(hGame, kGameProgramFolder))), "c:\\qxtest dir\\or vane");
-    EXPECT_EQ(Lower(LongPath(ControlText(hGame, kGameCurrentFolder))), "c:\\qxtest dir\\or vane");
+    EXPECT_EQ(ControlText(hGame, IDC_MODE), "Orvane was started to play.");
+    EXPECT_EQ(Lower(LongPath(ControlText(hGame, IDC_PROGRAM_FOLDER))), "c:\\qxtest dir\\or vane");
+    EXPECT_EQ(Lower(LongPath(ControlText(hGame, IDC_CURRENT_FOLDER))), "c:\\qxtest dir\\or vane");
 }
 
 TEST_F(SampleCd, InstallerCancelChangesNothing)
@@ -398,11 +517,11 @@ TEST_F(SampleCd, InstallerCancelChangesNothing)
         HWND hInstaller = StartInstaller();
         ASSERT_NE(hInstaller, nullptr);
         // The recorded folder is offered again.
-        EXPECT_EQ(ControlText(hInstaller, kFolderEdit), "C:\\qxtest_earlier");
+        EXPECT_EQ(ControlText(hInstaller, IDC_FOLDER), "C:\\qxtest_earlier");
         if (row.bTypeFirst)
-            SetControlText(hInstaller, kFolderEdit, "C:\\qxtest_typed");
+            SetControlText(hInstaller, IDC_FOLDER, "C:\\qxtest_typed");
         if (row.bEscape)
-            PostMessageA(GetDlgItem(hInstaller, kFolderEdit), WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageA(GetDlgItem(hInstaller, IDC_FOLDER), WM_KEYDOWN, VK_ESCAPE, 0);
         else
             Click(hInstaller, IDCANCEL);
         DWORD nExitCode = 0;
@@ -521,31 +640,317 @@ TEST_F(SampleCd, InstallerTakesASecondClickForNothing)
     EXPECT_EQ(RecordedFolder(), kDefaultFolder);
 }
 
-// Run under a file size limit (QX_FILE_SIZE_LIMIT) that the program-information
-// files fit in and the game's program does not: a disk that fills up halfway.
-TEST_F(SampleCd, FullDiskLeavesNothingInstalled)
+// Over an installed game whose files another program holds: the file is
+// named, and the game stays whole and recorded.
+TEST_F(SampleCd, ReinstallNamesAFileInUseAndKeepsTheGame)
 {
-    char szLimit[32] = "";
-    if (!GetEnvironmentVariableA("QX_FILE_SIZE_LIMIT", szLimit, sizeof(szLimit)))
-        GTEST_SKIP() << "runs only under a file size limit";
-    ASSERT_TRUE(WriteWholeFile(kBatchPath, "@echo off\r\n"));
-    ASSERT_TRUE(WriteWholeFile(kMarkerPath, "win95dir C:\\windows\r\n"));
+    static const struct
+    {
+        const char* pszName;
+        const char* pszHeld; // in the installed folder
+        bool bRun;           // held by the game running, else opened by this test
+    } kRows[] = {
+        {"the game running", "orvane.exe", true},
+        {"a file another program has open", "qx.pif", false},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        HWND hInstaller = StartInstaller();
+        ASSERT_NE(hInstaller, nullptr);
+        ASSERT_TRUE(Contains(InstallInto(hInstaller, m_installer->Id(), kDefaultFolder), "is installed in"));
+        DWORD nExitCode = 1;
+        ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
+        ASSERT_TRUE(WriteWholeFile(kBatchPath, "@echo off\r\n"));
 
-    HWND hInstaller = StartInstaller();
-    ASSERT_NE(hInstaller, nullptr);
-    const std::string strMessage = InstallInto(hInstaller, m_installer->Id(), kDefaultFolder);
-    EXPECT_TRUE(Contains(strMessage, "Could not copy orvane.exe to C:\\GAMES\\ORVANE")) << strMessage;
-    EXPECT_TRUE(Contains(strMessage, "not recorded as installed")) << strMessage;
-    Click(hInstaller, IDCANCEL);
-    DWORD nExitCode = 0;
+        const std::string strHeld = std::string(kDefaultFolder) + "\\" + row.pszHeld;
+        Process game;
+        HANDLE hHeld = INVALID_HANDLE_VALUE;
+        if (row.bRun) {
+            ASSERT_TRUE(game.Start(strHeld, kDefaultFolder));
+            ASSERT_NE(WaitForDialog(kGameTitle, IDC_MODE), nullptr);
+        } else {
+            hHeld = CreateFileA(strHeld.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+            ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+        }
+
+        hInstaller = StartInstaller();
+        ASSERT_NE(hInstaller, nullptr);
+        const std::string strMessage = InstallInto(hInstaller, m_installer->Id(), kDefaultFolder);
+        EXPECT_TRUE(Contains(strMessage, "Could not replace " + strHeld + ":")) << strMessage;
+        EXPECT_TRUE(Contains(strMessage, "is using that file, close it and try again.")) << strMessage;
+        EXPECT_TRUE(Contains(strMessage, "Orvane is still installed in C:\\GAMES\\ORVANE, as it was."))
+            << strMessage;
+        Click(hInstaller, IDCANCEL);
+        ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
+        EXPECT_EQ(nExitCode, 1u);
+        if (hHeld != INVALID_HANDLE_VALUE)
+            CloseHandle(hHeld);
+        CloseAllOf(kGameTitle, IDC_MODE);
+
+        EXPECT_EQ(RecordedFolder(), kDefaultFolder);
+        ExpectGameIn(kDefaultFolder);
+        EXPECT_EQ(FolderContent(kDefaultFolder),
+                  std::vector<std::string>(std::begin(kGameFiles), std::end(kGameFiles)));
+        EXPECT_TRUE(FileExists(kBatchPath)) << "the first-run files go only once a game is installed";
+        Clean();
+    }
+}
+
+// A game of hundreds of files in folders within folders: every one arrives.
+TEST_F(SampleCd, InstallerCopiesAWholeTreeOfAnySize)
+{
+    // A CD of its own on drive C:, with the installer and a larger game.
+    const std::string strCd = "C:\\qxtest_cd";
+    ASSERT_TRUE(CreateDirectoryA(strCd.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(kInstallerPath, (strCd + "\\install.exe").c_str(), FALSE));
+    std::vector<std::string> files = {"orvane.exe"};
+    std::string strDeep;
+    for (int nLevel = 0; nLevel < 12; ++nLevel) {
+        strDeep += (nLevel ? "\\level" : "level") + std::to_string(nLevel);
+        files.push_back(strDeep + "\\part" + std::to_string(nLevel) + ".dat");
+    }
+    for (int i = 0; i < 40; ++i)
+        files.push_back("data\\file" + std::to_string(i) + ".dat");
+    for (const std::string& strFile : files) {
+        const std::string strPath = strCd + "\\game\\" + strFile;
+        for (size_t n = strPath.find('\\', 3); n != std::string::npos; n = strPath.find('\\', n + 1))
+            CreateDirectoryA(strPath.substr(0, n).c_str(), nullptr);
+        ASSERT_TRUE(WriteWholeFile(strPath.c_str(), strFile + std::string(1000, '.')));
+    }
+
+    m_installer.reset(new Process);
+    ASSERT_TRUE(m_installer->Start(strCd + "\\install.exe", strCd.c_str()));
+    HWND hInstaller = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (HWND h : FindTopLevelWindows(m_installer->Id(), "#32770")) {
+                if (GetDlgItem(h, IDC_FOLDER))
+                    hInstaller = h;
+            }
+            return hInstaller != nullptr;
+        },
+        kChainTimeoutMs));
+    const std::string strTarget = "C:\\qxtest_tree\\orvane";
+    EXPECT_TRUE(Contains(InstallInto(hInstaller, m_installer->Id(), strTarget), "is installed in"))
+        << strTarget;
+    DWORD nExitCode = 1;
     ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
-    EXPECT_EQ(nExitCode, 1u);
+    EXPECT_EQ(nExitCode, 0u);
+    for (const std::string& strFile : files) {
+        std::string strData;
+        EXPECT_TRUE(ReadWholeFile((strTarget + "\\" + strFile).c_str(), &strData)) << strFile;
+        EXPECT_EQ(strData, strFile + std::string(1000, '.')) << strFile;
+    }
+    EXPECT_EQ(FolderContent(strTarget + "\\data").size(), 40u);
+    EXPECT_EQ(RecordedFolder(), strTarget);
+}
 
-    EXPECT_EQ(RecordedFolder(), "");
-    EXPECT_FALSE(FileExists(kIniPath));
-    EXPECT_FALSE(FileExists("C:\\GAMES")) << "the folders made for the game stay behind";
-    EXPECT_TRUE(FileExists(kBatchPath));
-    EXPECT_TRUE(FileExists(kMarkerPath));
+// Play or Install where the program that the batch file would start is not
+// there (or does not run): the batch file says so in its window and waits
+// for a key, instead of failing unseen.
+TEST_F(SampleCd, BatchFilesSayWhenTheirProgramIsMissing)
+{
+    static const struct
+    {
+        const char* pszName;
+        const char* pszIni; // null: none
+        bool bCopyOfCd;     // the launcher from a copy of the CD without its installer
+        int nButton;
+        const char* pszMessage;
+    } kRows[] = {
+        {"InstallDir names a file", "[Orvane]\r\nInstallDir=C:\\qxtest_file.txt\r\n", false, IDOK,
+         "Orvane cannot start: c:\\qxtest_file.txt\\orvane.exe is not there."},
+        {"the folder holds no game", "[Orvane]\r\nInstallDir=C:\\qxtest_nogame\r\n", false, IDC_CONFIGURE,
+         "Orvane cannot start: c:\\qxtest_nogame\\orvane.exe is not there."},
+        {"the game's program cut short", "[Orvane]\r\nInstallDir=C:\\qxtest_cut\r\n", false, IDOK,
+         "Orvane cannot start: c:\\qxtest_cut\\orvane.exe did not run."},
+        {"no installer beside the launcher", nullptr, true, IDOK,
+         "Orvane Setup cannot start from c:\\qxtest_cd\\install.exe."},
+    };
+    // Started from the desktop, the launcher has no console, and a batch
+    // file it starts gets a window of its own. Started from here it would
+    // share this test's console, which is no window.
+    FreeConsole();
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        ASSERT_TRUE(WriteWholeFile("C:\\qxtest_file.txt", "not a folder"));
+        ASSERT_TRUE(CreateDirectoryA("C:\\qxtest_nogame", nullptr));
+        ASSERT_TRUE(CreateDirectoryA("C:\\qxtest_cut", nullptr));
+        ASSERT_TRUE(WriteWholeFile("C:\\qxtest_cut\\orvane.exe", "MZ, and then the copy stopped"));
+        SetQxIni(row.pszIni);
+
+        m_launcher.reset(new Process);
+        if (row.bCopyOfCd) {
+            ASSERT_TRUE(CopySampleCd("C:\\qxtest_cd"));
+            ASSERT_TRUE(m_launcher->Start("C:\\qxtest_cd\\Qxinst95.exe", "C:\\qxtest_cd"));
+        } else {
+            ASSERT_TRUE(m_launcher->Start(kLauncherPath, "D:\\"));
+        }
+        HWND hLauncher = WaitForTopLevelWindow(m_launcher->Id(), "#32770", kChainTimeoutMs);
+        ASSERT_NE(hLauncher, nullptr);
+        PressAndConfirm(hLauncher, row.nButton);
+        ExpectBatchFileSays(row.pszMessage);
+        Clean();
+    }
+}
+
+// A file size limit (QX_FILE_SIZE_LIMIT) stands in for a disk that fills up.
+// These run in sessions of their own, under that limit.
+class SampleCdFullDisk : public SampleCd
+{
+protected:
+    void SetUp() override
+    {
+        char szLimit[32] = "";
+        if (!GetEnvironmentVariableA("QX_FILE_SIZE_LIMIT", szLimit, sizeof(szLimit)))
+            GTEST_SKIP() << "runs only under a file size limit";
+        m_nLimit = strtoul(szLimit, nullptr, 10);
+        SampleCd::SetUp();
+    }
+
+    // An earlier installation, recorded, of files that fit under the limit.
+    static void InstallEarlier(const char* pszFolder)
+    {
+        DeleteTree(pszFolder);
+        std::string strPath = pszFolder;
+        for (size_t n = strPath.find('\\', 3); n != std::string::npos; n = strPath.find('\\', n + 1))
+            CreateDirectoryA(strPath.substr(0, n).c_str(), nullptr);
+        CreateDirectoryA(pszFolder, nullptr);
+        for (const char* pszName : kGameFiles)
+            ASSERT_TRUE(WriteWholeFile((strPath + "\\" + pszName).c_str(), EarlierContent(pszName)));
+    }
+    static std::string EarlierContent(const char* pszName)
+    {
+        return std::string("the earlier version's ") + pszName + ", whole";
+    }
+    static void ExpectEarlierIn(const char* pszFolder)
+    {
+        EXPECT_EQ(FolderContent(pszFolder),
+                  std::vector<std::string>(std::begin(kGameFiles), std::end(kGameFiles)));
+        for (const char* pszName : kGameFiles) {
+            std::string strData;
+            EXPECT_TRUE(ReadWholeFile((std::string(pszFolder) + "\\" + pszName).c_str(), &strData));
+            EXPECT_EQ(strData, EarlierContent(pszName)) << pszName;
+        }
+    }
+
+    unsigned long m_nLimit = 0;
+};
+
+// Run where the program-information files (995 bytes) fit and the game's
+// program does not: a disk that fills up half-way through the copy.
+TEST_F(SampleCdFullDisk, ACopyThatDoesNotFitHarmsNothing)
+{
+    static const struct
+    {
+        const char* pszName;
+        bool bEarlier; // an earlier installation in C:\GAMES\ORVANE, recorded
+        const char* pszState;
+    } kRows[] = {
+        {"nothing installed", false,
+         "Setup removed what it had copied, and the game is not recorded as installed."},
+        {"over a recorded installation", true,
+         "Setup removed what it had copied: Orvane is still installed in C:\\GAMES\\ORVANE, as it was."},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        ASSERT_TRUE(WriteWholeFile(kBatchPath, "@echo off\r\n"));
+        ASSERT_TRUE(WriteWholeFile(kMarkerPath, "win95dir C:\\windows\r\n"));
+        if (row.bEarlier) {
+            InstallEarlier(kDefaultFolder);
+            SetQxIni("[Orvane]\r\nInstallDir=C:\\GAMES\\ORVANE\r\n");
+        }
+        std::string strIniBefore;
+        ReadWholeFile(kIniPath, &strIniBefore);
+
+        HWND hInstaller = StartInstaller();
+        ASSERT_NE(hInstaller, nullptr);
+        const std::string strMessage = InstallInto(hInstaller, m_installer->Id(), kDefaultFolder);
+        EXPECT_TRUE(Contains(strMessage, "Could not copy orvane.exe to C:\\GAMES\\ORVANE")) << strMessage;
+        EXPECT_TRUE(Contains(strMessage, row.pszState)) << strMessage;
+        Click(hInstaller, IDCANCEL);
+        DWORD nExitCode = 0;
+        ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
+        EXPECT_EQ(nExitCode, 1u);
+
+        std::string strIni;
+        ReadWholeFile(kIniPath, &strIni);
+        EXPECT_EQ(strIni, strIniBefore);
+        if (row.bEarlier) {
+            ExpectEarlierIn(kDefaultFolder);
+            EXPECT_EQ(RecordedFolder(), kDefaultFolder);
+        } else {
+            EXPECT_FALSE(FileExists("C:\\GAMES")) << "the folders made for the game stay behind";
+            EXPECT_EQ(RecordedFolder(), "");
+        }
+        EXPECT_TRUE(FileExists(kBatchPath));
+        EXPECT_TRUE(FileExists(kMarkerPath));
+        Clean();
+    }
+}
+
+// Run where every file of the game fits and qx.ini, made as large as the
+// limit lets it be, cannot grow: the game is copied, and recording it fails.
+TEST_F(SampleCdFullDisk, QxIniThatCannotBeWrittenIsNeverCut)
+{
+    for (const char* pszName : kGameFiles) {
+        std::string strData;
+        ASSERT_TRUE(ReadWholeFile((std::string("D:\\game\\") + pszName).c_str(), &strData));
+        ASSERT_LT(strData.size(), m_nLimit) << pszName << " must fit under the limit of this session";
+    }
+    static const struct
+    {
+        const char* pszName;
+        const char* pszEarlier; // an earlier installation, recorded; null for none
+        const char* pszState;
+    } kRows[] = {
+        {"nothing installed", nullptr,
+         "Setup removed what it had copied, and the game is not recorded as installed."},
+        {"an installation elsewhere", "C:\\ORV",
+         "Setup removed what it had copied: Orvane is still installed in C:\\ORV, as it was."},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        ASSERT_TRUE(WriteWholeFile(kBatchPath, "@echo off\r\n"));
+        ASSERT_TRUE(WriteWholeFile(kMarkerPath, "win95dir C:\\windows\r\n"));
+        // Other programs' settings up to 4 bytes below the limit.
+        std::string strIniBefore =
+            row.pszEarlier ? std::string("[Orvane]\r\nInstallDir=") + row.pszEarlier + "\r\n" : std::string();
+        for (int i = 0; strIniBefore.size() < m_nLimit - 4; ++i)
+            strIniBefore += "[Program" + std::to_string(i) + "]\r\nSetting=" + std::string(60, 'v') + "\r\n";
+        strIniBefore.resize(m_nLimit - 4);
+        if (row.pszEarlier)
+            InstallEarlier(row.pszEarlier);
+        SetQxIni(strIniBefore.c_str());
+
+        HWND hInstaller = StartInstaller();
+        ASSERT_NE(hInstaller, nullptr);
+        const std::string strMessage = InstallInto(hInstaller, m_installer->Id(), kDefaultFolder);
+        EXPECT_TRUE(Contains(strMessage, "Could not record the folder in qx.ini in the Windows folder"))
+            << strMessage;
+        EXPECT_TRUE(Contains(strMessage, row.pszState)) << strMessage;
+        Click(hInstaller, IDCANCEL);
+        DWORD nExitCode = 0;
+        ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
+        EXPECT_EQ(nExitCode, 1u);
+
+        std::string strIni;
+        ReadWholeFile(kIniPath, &strIni);
+        EXPECT_EQ(strIni.size(), strIniBefore.size());
+        EXPECT_TRUE(strIni == strIniBefore) << "qx.ini changed";
+        EXPECT_EQ(RecordedFolder(), row.pszEarlier ? row.pszEarlier : "");
+        if (row.pszEarlier)
+            ExpectEarlierIn(row.pszEarlier);
+        EXPECT_FALSE(FileExists("C:\\GAMES")) << "the copied game stays behind";
+        for (const std::string& strName : FolderContent("C:\\windows"))
+            EXPECT_NE(strName.compare(0, 3, "~qx"), 0) << strName << " stays behind";
+        EXPECT_TRUE(FileExists(kBatchPath));
+        EXPECT_TRUE(FileExists(kMarkerPath));
+        if (row.pszEarlier)
+            DeleteTree(row.pszEarlier);
+        Clean();
+    }
 }
 
 namespace {

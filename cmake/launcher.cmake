@@ -53,6 +53,14 @@ qx_cd_program(Qxinst95 Qxinst95
 # The sample CD with its own programs, and the release checks.
 include(cmake/samplecd.cmake)
 
+# The window driver of tools/run.sh and tools/loop-pictures.sh: waits for the
+# launcher's window and closes it. Built beside the launcher, whether or not
+# the tests are, into tools/ of the build.
+add_executable(qx_driver tools/run-driver.cpp)
+set_target_properties(qx_driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+target_include_directories(qx_driver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_options(qx_driver PRIVATE -static)
+
 option(QX_WIN_TESTS "Build the tests that run under Wine" ON)
 if(QX_WIN_TESTS)
   enable_testing()

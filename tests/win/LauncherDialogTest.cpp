@@ -1,5 +1,6 @@
 // The built launcher from the sample CD, driven and watched from outside.
 #include "BackdropPixels.h"
+#include "LauncherDialogFixture.h"
 #include "TestSupport.h"
 #include "res/resource.h"
 
@@ -12,127 +13,6 @@
 #include <vector>
 
 using namespace qxtest;
-
-namespace {
-
-// ---------------------------------------------------------------------------
-// The launcher as a user runs it
-
-const char kGameDir[] = "c:\\qxtest_game";
-RECT ClientRectOfChild(HWND hDlg, HWND hChild)
-{
-    RECT rc;
-    GetWindowRect(hChild, &rc);
-    MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
-}
-
-// A control of dialog template 102 as the system lays it out, before the
-// launcher changes anything.
-struct TemplateControl
-{
-    RECT rc;
-    std::string strText;
-};
-
-std::map<int, TemplateControl> TemplateControls()
-{
-    std::map<int, TemplateControl> controls;
-    const CLauncherModule launcher;
-    const auto dlg = CreateHiddenDialog(launcher, IDD_LAUNCHER);
-    for (HWND h = dlg ? GetWindow(dlg, GW_CHILD) : nullptr; h; h = GetWindow(h, GW_HWNDNEXT))
-        controls[GetDlgCtrlID(h)] = {ClientRectOfChild(dlg, h), WindowText(h)};
-    return controls;
-}
-
-std::string RectText(const RECT& rc)
-{
-    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "-" + std::to_string(rc.right) + "," +
-           std::to_string(rc.bottom);
-}
-
-BOOL CALLBACK CollectNotepad(HWND h, LPARAM lParam)
-{
-    if (IsWindowVisible(h) && ClassName(h) == "Notepad")
-        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(h);
-    return TRUE;
-}
-
-// The system text editor's windows, whoever started them.
-std::vector<HWND> NotepadWindows()
-{
-    std::vector<HWND> found;
-    EnumWindows(CollectNotepad, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void CloseNotepads()
-{
-    for (HWND h : NotepadWindows())
-        PostMessageA(h, WM_CLOSE, 0, 0);
-    WaitFor([] { return NotepadWindows().empty(); });
-}
-
-// Starts the launcher from the CD with the game installed or not, and finds
-// its window. Everything the run leaves behind goes with the object.
-class LauncherDialog : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        SetEnvironmentVariableA("QX_TEST_RAN", kRanPath);
-        DeleteFileA(kRanPath);
-        CloseNotepads();
-    }
-    void TearDown() override
-    {
-        m_launcher.reset();
-        CloseNotepads();
-        SetIni(false);
-        SetEnvironmentVariableA("QX_TEST_RAN", nullptr);
-    }
-
-    static void SetIni(bool bInstalled)
-    {
-        if (bInstalled)
-            CreateDirectoryA(kGameDir, nullptr);
-        SetQxIni(bInstalled ? "[Orvane]\r\nInstallDir=C:\\qxtest_game\r\n" : nullptr);
-    }
-
-    // Starts the launcher; false when its window does not appear.
-    bool Start(bool bInstalled)
-    {
-        SetIni(bInstalled);
-        m_launcher.reset(new Process);
-        if (!m_launcher->Start(kLauncherPath, "D:\\"))
-            return false;
-        m_hDlg = WaitForTopLevelWindow(m_launcher->Id(), "#32770");
-        return m_hDlg != nullptr;
-    }
-
-    // The launcher's message box, once one is open; null on time-out.
-    HWND WaitForLauncherMessageBox() { return WaitForMessageBox(m_launcher->Id(), m_hDlg); }
-
-    bool NoMessageBox() { return FindTopLevelWindows(m_launcher->Id(), "#32770").size() == 1; }
-
-    bool WaitForEnd(DWORD* pExitCode) { return m_launcher->WaitForExit(pExitCode); }
-
-    void Click(int nId) { PostMessageA(GetDlgItem(m_hDlg, nId), BM_CLICK, 0, 0); }
-
-    // Presses Quit; false when the launcher does not end.
-    bool Quit()
-    {
-        Click(IDCANCEL);
-        DWORD nExitCode = 1;
-        return WaitForEnd(&nExitCode);
-    }
-
-    std::unique_ptr<Process> m_launcher;
-    HWND m_hDlg = nullptr;
-    ScopedCleanup m_cleanup{kGameDir, kIniPath, kBatchPath, kMarkerPath, kRanPath};
-};
-
-} // namespace
 
 TEST_F(LauncherDialog, ButtonsFollowTheInstalledState)
 {

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "app/Portable.h"
-
-// Where the batch file lives; its last line deletes this very file.
-#define QX_CD_CHECK_BATCH_PATH "c:\\_qxchkcd.bat"
+// QX_CD_CHECK_BATCH_PATH: where the batch file lives; its last line deletes
+// this very file.
+#include "res/CdContract.h"
 
 // Hands the batch file's text to pfnPiece piece by piece, in order, with "\n"
 // line ends (text mode turns them into CR LF on disk). Stops and returns

@@ -5,6 +5,7 @@
 #include "platform/Dialog.h"
 #include "platform/File.h"
 #include "platform/FrameworkIds.h"
+#include "res/CdContract.h"
 #include "res/resource.h"
 #include "ui/LauncherDlg.h"
 
@@ -65,7 +66,7 @@ void CLauncherApp::DiscoverLaunchContext()
         *pszSlash = '\0';
 
     DWORD nValue =
-        ::GetPrivateProfileStringA("Orvane", "InstallDir", "", szBuffer, sizeof(szBuffer), "qx.ini");
+        ::GetPrivateProfileStringA(QX_INI_SECTION, QX_INI_KEY, "", szBuffer, sizeof(szBuffer), QX_INI_FILE);
     if (nValue == 0) {
         WriteFirstRunFiles(szModule);
     } else {

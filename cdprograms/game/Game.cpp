@@ -7,43 +7,24 @@
 #include "ProgramDir.h"
 #include "resource.h"
 
+#include <string.h>
 #include <windows.h>
 
 namespace {
 
-// The arguments after the program name, without the blanks around them.
-const char* Arguments(const char* pszCommandLine)
-{
-    const char* p = pszCommandLine;
-    if (*p == '"') {
-        ++p;
-        while (*p && *p != '"')
-            ++p;
-        if (*p)
-            ++p;
-    } else {
-        while (*p && *p != ' ' && *p != '\t')
-            ++p;
-    }
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    return p;
-}
-
 bool IsWord(const char* pszArguments, const char* pszWord)
 {
-    const int nWord = lstrlenA(pszWord);
-    int nArguments = lstrlenA(pszArguments);
+    const int nWord = static_cast<int>(strlen(pszWord));
+    int nArguments = static_cast<int>(strlen(pszArguments));
     while (nArguments > 0 && (pszArguments[nArguments - 1] == ' ' || pszArguments[nArguments - 1] == '\t'))
         --nArguments;
     return nArguments == nWord && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, pszArguments, nWord,
                                                  pszWord, nWord) == CSTR_EQUAL;
 }
 
-void ShowHowStarted(HWND hDlg)
+// pszArguments: the command line after the program's name, as WinMain has it.
+void ShowHowStarted(HWND hDlg, const char* pszArguments)
 {
-    const char* pszCommandLine = GetCommandLineA();
-    const char* pszArguments = Arguments(pszCommandLine);
     const UINT nMode = *pszArguments == '\0'            ? IDS_MODE_PLAY
                        : IsWord(pszArguments, "/setup") ? IDS_MODE_SETUP
                                                         : IDS_MODE_UNKNOWN;
@@ -61,17 +42,17 @@ void ShowHowStarted(HWND hDlg)
         szText[0] = '\0';
     SetDlgItemTextA(hDlg, IDC_CURRENT_FOLDER, szText);
 
-    SetDlgItemTextA(hDlg, IDC_COMMAND_LINE, pszCommandLine);
+    SetDlgItemTextA(hDlg, IDC_COMMAND_LINE, GetCommandLineA());
 }
 
-INT_PTR CALLBACK GameDialogProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK GameDialogProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
     switch (nMessage) {
     case WM_INITDIALOG: {
         HICON hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_GAME));
         SendMessageA(hDlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
         SendMessageA(hDlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
-        ShowHowStarted(hDlg);
+        ShowHowStarted(hDlg, reinterpret_cast<const char*>(lParam));
         return TRUE;
     }
     case WM_COMMAND:
@@ -86,8 +67,9 @@ INT_PTR CALLBACK GameDialogProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM)
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR pszArguments, int)
 {
-    DialogBoxParamA(hInstance, MAKEINTRESOURCEA(IDD_GAME), nullptr, GameDialogProc, 0);
+    DialogBoxParamA(hInstance, MAKEINTRESOURCEA(IDD_GAME), nullptr, GameDialogProc,
+                    reinterpret_cast<LPARAM>(pszArguments));
     return 0;
 }

@@ -7,9 +7,10 @@
 // tests, so it keeps to what all of them have: C++17 without exceptions,
 // run-time type information, heap, standard library containers or static
 // constructors, and of the C library only the <string.h> routines strlen,
-// strcpy, strcmp, memcpy, memset and memcmp. The interface's functions are
-// pure virtual: a run-time library without the C++ library provides
-// __cxa_pure_virtual, which the compiler names in the interface's table.
+// strcpy, strcmp, memcpy, memset and memcmp. Most of the interface's
+// functions are pure virtual: a run-time library without the C++ library
+// provides __cxa_pure_virtual, which the compiler may name in the
+// interface's table.
 //
 // Paths are full paths of 8-bit characters in the system's code page, with
 // backslashes, as "C:\GAMES\ORVANE\ORVANE.EXE"; a folder never ends in a
@@ -119,6 +120,18 @@ public:
     // Progress, file by file: nFile (counted from 0) of nFiles is about to be
     // copied; pszName is its path below the game's folder on the CD.
     virtual void OnProgress(unsigned long nFile, unsigned long nFiles, const char* pszName) = 0;
+
+    // Called once the new settings file has taken the old one's place: true
+    // when the system's own reader of such files (the one the launcher
+    // uses) finds InstallDir of [Orvane] to be pszValue. False puts the old
+    // file back and fails the installation. A system without such a reader
+    // keeps this one, which trusts the installation's own read-back.
+    virtual bool ConfirmSetting(const char* pszIniPath, const char* pszValue)
+    {
+        (void)pszIniPath;
+        (void)pszValue;
+        return true;
+    }
 
 protected:
     // Never deleted through the interface: no virtual destructor, and so no

@@ -1,5 +1,7 @@
 #include "InstallFileSystem_win.h"
 
+#include "CdContract.h"
+
 #include <string.h>
 
 namespace {
@@ -221,4 +223,13 @@ void CWin32FileSystem::OnProgress(unsigned long nFile, unsigned long nFiles, con
             DispatchMessageA(&msg);
         }
     }
+}
+
+bool CWin32FileSystem::ConfirmSetting(const char* pszIniPath, const char* pszValue)
+{
+    // The profile reader sees a file saved as Unicode, say, otherwise than
+    // the installer's own reader does: the launcher's view decides.
+    char szValue[MAX_PATH + 1];
+    GetPrivateProfileStringA(QX_INI_SECTION, QX_INI_KEY, "", szValue, sizeof(szValue), pszIniPath);
+    return strcmp(szValue, pszValue) == 0;
 }

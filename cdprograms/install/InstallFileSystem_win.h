@@ -37,6 +37,7 @@ public:
     InstallError Rename(const char* pszFrom, const char* pszTo) override;
     void FlushSettings(const char* pszIniPath) override;
     void OnProgress(unsigned long nFile, unsigned long nFiles, const char* pszName) override;
+    bool ConfirmSetting(const char* pszIniPath, const char* pszValue) override;
 
 private:
     HWND m_hDialog;

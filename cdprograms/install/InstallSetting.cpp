@@ -60,7 +60,9 @@ void CIniScanner::Feed(const char* pText, unsigned nSize)
         }
         switch (m_state) {
         case kLead:
-            if (IsBlank(ch))
+            // The mark some editors put at the start of a UTF-8 text is no
+            // part of its first line.
+            if (IsBlank(ch) || (m_nOffset < 3 && ch == "\xEF\xBB\xBF"[m_nOffset]))
                 break;
             m_nMatched = 0;
             m_bMatching = true;

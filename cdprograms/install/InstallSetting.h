@@ -8,7 +8,8 @@
 // and after a value do not count; section and key names compare without
 // regard to case (A to Z); a section runs from its "[Name]" line to the next
 // one, and only the first [Orvane] section and the first InstallDir in it
-// count; a value in matching double or single quotes loses them.
+// count; a value in matching double or single quotes loses them; a UTF-8
+// mark at the start of the text is no part of its first line.
 #pragma once
 
 #include "InstallFileSystem.h"

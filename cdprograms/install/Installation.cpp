@@ -408,9 +408,19 @@ bool CInstallation::Record()
         Remove(m_szPath);
         return Fail(kInstallWriteSetting, pszIni, nError);
     }
+    m_pFs->FlushSettings(pszIni);
+    // What the launcher will read, where the system reads it its own way.
+    if (!m_pFs->ConfirmSetting(pszIni, pszFolder)) {
+        nError = m_pFs->Delete(pszIni);
+        if (!nError && bOld)
+            nError = m_pFs->Rename(m_szTemp, pszIni);
+        if (nError)
+            Left(pszIni, nError);
+        m_pFs->FlushSettings(pszIni);
+        return Fail(kInstallSettingNotReadBack, pszIni, 0);
+    }
     if (bOld)
         Remove(m_szTemp);
-    m_pFs->FlushSettings(pszIni);
     return true;
 }
 

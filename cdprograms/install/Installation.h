@@ -21,7 +21,8 @@
 //   5. writes InstallDir in qx.ini: the changed copy is written beside it
 //      ("~QXINI.NEW"), read back, and then takes the place of the old one
 //      (renamed "~QXINI.OLD" until then: the system has no rename that
-//      replaces a file);
+//      replaces a file); the binding may then confirm it with the system's
+//      own reader (CInstallFileSystem::ConfirmSetting);
 //   6. removes the old files, the log and the first-run files.
 // A failure at any step undoes the steps before it: temporary files go,
 // old files are put back, the folders it created go, and qx.ini stays as it
@@ -66,16 +67,18 @@ enum InstallResult
     kInstallBadRequest,  // a path of the request does not fit, or too small a buffer
     kInstallNoGameFiles, // szPath: the game's folder on the CD, which holds no file
     kInstallTooLong, // szPath: a file or folder of the game (below its folder) whose path would be too long
-    kInstallTooManyFiles,       // more files than the temporary names can count
-    kInstallReadGame,           // szPath: the folder on the CD that could not be listed
-    kInstallInTheWay,           // szPath: a file where a folder belongs, or a folder where a file belongs
-    kInstallCreateFolder,       // szPath: the folder that could not be created
-    kInstallCopyFile,           // szPath: the file of the game (below its folder) that could not be copied
-    kInstallWriteFolder,        // szPath: the target folder, where Setup's log could not be written
-    kInstallReplaceFile,        // szPath: the old file that could not be replaced (in use, say)
-    kInstallReadSetting,        // szPath: qx.ini, which is there but could not be read
-    kInstallWriteSetting,       // szPath: qx.ini, whose new copy could not be written or put in place
-    kInstallSettingNotReadBack, // szPath: qx.ini; its new copy did not read back as written
+    kInstallTooManyFiles, // more files than the temporary names can count
+    kInstallReadGame,     // szPath: the folder on the CD that could not be listed
+    kInstallInTheWay,     // szPath: a file where a folder belongs, or a folder where a file belongs
+    kInstallCreateFolder, // szPath: the folder that could not be created
+    kInstallCopyFile,     // szPath: the file of the game (below its folder) that could not be copied
+    kInstallWriteFolder,  // szPath: the target folder, where Setup's log could not be written
+    kInstallReplaceFile,  // szPath: the old file that could not be replaced (in use, say)
+    kInstallReadSetting,  // szPath: qx.ini, which is there but could not be read
+    kInstallWriteSetting, // szPath: qx.ini, whose new copy could not be written or put in place
+    // szPath: qx.ini; its new copy did not read back as written, or the
+    // system's own reader read it otherwise (ConfirmSetting).
+    kInstallSettingNotReadBack,
 };
 
 struct CInstallOutcome

@@ -68,6 +68,8 @@ TEST(InstallSetting, ReadsInstallDirAsTheProfileFunctionsDo)
         {"a shorter key", "[Orvane]\r\nInstall=C:\\X\r\n", false, ""},
         {"a comment", "[Orvane]\r\n;InstallDir=C:\\X\r\n", false, ""},
         {"a blank inside the section name", "[Orv ane]\r\nInstallDir=C:\\X\r\n", false, ""},
+        {"a UTF-8 mark at the start", "\xEF\xBB\xBF[Orvane]\r\nInstallDir=C:\\X\r\n", true, "C:\\X"},
+        {"a UTF-8 mark elsewhere", "[A]\r\n\xEF\xBB\xBF[Orvane]\r\nInstallDir=C:\\X\r\n", false, ""},
     };
     for (const auto& row : kRows) {
         for (size_t nChunk : {static_cast<size_t>(1), static_cast<size_t>(3), row.strText.size() + 1}) {

@@ -284,6 +284,15 @@ TEST(Installation, AFailureLeavesEverythingAsItWasAndSaysWhatWentWrong)
         {"qx.ini in use", InstalledMachine,
          [](CMemoryFileSystem& fs) { fs.m_inUse.insert("C:\\WINDOWS\\QX.INI"); }, kInstallWriteSetting, kIni,
          kErrInUse, true},
+        {"qx.ini read otherwise by the system", InstalledMachine,
+         [](CMemoryFileSystem& fs) { fs.m_bRefuseSetting = true; }, kInstallSettingNotReadBack, kIni, 0,
+         true},
+        {"no qx.ini, and the system reads the new one otherwise", FreshMachine,
+         [](CMemoryFileSystem& fs) {
+             fs.Delete(kIni);
+             fs.m_bRefuseSetting = true;
+         },
+         kInstallSettingNotReadBack, kIni, 0, true},
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.pszName);

@@ -394,4 +394,9 @@ void CMemoryFileSystem::OnProgress(unsigned long nFile, unsigned long nFiles, co
     m_progress.push_back(std::to_string(nFile) + "/" + std::to_string(nFiles) + " " + pszName);
 }
 
+bool CMemoryFileSystem::ConfirmSetting(const char*, const char*)
+{
+    return !m_bRefuseSetting;
+}
+
 } // namespace qxtest

@@ -74,6 +74,8 @@ public:
     bool m_bDosNames = false;
     unsigned m_nMaxFolder = kInstallPathSize - 1, m_nMaxPath = kInstallPathSize - 1;
     unsigned long m_nBreaches = 0;
+    // The system's own reader of settings files disagrees with what was written.
+    bool m_bRefuseSetting = false;
 
     // What happened.
     unsigned long m_nOperations = 0;
@@ -97,6 +99,7 @@ public:
     InstallError Rename(const char* pszFrom, const char* pszTo) override;
     void FlushSettings(const char* pszIniPath) override;
     void OnProgress(unsigned long nFile, unsigned long nFiles, const char* pszName) override;
+    bool ConfirmSetting(const char* pszIniPath, const char* pszValue) override;
 
 private:
     struct Node

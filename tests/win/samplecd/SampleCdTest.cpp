@@ -697,6 +697,48 @@ TEST_F(SampleCd, ReinstallNamesAFileInUseAndKeepsTheGame)
     }
 }
 
+// A qx.ini edited by hand: whatever its form, the game is recorded as the
+// launcher will read it, or qx.ini stays exactly as it was.
+TEST_F(SampleCd, InstallerRecordsAsTheLauncherReads)
+{
+    const std::string strUnicode("\xFF\xFE[\0A\0]\0\r\0\n\0x\0=\0\x31\0\r\0\n\0", 22);
+    static const struct
+    {
+        const char* pszName;
+        std::string strIni;
+        bool bRecorded;
+    } kRows[] = {
+        {"saved as UTF-8 with its mark", "\xEF\xBB\xBF[Orvane]\r\nInstallDir=C:\\OLD\r\n[A]\r\nx=1\r\n",
+         true},
+        {"saved as Unicode", strUnicode, false},
+        {"line feeds alone, blanks and tabs", "[A]\nx=1\n \t[orvane] \n installdir\t= C:\\OLD \n", true},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        ASSERT_TRUE(WriteWholeFile(kIniPath, row.strIni));
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, QX_INI_FILE);
+        HWND hInstaller = StartInstaller();
+        ASSERT_NE(hInstaller, nullptr);
+        const std::string strMessage = InstallInto(hInstaller, m_installer->Id(), kDefaultFolder);
+        std::string strIni;
+        ReadWholeFile(kIniPath, &strIni);
+        if (row.bRecorded) {
+            EXPECT_TRUE(Contains(strMessage, "is installed in")) << strMessage;
+            EXPECT_EQ(RecordedFolder(), kDefaultFolder);
+            ExpectGameIn(kDefaultFolder);
+        } else {
+            EXPECT_TRUE(Contains(strMessage, "Could not record the folder in qx.ini")) << strMessage;
+            EXPECT_TRUE(strIni == row.strIni) << "qx.ini changed";
+            EXPECT_FALSE(FileExists("C:\\GAMES"));
+            Click(hInstaller, IDCANCEL);
+        }
+        DWORD nExitCode = 0;
+        ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
+        EXPECT_EQ(nExitCode, row.bRecorded ? 0u : 1u);
+        Clean();
+    }
+}
+
 // A game of hundreds of files in folders within folders: every one arrives.
 TEST_F(SampleCd, InstallerCopiesAWholeTreeOfAnySize)
 {

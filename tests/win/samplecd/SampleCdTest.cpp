@@ -1089,6 +1089,31 @@ TEST(SampleCdFiles, ProgramInformationFilesAreForMsDosModeAndNameWhatTheyStart)
     }
 }
 
+// The installer's texts are one list, which its string table is made from
+// and the installer for MS-DOS mode compiles in: the built program holds
+// every text of the list, exactly.
+TEST(SampleCdFiles, InstallerStringTableIsTheSharedTextList)
+{
+    static const struct
+    {
+        UINT nId;
+        const char* pszText;
+    } kTexts[] = {
+#define QX_TEXT_ROW(id, text) {id, text},
+        QX_INSTALL_TEXTS(QX_TEXT_ROW)
+#undef QX_TEXT_ROW
+    };
+    HMODULE hInstaller = LoadLibraryExA(kInstallerPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(hInstaller, nullptr);
+    for (const auto& text : kTexts) {
+        SCOPED_TRACE(text.nId);
+        char sz[1024] = "";
+        EXPECT_GT(LoadStringA(hInstaller, text.nId, sz, sizeof(sz)), 0);
+        EXPECT_STREQ(sz, text.pszText);
+    }
+    FreeLibrary(hInstaller);
+}
+
 TEST(SampleCdFiles, AutoRunStartsTheLauncherWithItsIconAndLabel)
 {
     const char kAutoRun[] = "D:\\autorun.inf";

@@ -11,7 +11,8 @@ seconds=${1:-60}
 shift || true
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QX_BUILD_DIR:-$root/build}/fuzz
-targets=(canonicalize_command_path canonicalize_differential expand_command_template dib_scale)
+targets=(canonicalize_command_path canonicalize_differential expand_command_template dib_scale
+  install_setting installation)
 
 cmake -S "$root" -B "$build" \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQX_FUZZ=ON -DQX_SANITIZE=ON \

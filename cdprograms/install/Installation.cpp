@@ -96,7 +96,7 @@ bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, 
     m_pRequest = &request;
     m_pOutcome = pOutcome;
     memset(pOutcome, 0, sizeof(*pOutcome));
-    m_nFiles = m_nFile = m_nCommitted = 0;
+    m_nFiles = m_nFile = m_nCommitted = m_nMoved = 0;
     m_nFirstCreated = 0;
     m_bLogOpen = m_bLogMade = false;
 
@@ -560,27 +560,25 @@ bool CInstallation::CommitFile(unsigned long nIndex)
     }
     MakeTempName(m_szTarget, nIndex, kNewExtension);
     nError = m_pFs->Rename(m_szTemp, m_szPath);
-    return nError == 0 || Fail(kInstallReplaceFile, m_szPath, nError);
+    if (nError)
+        return Fail(kInstallReplaceFile, m_szPath, nError);
+    m_nMoved = nIndex + 1;
+    return true;
 }
 
 void CInstallation::RollBackFile(unsigned long nIndex)
 {
+    // The run knows how far replacing went, and asks the disk nothing it
+    // could answer wrongly: a new copy that was moved is the file at the real
+    // name, and only a file whose replacing began may have an old one aside.
     MakeTempName(m_szTarget, nIndex, kNewExtension);
-    if (nIndex >= m_nCommitted) {
-        Remove(m_szTemp);
+    Remove(nIndex < m_nMoved ? m_szPath : m_szTemp);
+    if (nIndex >= m_nCommitted)
         return;
-    }
-    // Once the new copy has left its temporary name, it is the file at the
-    // real name.
-    InstallFileKind kind;
-    if (m_pFs->GetKind(m_szTemp, &kind) == 0 && kind == kInstallNothing)
-        Remove(m_szPath);
-    else
-        Remove(m_szTemp);
     MakeTempName(m_szTarget, nIndex, kOldExtension);
     if (Exists(m_szTemp)) {
         const InstallError nError = m_pFs->Rename(m_szTemp, m_szPath);
-        if (nError)
+        if (nError && Exists(m_szTemp))
             Left(m_szPath, nError);
     }
 }

@@ -160,6 +160,7 @@ private:
     unsigned long m_nFiles;     // counted in the CD's tree
     unsigned long m_nFile;      // the next file's number
     unsigned long m_nCommitted; // files whose replacing has begun
+    unsigned long m_nMoved;     // files whose new copy has its real name
     unsigned m_nFirstCreated;   // length of the first folder of the target created, 0 for none
     InstallHandle m_hLog;
     bool m_bLogOpen, m_bLogMade;

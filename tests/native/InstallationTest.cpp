@@ -369,6 +369,42 @@ TEST(Installation, AFaultAtAnyOperationIsUndone)
     }
 }
 
+// A failure, and then a second fault at any operation of the undo: the undo
+// goes on past it, and the outcome names what it could not undo.
+TEST(Installation, ASecondFaultWhileUndoingIsNamed)
+{
+    static const struct
+    {
+        const char* pszName;
+        void (*pfnSpoil)(CMemoryFileSystem&);
+    } kFirst[] = {
+        {"a full disk", [](CMemoryFileSystem& fs) { fs.m_nCapacity = 8000; }},
+        {"qx.ini in use, after every file was replaced",
+         [](CMemoryFileSystem& fs) { fs.m_inUse.insert("C:\\WINDOWS\\QX.INI"); }},
+    };
+    for (const auto& first : kFirst) {
+        CMemoryFileSystem clean = InstalledMachine();
+        first.pfnSpoil(clean);
+        const auto before = clean.Snapshot();
+        CMemoryFileSystem probe = clean;
+        ASSERT_FALSE(Install(probe).bOk);
+        for (unsigned long nAt = 0; nAt <= probe.m_nOperations; ++nAt) {
+            SCOPED_TRACE(std::string(first.pszName) + ", then a fault at operation " + std::to_string(nAt));
+            CMemoryFileSystem fs = clean;
+            fs.m_faultMode = CMemoryFileSystem::kFailOnce;
+            fs.m_nFaultAt = nAt;
+            const InstallRun run = Install(fs);
+            fs.m_faultMode = CMemoryFileSystem::kNoFault;
+            EXPECT_FALSE(run.bOk);
+            EXPECT_EQ(fs.OpenHandles(), 0u);
+            if (!run.outcome.szLeft[0])
+                EXPECT_EQ(fs.Snapshot(), before);
+            if (::testing::Test::HasFailure())
+                return;
+        }
+    }
+}
+
 TEST(Installation, ADiskFullAtAnyByteIsUndone)
 {
     for (auto pfnMachine : {FreshMachine, InstalledMachine}) {

@@ -640,6 +640,30 @@ TEST_F(SampleCd, InstallerTakesASecondClickForNothing)
     EXPECT_EQ(RecordedFolder(), kDefaultFolder);
 }
 
+// Another copy of Setup in the middle of installing (this test holds the
+// mutex that copy would hold): this one installs nothing until it is done.
+TEST_F(SampleCd, InstallerWaitsForAnotherCopyThatIsInstalling)
+{
+    HANDLE hOther = CreateMutexA(nullptr, TRUE, "Orvane Setup installing");
+    ASSERT_NE(hOther, nullptr);
+    HWND hInstaller = StartInstaller();
+    ASSERT_NE(hInstaller, nullptr);
+    EXPECT_EQ(InstallInto(hInstaller, m_installer->Id(), kDefaultFolder),
+              "Setup is already installing Orvane.");
+    EXPECT_FALSE(FileExists("C:\\GAMES"));
+    EXPECT_EQ(RecordedFolder(), "");
+    ReleaseMutex(hOther);
+    CloseHandle(hOther);
+
+    // The other copy done, this one installs.
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(hInstaller, IDOK)) != FALSE; }));
+    EXPECT_TRUE(Contains(InstallInto(hInstaller, m_installer->Id(), kDefaultFolder), "is installed in"));
+    DWORD nExitCode = 1;
+    ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
+    EXPECT_EQ(nExitCode, 0u);
+    ExpectGameIn(kDefaultFolder);
+}
+
 // Over an installed game whose files another program holds: the file is
 // named, and the game stays whole and recorded.
 TEST_F(SampleCd, ReinstallNamesAFileInUseAndKeepsTheGame)

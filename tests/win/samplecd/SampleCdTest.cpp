@@ -331,6 +331,21 @@ protected:
         return strText;
     }
 
+    // Installs into strFolder with a new installer, expects a failure whose
+    // message holds each of the texts, and ends the installer with Cancel.
+    void ExpectInstallFails(const std::string& strFolder, std::initializer_list<std::string> texts)
+    {
+        HWND hInstaller = StartInstaller();
+        ASSERT_NE(hInstaller, nullptr);
+        const std::string strMessage = InstallInto(hInstaller, m_installer->Id(), strFolder);
+        for (const std::string& strText : texts)
+            EXPECT_TRUE(Contains(strMessage, strText)) << strMessage;
+        Click(hInstaller, IDCANCEL);
+        DWORD nExitCode = 0;
+        ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
+        EXPECT_EQ(nExitCode, 1u);
+    }
+
     // The game's files in strFolder must be those of the CD, and writable.
     static void ExpectGameIn(const std::string& strFolder)
     {
@@ -698,16 +713,9 @@ TEST_F(SampleCd, ReinstallNamesAFileInUseAndKeepsTheGame)
             ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
         }
 
-        hInstaller = StartInstaller();
-        ASSERT_NE(hInstaller, nullptr);
-        const std::string strMessage = InstallInto(hInstaller, m_installer->Id(), kDefaultFolder);
-        EXPECT_TRUE(Contains(strMessage, "Could not replace " + strHeld + ":")) << strMessage;
-        EXPECT_TRUE(Contains(strMessage, "is using that file, close it and try again.")) << strMessage;
-        EXPECT_TRUE(Contains(strMessage, "Orvane is still installed in C:\\GAMES\\ORVANE, as it was."))
-            << strMessage;
-        Click(hInstaller, IDCANCEL);
-        ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
-        EXPECT_EQ(nExitCode, 1u);
+        ExpectInstallFails(kDefaultFolder, {"Could not replace " + strHeld + ":",
+                                            "is using that file, close it and try again.",
+                                            "Orvane is still installed in C:\\GAMES\\ORVANE, as it was."});
         if (hHeld != INVALID_HANDLE_VALUE)
             CloseHandle(hHeld);
         CloseAllOf(kGameTitle, IDC_MODE);
@@ -930,15 +938,7 @@ TEST_F(SampleCdFullDisk, ACopyThatDoesNotFitHarmsNothing)
         std::string strIniBefore;
         ReadWholeFile(kIniPath, &strIniBefore);
 
-        HWND hInstaller = StartInstaller();
-        ASSERT_NE(hInstaller, nullptr);
-        const std::string strMessage = InstallInto(hInstaller, m_installer->Id(), kDefaultFolder);
-        EXPECT_TRUE(Contains(strMessage, "Could not copy orvane.exe to C:\\GAMES\\ORVANE")) << strMessage;
-        EXPECT_TRUE(Contains(strMessage, row.pszState)) << strMessage;
-        Click(hInstaller, IDCANCEL);
-        DWORD nExitCode = 0;
-        ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
-        EXPECT_EQ(nExitCode, 1u);
+        ExpectInstallFails(kDefaultFolder, {"Could not copy orvane.exe to C:\\GAMES\\ORVANE", row.pszState});
 
         std::string strIni;
         ReadWholeFile(kIniPath, &strIni);
@@ -990,16 +990,8 @@ TEST_F(SampleCdFullDisk, QxIniThatCannotBeWrittenIsNeverCut)
             InstallEarlier(row.pszEarlier);
         SetQxIni(strIniBefore.c_str());
 
-        HWND hInstaller = StartInstaller();
-        ASSERT_NE(hInstaller, nullptr);
-        const std::string strMessage = InstallInto(hInstaller, m_installer->Id(), kDefaultFolder);
-        EXPECT_TRUE(Contains(strMessage, "Could not record the folder in qx.ini in the Windows folder"))
-            << strMessage;
-        EXPECT_TRUE(Contains(strMessage, row.pszState)) << strMessage;
-        Click(hInstaller, IDCANCEL);
-        DWORD nExitCode = 0;
-        ASSERT_TRUE(m_installer->WaitForExit(&nExitCode));
-        EXPECT_EQ(nExitCode, 1u);
+        ExpectInstallFails(kDefaultFolder,
+                           {"Could not record the folder in qx.ini in the Windows folder", row.pszState});
 
         std::string strIni;
         ReadWholeFile(kIniPath, &strIni);

@@ -11,6 +11,7 @@
 add_library(qx_win95_crt OBJECT
   platform/crt/Memory.cpp
   platform/crt/Startup.cpp
+  platform/crt/String.cpp
   platform/crt/Stdio.cpp
 )
 target_include_directories(qx_win95_crt PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -1,0 +1,98 @@
+# The CD's programs for MS-DOS mode. They are C++ as well: the build
+# machine's own g++ with -m16 compiles freestanding C++ to 16-bit real-mode
+# code for a 386 or later, ld links it flat for the tiny model
+# (cdprograms/dos/Dos.ld), and the host tool dosstub gives it an MZ header,
+# on its own or in front of a Windows program. No DOS extender: the
+# programs run in the 64 KB that DOS gives them.
+# Included by samplecd.cmake, after qx_host_tool is defined.
+
+find_program(QX_DOS_CXX NAMES g++ REQUIRED)
+find_program(QX_DOS_LD NAMES ld.bfd ld REQUIRED)
+find_program(QX_DOS_OBJCOPY NAMES objcopy REQUIRED)
+# The compiler's own headers (<stddef.h>, <stdint.h>) and ours
+# (cdprograms/dos/include); the build machine's C library has no place here.
+execute_process(COMMAND ${QX_DOS_CXX} -print-file-name=include
+  OUTPUT_VARIABLE qx_dos_compiler_include OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(QX_DOS_DIR ${CMAKE_BINARY_DIR}/dos)
+set(QX_DOS_CXX_FLAGS
+  -std=c++17 -m16 -march=i386 -Os -ffreestanding -fno-pic -fno-pie
+  -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fno-stack-protector
+  # The program segment prefix lies at address 0, and the run-time's string
+  # routines must not become calls to themselves.
+  -fno-delete-null-pointer-checks -fno-builtin -fno-tree-loop-distribute-patterns
+  -ffunction-sections -fdata-sections
+  -nostdinc -isystem ${qx_dos_compiler_include}
+  -I${CMAKE_SOURCE_DIR}/cdprograms/dos/include -I${CMAKE_SOURCE_DIR}/cdprograms/dos -I${CMAKE_SOURCE_DIR}/cdprograms
+  -Wall -Wextra)
+if(CMAKE_COMPILE_WARNING_AS_ERROR)
+  list(APPEND QX_DOS_CXX_FLAGS -Werror)
+endif()
+
+qx_host_tool(dosstub tools/dosstub.cpp)
+# Programs of other folders depend on the tool through this target.
+add_custom_target(qx_dosstub DEPENDS ${QX_HOST_TOOL_DIR}/dosstub)
+
+# qx_dos_image(NAME SOURCES...): compiles the sources (relative to the
+# source tree) with the MS-DOS run-time and links the flat image
+# ${QX_DOS_DIR}/NAME.bin (with NAME.map beside it); target NAME builds it.
+function(qx_dos_image name)
+  set(dir ${QX_DOS_DIR}/${name})
+  set(objects)
+  foreach(source ${ARGN} cdprograms/dos/DosRuntime.cpp platform/crt/String.cpp)
+    get_filename_component(base ${source} NAME_WE)
+    set(object ${dir}/${base}.o)
+    add_custom_command(OUTPUT ${object}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+      COMMAND ${QX_DOS_CXX} ${QX_DOS_CXX_FLAGS} -MD -MF ${object}.d -c ${CMAKE_SOURCE_DIR}/${source} -o ${object}
+      DEPENDS ${CMAKE_SOURCE_DIR}/${source}
+      DEPFILE ${object}.d
+      COMMENT "Building MS-DOS object ${name}/${base}.o"
+      VERBATIM)
+    list(APPEND objects ${object})
+  endforeach()
+  set(start ${dir}/Start.o)
+  add_custom_command(OUTPUT ${start}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${QX_DOS_CXX} -m16 -c ${CMAKE_SOURCE_DIR}/cdprograms/dos/Start.S -o ${start}
+    DEPENDS ${CMAKE_SOURCE_DIR}/cdprograms/dos/Start.S
+    VERBATIM)
+  set(script ${CMAKE_SOURCE_DIR}/cdprograms/dos/Dos.ld)
+  add_custom_command(OUTPUT ${QX_DOS_DIR}/${name}.bin
+    COMMAND ${QX_DOS_LD} -m elf_i386 -T ${script} --gc-sections --no-warn-rwx-segments
+            -Map ${QX_DOS_DIR}/${name}.map -o ${dir}/${name}.elf ${start} ${objects}
+    COMMAND ${QX_DOS_OBJCOPY} -O binary ${dir}/${name}.elf ${QX_DOS_DIR}/${name}.bin
+    DEPENDS ${start} ${objects} ${script}
+    COMMENT "Linking the MS-DOS image ${name}.bin"
+    VERBATIM)
+  add_custom_target(${name} DEPENDS ${QX_DOS_DIR}/${name}.bin)
+endfunction()
+
+# qx_dos_program(NAME OUTPUT_NAME SOURCES...): an MS-DOS program of its own,
+# ${QX_DOS_DIR}/OUTPUT_NAME; target NAME builds it.
+function(qx_dos_program name output_name)
+  qx_dos_image(${name}_image ${ARGN})
+  set(out ${QX_DOS_DIR}/${output_name})
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${QX_HOST_TOOL_DIR}/dosstub ${QX_DOS_DIR}/${name}_image.bin ${out}
+    DEPENDS ${QX_DOS_DIR}/${name}_image.bin ${QX_HOST_TOOL_DIR}/dosstub
+    VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${out})
+  add_dependencies(${name} qx_dosstub)
+endfunction()
+
+# qx_dos_half(TARGET NAME SOURCES...): makes the Windows program TARGET a
+# dual-mode program whose MS-DOS half is built from the sources: after each
+# link, dosstub puts it in front (in place). Call before any other
+# POST_BUILD step of TARGET that should see the final file.
+function(qx_dos_half target name)
+  qx_dos_image(${name} ${ARGN})
+  set(image ${QX_DOS_DIR}/${name}.bin)
+  add_dependencies(${target} ${name} qx_dosstub)
+  # A changed MS-DOS half links the Windows half again, which brings the
+  # step below.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${image} ${QX_HOST_TOOL_DIR}/dosstub)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${QX_HOST_TOOL_DIR}/dosstub ${image} $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>
+    COMMAND sh -c "echo \"${name}.bin: $(stat -c %s '${image}') bytes of MS-DOS program\""
+    VERBATIM)
+endfunction()

@@ -17,11 +17,15 @@ endfunction()
 qx_host_tool(makepif tools/makepif.cpp)
 qx_host_tool(relcheck tools/relcheck.cpp)
 qx_host_tool(artpack tools/artpack.cpp)
+include(cmake/dos.cmake)
 
 # A program of ours that ships on the CD and so must run on Windows 95: the
 # launcher's shipping flags, and its size and subsystem link settings.
+# DOS_HALF NAME SOURCES... makes it a dual-mode program whose MS-DOS half,
+# built from those sources, runs in MS-DOS mode.
 function(qx_cd_program target output_name)
-  add_executable(${target} WIN32 ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "DOS_HALF")
+  add_executable(${target} WIN32 ${arg_UNPARSED_ARGUMENTS})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
   target_link_libraries(${target} PRIVATE qx_shipping_flags)
   target_compile_definitions(${target} PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
@@ -29,6 +33,9 @@ function(qx_cd_program target output_name)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/cdprograms)
   qx_use_win95_runtime(${target})
   target_link_options(${target} PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
+  if(arg_DOS_HALF)
+    qx_dos_half(${target} ${arg_DOS_HALF})
+  endif()
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND sh -c "echo \"${output_name}.exe: $(stat -c %s '$<TARGET_FILE:${target}>') bytes\""
     VERBATIM)
@@ -40,9 +47,15 @@ qx_cd_program(qx_install install
   cdprograms/install/Install.rc)
 qx_cd_program(qx_game orvane
   cdprograms/game/Game.cpp
-  cdprograms/game/Game.rc)
-set_source_files_properties(cdprograms/install/Install.rc cdprograms/game/Game.rc
+  cdprograms/game/GameMode.cpp
+  cdprograms/game/Game.rc
+  DOS_HALF orvane_dos
+  cdprograms/game/GameDos.cpp
+  cdprograms/game/GameMode.cpp)
+set_source_files_properties(cdprograms/install/Install.rc
   PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/qxinst.ico)
+set_source_files_properties(cdprograms/game/Game.rc
+  PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/qxinst.ico;${CMAKE_SOURCE_DIR}/cdprograms/game/GameText.h")
 
 # The program-information files: file name, title, program, parameters.
 set(QX_PIF_DIR ${CMAKE_BINARY_DIR}/pif)

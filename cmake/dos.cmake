@@ -29,8 +29,9 @@ if(CMAKE_COMPILE_WARNING_AS_ERROR)
 endif()
 
 qx_host_tool(dosstub tools/dosstub.cpp)
+set(QX_DOS_STUB ${QX_HOST_TOOL_DIR}/dosstub)
 # Programs of other folders depend on the tool through this target.
-add_custom_target(qx_dosstub DEPENDS ${QX_HOST_TOOL_DIR}/dosstub)
+add_custom_target(qx_dosstub DEPENDS ${QX_DOS_STUB})
 
 # qx_dos_image(NAME SOURCES...): compiles the sources (relative to the
 # source tree) with the MS-DOS run-time and links the flat image
@@ -61,6 +62,7 @@ function(qx_dos_image name)
     COMMAND ${QX_DOS_LD} -m elf_i386 -T ${script} --gc-sections --no-warn-rwx-segments
             -Map ${QX_DOS_DIR}/${name}.map -o ${dir}/${name}.elf ${start} ${objects}
     COMMAND ${QX_DOS_OBJCOPY} -O binary ${dir}/${name}.elf ${QX_DOS_DIR}/${name}.bin
+    COMMAND sh -c "echo \"${name}.bin: $(stat -c %s '${QX_DOS_DIR}/${name}.bin') bytes of MS-DOS program\""
     DEPENDS ${start} ${objects} ${script}
     COMMENT "Linking the MS-DOS image ${name}.bin"
     VERBATIM)
@@ -73,26 +75,21 @@ function(qx_dos_program name output_name)
   qx_dos_image(${name}_image ${ARGN})
   set(out ${QX_DOS_DIR}/${output_name})
   add_custom_command(OUTPUT ${out}
-    COMMAND ${QX_HOST_TOOL_DIR}/dosstub ${QX_DOS_DIR}/${name}_image.bin ${out}
-    DEPENDS ${QX_DOS_DIR}/${name}_image.bin ${QX_HOST_TOOL_DIR}/dosstub
+    COMMAND ${QX_DOS_STUB} ${QX_DOS_DIR}/${name}_image.bin ${out}
+    DEPENDS ${QX_DOS_DIR}/${name}_image.bin ${QX_DOS_STUB}
     VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${out})
   add_dependencies(${name} qx_dosstub)
 endfunction()
 
-# qx_dos_half(TARGET NAME SOURCES...): makes the Windows program TARGET a
-# dual-mode program whose MS-DOS half is built from the sources: after each
-# link, dosstub puts it in front (in place). Call before any other
-# POST_BUILD step of TARGET that should see the final file.
+# qx_dos_half(TARGET NAME SOURCES...): the MS-DOS half of the dual-mode
+# Windows program TARGET, built from the sources as ${QX_DOS_DIR}/NAME.bin.
+# TARGET's POST_LINK step puts it in front of the linked program:
+#   ${QX_DOS_STUB} ${QX_DOS_DIR}/NAME.bin $<TARGET_FILE:TARGET> $<TARGET_FILE:TARGET>
 function(qx_dos_half target name)
   qx_dos_image(${name} ${ARGN})
-  set(image ${QX_DOS_DIR}/${name}.bin)
   add_dependencies(${target} ${name} qx_dosstub)
-  # A changed MS-DOS half links the Windows half again, which brings the
-  # step below.
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${image} ${QX_HOST_TOOL_DIR}/dosstub)
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${QX_HOST_TOOL_DIR}/dosstub ${image} $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>
-    COMMAND sh -c "echo \"${name}.bin: $(stat -c %s '${image}') bytes of MS-DOS program\""
-    VERBATIM)
+  # A changed MS-DOS half links the Windows half again, and so runs the
+  # step that puts it in front.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${QX_DOS_DIR}/${name}.bin ${QX_DOS_STUB})
 endfunction()

@@ -19,28 +19,7 @@ qx_host_tool(relcheck tools/relcheck.cpp)
 qx_host_tool(artpack tools/artpack.cpp)
 include(cmake/dos.cmake)
 
-# A program of ours that ships on the CD and so must run on Windows 95: the
-# launcher's shipping flags, and its size and subsystem link settings.
-# DOS_HALF NAME SOURCES... makes it a dual-mode program whose MS-DOS half,
-# built from those sources, runs in MS-DOS mode.
-function(qx_cd_program target output_name)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "DOS_HALF")
-  add_executable(${target} WIN32 ${arg_UNPARSED_ARGUMENTS})
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
-  target_link_libraries(${target} PRIVATE qx_shipping_flags)
-  target_compile_definitions(${target} PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
-  # The CD's icon comes from the launcher's resources.
-  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/cdprograms)
-  qx_use_win95_runtime(${target})
-  target_link_options(${target} PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
-  if(arg_DOS_HALF)
-    qx_dos_half(${target} ${arg_DOS_HALF})
-  endif()
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND sh -c "echo \"${output_name}.exe: $(stat -c %s '$<TARGET_FILE:${target}>') bytes\""
-    VERBATIM)
-endfunction()
-
+# The CD's own programs, built like the launcher.
 qx_cd_program(qx_install install
   cdprograms/install/Install.cpp
   cdprograms/install/InstallDir.cpp
@@ -49,9 +28,11 @@ qx_cd_program(qx_game orvane
   cdprograms/game/Game.cpp
   cdprograms/game/GameMode.cpp
   cdprograms/game/Game.rc
-  DOS_HALF orvane_dos
-  cdprograms/game/GameDos.cpp
-  cdprograms/game/GameMode.cpp)
+  POST_LINK ${QX_DOS_STUB} ${QX_DOS_DIR}/orvane_dos.bin $<TARGET_FILE:qx_game> $<TARGET_FILE:qx_game>)
+qx_dos_half(qx_game orvane_dos cdprograms/game/GameDos.cpp cdprograms/game/GameMode.cpp)
+foreach(target qx_install qx_game)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cdprograms)
+endforeach()
 set_source_files_properties(cdprograms/install/Install.rc
   PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/qxinst.ico)
 set_source_files_properties(cdprograms/game/Game.rc

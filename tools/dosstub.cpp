@@ -67,7 +67,7 @@ struct Failure
 uint32_t Get(const Bytes& b, size_t at, size_t n)
 {
     if (at + n > b.size())
-        throw Failure{"truncated (a field at offset " + std::to_string(at) + " lies past the end)"};
+        throw Failure{"truncated: a field at offset " + std::to_string(at) + " lies past the end"};
     uint32_t v = 0;
     for (size_t i = n; i-- > 0;)
         v = v << 8 | b[at + i];
@@ -182,8 +182,9 @@ Bytes DualProgram(const Bytes& image, const Bytes& pe, const std::string& pePath
     const uint32_t headersSize = Get(pe, opt + kOptSizeOfHeaders, 4);
     const size_t sections = opt + optSize;
     const uint32_t sectionCount = Get(pe, coff + kCoffSections, 2);
-    if (headersSize % fileAlignment != 0 || headersSize > pe.size() ||
-        sections + sectionCount * kSectionSize > headersSize)
+    if (headersSize > pe.size())
+        throw fail("truncated: the file ends inside its headers");
+    if (headersSize % fileAlignment != 0 || sections + sectionCount * kSectionSize > headersSize)
         throw fail("SizeOfHeaders does not hold the headers in whole file-alignment steps");
     if (Get(pe, kHeaderParagraphs, 2) * kParagraph == headersSize)
         throw fail("already carries an MS-DOS program after its headers");

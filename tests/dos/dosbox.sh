@@ -43,6 +43,19 @@ qx_dosbox_conf() {
   } >"$conf"
 }
 
+# qx_dos_exit_code FILE: the DOS commands that record, after a program, its
+# exit code in FILE (on drive C:, "C:\\CODE.TXT"); qx_exit_code reads it back
+# from the host's copy of the file. DOSBox creates the file of a redirection
+# even where "if" comes out false: a line is appended for each level the
+# code reaches, and none for 0. Codes above 3 read as 3.
+qx_dos_exit_code() {
+  local n
+  for n in 1 2 3; do echo "if errorlevel $n echo $n>>$1"; done
+}
+qx_exit_code() {
+  if [ -s "$1" ]; then tail -n1 "$1" | tr -d '\r'; else echo 0; fi
+}
+
 # qx_dosbox_run CONF [LIMIT...]
 # Runs DOSBox headless until the commands are done. Each LIMIT changes the
 # process:

@@ -28,6 +28,9 @@ if(CMAKE_COMPILE_WARNING_AS_ERROR)
   list(APPEND QX_DOS_CXX_FLAGS -Werror)
 endif()
 
+# The sources of every MS-DOS image, for the lint's compile database below.
+set_property(GLOBAL PROPERTY QX_DOS_SOURCES)
+
 qx_host_tool(dosstub tools/dosstub.cpp)
 set(QX_DOS_STUB ${QX_HOST_TOOL_DIR}/dosstub)
 # Programs of other folders depend on the tool through this target.
@@ -40,6 +43,7 @@ function(qx_dos_image name)
   set(dir ${QX_DOS_DIR}/${name})
   set(objects)
   foreach(source ${ARGN} cdprograms/dos/DosRuntime.cpp platform/crt/String.cpp)
+    set_property(GLOBAL APPEND PROPERTY QX_DOS_SOURCES ${CMAKE_SOURCE_DIR}/${source})
     get_filename_component(base ${source} NAME_WE)
     set(object ${dir}/${base}.o)
     add_custom_command(OUTPUT ${object}
@@ -93,3 +97,23 @@ function(qx_dos_half target name)
   # step that puts it in front.
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${QX_DOS_DIR}/${name}.bin ${QX_DOS_STUB})
 endfunction()
+
+# ${QX_DOS_DIR}/compile_commands.json: how each MS-DOS source is compiled,
+# for clang-tidy (tools/lint.sh). clang knows -m16 too; -nostdlibinc keeps
+# its own <stddef.h> and <stdint.h>, which stand in for gcc's.
+function(qx_dos_write_compile_commands)
+  get_property(sources GLOBAL PROPERTY QX_DOS_SOURCES)
+  list(REMOVE_DUPLICATES sources)
+  set(flags ${QX_DOS_CXX_FLAGS})
+  list(REMOVE_ITEM flags -fno-tree-loop-distribute-patterns ${qx_dos_compiler_include} -Werror)
+  list(REMOVE_ITEM flags -isystem)
+  list(TRANSFORM flags REPLACE "^-nostdinc$" "-nostdlibinc")
+  list(JOIN flags "\", \"" arguments)
+  set(entries)
+  foreach(source ${sources})
+    list(APPEND entries "  {\"directory\": \"${QX_DOS_DIR}\", \"file\": \"${source}\",\n   \"arguments\": [\"clang++\", \"${arguments}\", \"-c\", \"${source}\"]}")
+  endforeach()
+  list(JOIN entries ",\n" text)
+  file(WRITE ${QX_DOS_DIR}/compile_commands.json "[\n${text}\n]\n")
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL qx_dos_write_compile_commands)

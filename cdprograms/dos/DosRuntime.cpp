@@ -318,6 +318,14 @@ void DosExit(uint8_t nCode)
     __builtin_unreachable();
 }
 
+// What the compiler puts in an abstract class's table of virtual functions;
+// no object calls it, as no object of such a class is ever made.
+extern "C" [[noreturn]] void __cxa_pure_virtual()
+{
+    DosPrint("pure virtual call\n");
+    DosExit(255);
+}
+
 // Called by the start-up code on the stack that DOS set up.
 extern "C" [[noreturn]] void DosStart()
 {

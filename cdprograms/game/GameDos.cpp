@@ -20,6 +20,16 @@ void PrintField(const char* pszLabel, const char* pszValue)
     DosPrint("\n");
 }
 
+// Appends pszText to the text in szOut, as far as it fits.
+template <size_t N>
+void Append(char (&szOut)[N], const char* pszText)
+{
+    size_t n = strlen(szOut);
+    while (*pszText && n + 1 < N)
+        szOut[n++] = *pszText++;
+    szOut[n] = '\0';
+}
+
 } // namespace
 
 int DosMain(const char* pszArguments)
@@ -29,10 +39,10 @@ int DosMain(const char* pszArguments)
     DosPrint("\n\n");
 
     char szProgram[128];
-    char szFolder[128];
     if (!DosGetProgramPath(szProgram, sizeof(szProgram)))
         szProgram[0] = '\0';
-    strcpy(szFolder, szProgram);
+    char szFolder[128] = "";
+    Append(szFolder, szProgram);
     if (char* pLastSlash = strrchr(szFolder, '\\'))
         *pLastSlash = '\0';
     PrintField(QX_GAME_PROGRAM_FOLDER, szFolder);
@@ -42,11 +52,11 @@ int DosMain(const char* pszArguments)
     PrintField(QX_GAME_CURRENT_FOLDER, szCurrent);
 
     // The program and its arguments: 127 and 126 characters at most.
-    char szCommandLine[256];
-    strcpy(szCommandLine, szProgram);
+    char szCommandLine[256] = "";
+    Append(szCommandLine, szProgram);
     if (*pszArguments) {
-        strcpy(szCommandLine + strlen(szCommandLine), " ");
-        strcpy(szCommandLine + strlen(szCommandLine), pszArguments);
+        Append(szCommandLine, " ");
+        Append(szCommandLine, pszArguments);
     }
     PrintField(QX_GAME_COMMAND_LINE, szCommandLine);
     DosPrint("\nPress any key to end.\n");

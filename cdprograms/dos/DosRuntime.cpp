@@ -107,6 +107,17 @@ void WriteOut(const char* p, uint16_t n)
 
 } // namespace
 
+bool AppendText(char* pszOut, size_t nSize, const char* pszText)
+{
+    if (nSize == 0)
+        return *pszText == '\0';
+    size_t n = strlen(pszOut);
+    while (*pszText && n + 1 < nSize)
+        pszOut[n++] = *pszText++;
+    pszOut[n] = '\0';
+    return *pszText == '\0';
+}
+
 uint16_t DosOpen(const char* pszPath, DosAccess access, uint16_t* phFile)
 {
     return CallForHandle(static_cast<uint16_t>(0x3D00 | access), pszPath, 0, phFile);

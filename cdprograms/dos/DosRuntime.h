@@ -14,6 +14,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// Appends pszText to the text in pszOut, a buffer of nSize bytes, as far as
+// it fits; the result is always terminated. False when it was cut.
+bool AppendText(char* pszOut, size_t nSize, const char* pszText);
+
 // The program's own entry: pszArguments is the command tail (what follows
 // the program's name, without the blanks in front). Its result is the exit
 // code.

@@ -20,16 +20,6 @@ void PrintField(const char* pszLabel, const char* pszValue)
     DosPrint("\n");
 }
 
-// Appends pszText to the text in szOut, as far as it fits.
-template <size_t N>
-void Append(char (&szOut)[N], const char* pszText)
-{
-    size_t n = strlen(szOut);
-    while (*pszText && n + 1 < N)
-        szOut[n++] = *pszText++;
-    szOut[n] = '\0';
-}
-
 } // namespace
 
 int DosMain(const char* pszArguments)
@@ -42,7 +32,7 @@ int DosMain(const char* pszArguments)
     if (!DosGetProgramPath(szProgram, sizeof(szProgram)))
         szProgram[0] = '\0';
     char szFolder[128] = "";
-    Append(szFolder, szProgram);
+    AppendText(szFolder, sizeof(szFolder), szProgram);
     if (char* pLastSlash = strrchr(szFolder, '\\'))
         *pLastSlash = '\0';
     PrintField(QX_GAME_PROGRAM_FOLDER, szFolder);
@@ -53,10 +43,10 @@ int DosMain(const char* pszArguments)
 
     // The program and its arguments: 127 and 126 characters at most.
     char szCommandLine[256] = "";
-    Append(szCommandLine, szProgram);
+    AppendText(szCommandLine, sizeof(szCommandLine), szProgram);
     if (*pszArguments) {
-        Append(szCommandLine, " ");
-        Append(szCommandLine, pszArguments);
+        AppendText(szCommandLine, sizeof(szCommandLine), " ");
+        AppendText(szCommandLine, sizeof(szCommandLine), pszArguments);
     }
     PrintField(QX_GAME_COMMAND_LINE, szCommandLine);
     DosPrint("\nPress any key to end.\n");

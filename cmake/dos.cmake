@@ -1,9 +1,9 @@
 # The CD's programs for MS-DOS mode. They are C++ as well: the build
 # machine's own g++ with -m16 compiles freestanding C++ to 16-bit real-mode
 # code for a 386 or later, ld links it flat for the tiny model
-# (cdprograms/dos/Dos.ld), and the host tool dosstub gives it an MZ header,
-# on its own or in front of a Windows program. No DOS extender: the
-# programs run in the 64 KB that DOS gives them.
+# (cdprograms/dos/Dos.ld), and the host tool dosstub puts it in front of a
+# Windows program, in the place of the linker's "cannot be run" stub. No
+# DOS extender: the programs run in the 64 KB that DOS gives them.
 # Included by samplecd.cmake, after qx_host_tool is defined.
 
 find_program(QX_DOS_CXX NAMES g++ REQUIRED)
@@ -23,6 +23,7 @@ set(QX_DOS_CXX_FLAGS
   -ffunction-sections -fdata-sections
   -nostdinc -isystem ${qx_dos_compiler_include}
   -I${CMAKE_SOURCE_DIR}/cdprograms/dos/include -I${CMAKE_SOURCE_DIR}/cdprograms/dos -I${CMAKE_SOURCE_DIR}/cdprograms
+  -I${CMAKE_SOURCE_DIR}/res
   -Wall -Wextra)
 if(CMAKE_COMPILE_WARNING_AS_ERROR)
   list(APPEND QX_DOS_CXX_FLAGS -Werror)
@@ -36,14 +37,19 @@ set(QX_DOS_STUB ${QX_HOST_TOOL_DIR}/dosstub)
 # Programs of other folders depend on the tool through this target.
 add_custom_target(qx_dosstub DEPENDS ${QX_DOS_STUB})
 
-# qx_dos_image(NAME SOURCES...): compiles the sources (relative to the
-# source tree) with the MS-DOS run-time and links the flat image
-# ${QX_DOS_DIR}/NAME.bin (with NAME.map beside it); target NAME builds it.
+# qx_dos_image(NAME SOURCES... [SHARED SOURCES...]): compiles the sources
+# (relative to the source tree) with the MS-DOS run-time and links the flat
+# image ${QX_DOS_DIR}/NAME.bin (with NAME.map beside it); target NAME builds
+# it. SHARED sources are portable code that the Windows programs compile
+# too: the lint checks them there.
 function(qx_dos_image name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SHARED")
   set(dir ${QX_DOS_DIR}/${name})
   set(objects)
-  foreach(source ${ARGN} cdprograms/dos/DosRuntime.cpp platform/crt/String.cpp)
+  foreach(source ${arg_UNPARSED_ARGUMENTS} cdprograms/dos/DosRuntime.cpp)
     set_property(GLOBAL APPEND PROPERTY QX_DOS_SOURCES ${CMAKE_SOURCE_DIR}/${source})
+  endforeach()
+  foreach(source ${arg_UNPARSED_ARGUMENTS} ${arg_SHARED} cdprograms/dos/DosRuntime.cpp platform/crt/String.cpp)
     get_filename_component(base ${source} NAME_WE)
     set(object ${dir}/${base}.o)
     add_custom_command(OUTPUT ${object}
@@ -73,21 +79,9 @@ function(qx_dos_image name)
   add_custom_target(${name} DEPENDS ${QX_DOS_DIR}/${name}.bin)
 endfunction()
 
-# qx_dos_program(NAME OUTPUT_NAME SOURCES...): an MS-DOS program of its own,
-# ${QX_DOS_DIR}/OUTPUT_NAME; target NAME builds it.
-function(qx_dos_program name output_name)
-  qx_dos_image(${name}_image ${ARGN})
-  set(out ${QX_DOS_DIR}/${output_name})
-  add_custom_command(OUTPUT ${out}
-    COMMAND ${QX_DOS_STUB} ${QX_DOS_DIR}/${name}_image.bin ${out}
-    DEPENDS ${QX_DOS_DIR}/${name}_image.bin ${QX_DOS_STUB}
-    VERBATIM)
-  add_custom_target(${name} ALL DEPENDS ${out})
-  add_dependencies(${name} qx_dosstub)
-endfunction()
-
-# qx_dos_half(TARGET NAME SOURCES...): the MS-DOS half of the dual-mode
-# Windows program TARGET, built from the sources as ${QX_DOS_DIR}/NAME.bin.
+# qx_dos_half(TARGET NAME SOURCES... [SHARED SOURCES...]): the MS-DOS half
+# of the dual-mode Windows program TARGET, built from the sources as
+# ${QX_DOS_DIR}/NAME.bin.
 # TARGET's POST_LINK step puts it in front of the linked program:
 #   ${QX_DOS_STUB} ${QX_DOS_DIR}/NAME.bin $<TARGET_FILE:TARGET> $<TARGET_FILE:TARGET>
 function(qx_dos_half target name)
@@ -98,8 +92,8 @@ function(qx_dos_half target name)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${QX_DOS_DIR}/${name}.bin ${QX_DOS_STUB})
 endfunction()
 
-# ${QX_DOS_DIR}/compile_commands.json: how each MS-DOS source is compiled,
-# for clang-tidy (tools/lint.sh). clang knows -m16 too; -nostdlibinc keeps
+# ${QX_DOS_DIR}/compile_commands.json: how each source of the MS-DOS
+# programs alone is compiled, for clang-tidy (tools/lint.sh). clang knows -m16 too; -nostdlibinc keeps
 # its own <stddef.h> and <stdint.h>, which stand in for gcc's.
 function(qx_dos_write_compile_commands)
   get_property(sources GLOBAL PROPERTY QX_DOS_SOURCES)

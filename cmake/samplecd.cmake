@@ -24,13 +24,24 @@ include(cmake/dos.cmake)
 qx_cd_program(qx_install install
   cdprograms/install/Install.cpp
   cdprograms/install/InstallDir.cpp
-  cdprograms/install/Install.rc)
+  cdprograms/install/Install.rc
+  POST_LINK ${QX_DOS_STUB} ${QX_DOS_DIR}/install_dos.bin $<TARGET_FILE:qx_install> $<TARGET_FILE:qx_install>)
+qx_dos_half(qx_install install_dos
+  cdprograms/install/InstallDos.cpp
+  cdprograms/install/InstallFileSystem_dos.cpp
+  cdprograms/install/MarkerRead.cpp
+  cdprograms/install/PromptLine.cpp
+  SHARED
+  cdprograms/install/InstallDir.cpp
+  cdprograms/install/Installation.cpp
+  cdprograms/install/InstallMessage.cpp
+  cdprograms/install/InstallSetting.cpp)
 qx_cd_program(qx_game orvane
   cdprograms/game/Game.cpp
   cdprograms/game/GameMode.cpp
   cdprograms/game/Game.rc
   POST_LINK ${QX_DOS_STUB} ${QX_DOS_DIR}/orvane_dos.bin $<TARGET_FILE:qx_game> $<TARGET_FILE:qx_game>)
-qx_dos_half(qx_game orvane_dos cdprograms/game/GameDos.cpp cdprograms/game/GameMode.cpp)
+qx_dos_half(qx_game orvane_dos cdprograms/game/GameDos.cpp SHARED cdprograms/game/GameMode.cpp)
 foreach(target qx_install qx_game)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cdprograms)
 endforeach()

@@ -1,8 +1,10 @@
 #include "MarkerRead.h"
 
+#include "CdContract.h"
+
 namespace {
 
-const char kKeyword[] = "win95dir";
+const char kKeyword[] = QX_MARKER_KEYWORD;
 
 char LowerAscii(char ch)
 {

@@ -97,9 +97,24 @@ qx_dosbox_run() {
 # its own (or on $QX_TEST_DISPLAY) and waits for its window; STATE_DIR keeps
 # the server, the window and DOSBox's exit code.
 qx_dosbox_start() {
+  local state=$1 conf=$2 try
+  # An X server that is just ending, of any session on this machine,
+  # removes its socket as it goes: one started meanwhile on the same display
+  # number loses its own, and DOSBox cannot open it. That try starts over.
+  for try in 1 2 3; do
+    qx_dosbox_start_once "$state" "$conf" && return 0
+    grep -q "Couldn't open X11 display" "$state/dosbox.log" 2>/dev/null || break
+    qx_dosbox_stop "$state"
+  done
+  echo "qx_dosbox_start: no DOSBox window; its log:" >&2
+  cat "$state/dosbox.log" >&2
+  return 1
+}
+
+qx_dosbox_start_once() {
   local state=$1 conf=$2
   mkdir -p "$state/home"
-  rm -f "$state/dosbox.rc" "$state/dosbox.pid"
+  rm -f "$state/dosbox.rc" "$state/dosbox.pid" "$state/window"
   if [ -n "${QX_TEST_DISPLAY:-}" ]; then
     echo "$QX_TEST_DISPLAY" >"$state/display"
   else
@@ -115,9 +130,14 @@ qx_dosbox_start() {
     echo $? >"$state/dosbox.rc"
   ) </dev/null &
   qx_wait_for "$state/dosbox.pid" 5 || return 1
-  local window
-  window=$(DISPLAY=$display timeout 20 xdotool search --sync --class dosbox 2>/dev/null | head -n1)
-  [ -n "$window" ] || { echo "qx_dosbox_start: no DOSBox window" >&2; return 1; }
+  local window= i
+  for i in $(seq 200); do
+    window=$(DISPLAY=$display xdotool search --class dosbox 2>/dev/null | head -n1 || true)
+    [ -z "$window" ] || break
+    [ ! -s "$state/dosbox.rc" ] || return 1 # DOSBox ended without a window
+    sleep 0.1
+  done
+  [ -n "$window" ] || return 1
   echo "$window" >"$state/window"
 }
 
@@ -169,7 +189,18 @@ qx_dosbox_stop() {
     kill "$(cat "$state/dosbox.pid")" 2>/dev/null || true
     rm -f "$state/dosbox.pid"
   fi
-  [ -n "${QX_TEST_DISPLAY:-}" ] || qx_stop_xvfb "$state"
+  [ -z "${QX_TEST_DISPLAY:-}" ] || return 0
+  # The X server removes its socket as it ends: a server started meanwhile
+  # on the same display number would lose its own. Wait until it is gone.
+  local xvfb i
+  xvfb=$(cat "$state/xvfb.pid" 2>/dev/null || true)
+  qx_stop_xvfb "$state"
+  if [ -n "$xvfb" ]; then
+    for i in $(seq 50); do
+      kill -0 "$xvfb" 2>/dev/null || break
+      sleep 0.1
+    done
+  fi
 }
 
 # qx_wait_for PATH [SECONDS]: waits until PATH exists (or, as "!PATH", until

@@ -50,6 +50,13 @@ big_ini() {
   { other_sections; for i in $(seq 400); do crlf "Key$i=a value that takes room in qx.ini"; done; } \
     >"$c/WINDOWS/qx.ini"
 }
+# A copy of the CD on the hard disk that lacks the game's folder: Setup
+# looks for it beside itself.
+cd_without_game() {
+  first_run
+  mkdir -p "$c/CDCOPY"
+  cp "$work/cd/install.exe" "$c/CDCOPY/INSTALL.EXE"
+}
 # C:\GAMES belongs to another user: DOSBox, run as nobody, may not write in it.
 read_only_games() {
   first_run
@@ -64,6 +71,8 @@ read_only_games() {
 # scan code). Nothing after the last key: the end of the file is Escape.
 long=$(printf 'X%.0s' $(seq 70))
 # name | drive C: | keys | limit | exit code | what it says | what is installed where
+# (the installer runs from the CD, D:\INSTALL.EXE, unless its drive C: has a
+# copy of it in C:\CDCOPY)
 cases=(
   "the folder offered|first_run|\r|-|0|Orvane is installed in C:\\GAMES\\ORVANE.|C:\\GAMES\\ORVANE"
   "edited with the editing keys|first_run|\0G\0M\0M\0M\0S\0S\0S\0S\0SAPPS\0O\b\b\b\b\b\bGAME\r|-|0|Orvane is installed in C:\\APPS\\GAME.|C:\\APPS\\GAME"
@@ -81,6 +90,7 @@ cases=(
   "a full disk for qx.ini|big_ini|\r|fsize=12000|1|Could not record the folder in qx.ini in the Windows folder: The disk is full (MS-DOS error 39).|"
   "a read-only target|read_only_games|\r|user=nobody|1|Could not create the folder C:\\GAMES\\ORVANE:|"
   "the CD as the target|first_run|\0G\0SD\r|-|1|Could not create the folder D:\\GAMES:|"
+  "the game's folder missing from the CD|cd_without_game|\r|-|1|The game's files are missing from the CD (C:\\CDCOPY\\GAME).|"
   "an existing installation|installed|\r|-|0|Orvane is installed in C:\\OLDGAME.|C:\\OLDGAME"
   "an existing installation, a full disk|installed|\r|fsize=4096|1|Orvane is still installed in C:\\OLDGAME|"
 )
@@ -100,8 +110,10 @@ for row in "${cases[@]}"; do
   before=$(snapshot "$c")
   ini_before=$(cat "$c/WINDOWS/qx.ini")
   mapfile -t code_lines < <(qx_dos_exit_code 'E:\CODE.TXT')
+  program='D:\INSTALL.EXE'
+  [ ! -d "$c/CDCOPY" ] || program='C:\CDCOPY\INSTALL.EXE'
   qx_dosbox_conf "$dir/dosbox.conf" "$c" "$image" -- "mount e \"$dir/e\"" \
-    'D:\INSTALL.EXE < E:\KEYS.TXT > E:\OUT.TXT' "${code_lines[@]}"
+    "$program < E:\\KEYS.TXT > E:\\OUT.TXT" "${code_lines[@]}"
   limits=()
   [ "$limit" = - ] || limits=("$limit")
   qx_dosbox_run "$dir/dosbox.conf" "${limits[@]}" || fail "$name: DOSBox failed"

@@ -45,17 +45,18 @@ other_sections() {
     "[Other Game]" "InstallDir=C:\\OTHER" "Sound=on"
 }
 
-# expect_installed C_DIR WINDOWS_DIR_ON_HOST WANT_INI: the game's files, the
-# recorded folder, and no first-run files.
+# expect_installed C_DIR WINDOWS_DIR_ON_HOST WANT_INI [FOLDER]: the game's
+# files in FOLDER (GAMES/ORVANE) of C_DIR, the recorded folder, and no
+# first-run files.
 expect_installed() {
-  local c=$1 ini=$2/qx.ini want=$3 name
+  local c=$1 ini=$2/qx.ini want=$3 folder=${4:-GAMES/ORVANE} name
   for name in orvane.exe qx.pif qxconfig.pif; do
     local installed
-    installed=$(find "$c/GAMES/ORVANE" -maxdepth 1 -iname "$name" | head -n1)
-    [ -n "$installed" ] || fail "$name is not in C:\\GAMES\\ORVANE"
+    installed=$(find "$c/$folder" -maxdepth 1 -iname "$name" | head -n1)
+    [ -n "$installed" ] || fail "$name is not in $folder"
     cmp -s "$installed" "$work/cd/game/$name" || fail "$name differs from the CD's"
   done
-  echo "ok: the game's files in C:\\GAMES\\ORVANE, byte for byte as on the CD"
+  echo "ok: the game's files in $folder, byte for byte as on the CD"
   ini=$(find "$2" -maxdepth 1 -iname qx.ini | head -n1)
   [ -n "$ini" ] || fail "no qx.ini in $2"
   [ "$(cat "$ini")" = "$want" ] || fail "qx.ini holds
@@ -68,16 +69,18 @@ $(cat -A <<<"$want")"
   echo "ok: both first-run files are gone"
 }
 
-# run_batch C_DIR: DOSBox runs c:\_qxchkcd.bat on drive C_DIR, with the CD
-# image as D:, and a person at the keyboard.
+# run_batch C_DIR KEY...: DOSBox runs c:\_qxchkcd.bat on drive C_DIR, with
+# the CD image as D:, and a person at the keyboard who presses the keys at
+# the installer's prompt.
 run_batch() {
   local c=$1
+  shift
   rm -f "$work/e/READY.TXT"
   qx_dosbox_conf "$work/batch.conf" "$c" "$image" -- "mount e \"$work/e\"" "echo ready>e:\\ready.txt" \
     "call c:\\_qxchkcd.bat"
   qx_dosbox_start "$dosbox" "$work/batch.conf"
   qx_wait_for "$work/e/READY.TXT" || fail "DOSBox did not start the batch file"
-  qx_dosbox_keys "$dosbox" Return # the installer's prompt: the folder it offers
+  qx_dosbox_keys "$dosbox" "$@"
   # The installer removes the marker file last; then the batch file pauses.
   qx_wait_for "!$c/qxinst.cfg" 60 || fail "the installer did not finish"
   qx_dosbox_keys "$dosbox" space
@@ -96,7 +99,7 @@ qx_session_stop "$session"
 cp "$c/_qxchkcd.bat" "$work/_qxchkcd.bat"
 
 echo "== 2. and 3. MS-DOS mode: c:\\_qxchkcd.bat on that drive C:, the CD image as D:"
-run_batch "$c"
+run_batch "$c" Return # the folder offered
 expect_installed "$c" "$c/windows" "$(other_sections; crlf "[Orvane]" "InstallDir=C:\\GAMES\\ORVANE")"
 
 printf ' ' >"$work/e/KEY.TXT"
@@ -132,9 +135,11 @@ mkdir -p "$c2/WIN95" "$c2/WINDOWS"
 cp "$work/_qxchkcd.bat" "$c2/_qxchkcd.bat"
 crlf 'win95dir C:\WIN95' >"$c2/qxinst.cfg"
 { other_sections; crlf "[Orvane]" "Language=en"; } >"$c2/WIN95/qx.ini"
-run_batch "$c2"
+# The folder edited with the keyboard's editing keys: C:\GAMES\ORVANE
+# becomes C:\apps\ORVANE (the letters without Shift), recorded as typed.
+run_batch "$c2" Home Right Right Right Delete Delete Delete Delete Delete a p p s Return
 # The section was there without InstallDir: the key comes right after its head.
-expect_installed "$c2" "$c2/WIN95" "$(other_sections; crlf "[Orvane]" "InstallDir=C:\\GAMES\\ORVANE" "Language=en")"
+expect_installed "$c2" "$c2/WIN95" "$(other_sections; crlf "[Orvane]" "InstallDir=C:\\apps\\ORVANE" "Language=en")" APPS/ORVANE
 [ -z "$(ls -A "$c2/WINDOWS")" ] || fail "something was written to C:\\WINDOWS: $(ls "$c2/WINDOWS")"
 echo "ok: recorded in C:\\WIN95\\qx.ini, nothing in C:\\WINDOWS"
 echo "loop-test: the loop through MS-DOS mode, twice"

@@ -40,20 +40,6 @@ uint16_t Handle(InstallHandle hFile)
     return static_cast<uint16_t>(hFile);
 }
 
-// The decimal digits of n.
-void NumberText(unsigned long n, char (&szOut)[12])
-{
-    char szReversed[12];
-    unsigned nDigits = 0;
-    do {
-        szReversed[nDigits++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n);
-    for (unsigned i = 0; i < nDigits; ++i)
-        szOut[i] = szReversed[nDigits - 1 - i];
-    szOut[nDigits] = '\0';
-}
-
 } // namespace
 
 InstallError CDosFileSystem::GetKind(const char* pszPath, InstallFileKind* pKind)
@@ -207,7 +193,7 @@ void CDosTexts::DescribeError(InstallError nError, char* pszOut, unsigned nSize)
     // The code too: for what has no words here, and for a support call.
     char szNumber[12];
     char szCode[32];
-    NumberText(nError, szNumber);
+    FormatInstallNumber(nError, szNumber);
     FormatInstallText(szCode, sizeof(szCode), *pszOut ? " (MS-DOS error %s)." : "MS-DOS error %s.", szNumber);
     AppendText(pszOut, nSize, szCode);
 }

@@ -18,6 +18,7 @@ endfunction()
 qx_host_tool(makepif tools/makepif.cpp)
 qx_host_tool(relcheck tools/relcheck.cpp)
 qx_host_tool(artpack tools/artpack.cpp)
+include(cmake/dos.cmake)
 
 # The CD's own programs, built like the launcher.
 qx_cd_program(qx_install install
@@ -27,15 +28,32 @@ qx_cd_program(qx_install install
   cdprograms/install/InstallMessage.cpp
   cdprograms/install/InstallSetting.cpp
   cdprograms/install/Installation.cpp
-  cdprograms/install/Install.rc)
+  cdprograms/install/Install.rc
+  POST_LINK ${QX_DOS_STUB} ${QX_DOS_DIR}/install_dos.bin $<TARGET_FILE:qx_install> $<TARGET_FILE:qx_install>)
+qx_dos_half(qx_install install_dos
+  cdprograms/install/InstallDos.cpp
+  cdprograms/install/InstallFileSystem_dos.cpp
+  cdprograms/install/MarkerRead.cpp
+  cdprograms/install/PromptLine.cpp
+  SHARED
+  cdprograms/install/InstallDir.cpp
+  cdprograms/install/Installation.cpp
+  cdprograms/install/InstallMessage.cpp
+  cdprograms/install/InstallSetting.cpp
+  cdprograms/install/InstallTextTable.cpp)
 qx_cd_program(qx_game orvane
   cdprograms/game/Game.cpp
-  cdprograms/game/Game.rc)
+  cdprograms/game/GameMode.cpp
+  cdprograms/game/Game.rc
+  POST_LINK ${QX_DOS_STUB} ${QX_DOS_DIR}/orvane_dos.bin $<TARGET_FILE:qx_game> $<TARGET_FILE:qx_game>)
+qx_dos_half(qx_game orvane_dos cdprograms/game/GameDos.cpp SHARED cdprograms/game/GameMode.cpp)
 foreach(target qx_install qx_game)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cdprograms)
 endforeach()
-set_source_files_properties(cdprograms/install/Install.rc cdprograms/game/Game.rc
+set_source_files_properties(cdprograms/install/Install.rc
   PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/qxinst.ico)
+set_source_files_properties(cdprograms/game/Game.rc
+  PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/qxinst.ico;${CMAKE_SOURCE_DIR}/cdprograms/game/GameText.h")
 
 # The program-information files: file name, title, program, parameters.
 set(QX_PIF_DIR ${CMAKE_BINARY_DIR}/pif)

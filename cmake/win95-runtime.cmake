@@ -18,6 +18,7 @@ target_compile_definitions(qx_win95_api INTERFACE WINVER=0x0400 _WIN32_WINNT=0x0
 add_library(qx_win95_crt OBJECT
   platform/crt/Memory.cpp
   platform/crt/Startup.cpp
+  platform/crt/String.cpp
   platform/crt/Stdio.cpp
 )
 target_include_directories(qx_win95_crt PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -12,6 +12,7 @@ packages=(
   googletest fonts-dejavu-core
   xorriso genisoimage libarchive-tools
   valgrind python3 libx11-dev
+  dosbox
 )
 
 missing=()

@@ -48,8 +48,14 @@ while IFS= read -r dir; do args+=("--extra-arg=-isystem$dir"); done < <(
     sed -n '/^#include <...> search starts here:/,/^End of search list/s/^ \(.*\/c++.*\)$/\1/p')
 
 log=$build/clang-tidy.log
-if printf '%s\0' "${sources[@]}" | xargs -0 -n 3 -P 2 clang-tidy "${args[@]}" >"$log" 2>&1; then
-  echo "lint: clang-tidy: ${#sources[@]} sources clean"
+# The CD's MS-DOS programs are compiled apart, for real mode: their own
+# compile database, written by cmake/dos.cmake.
+dos_sources=()
+while IFS= read -r f; do dos_sources+=("$f"); done < <(
+  sed -n 's/^.*"file": "\(.*\.cpp\)",\{0,1\}$/\1/p' "$build/dos/compile_commands.json" | sort -u)
+if { printf '%s\0' "${sources[@]}" | xargs -0 -n 3 -P 2 clang-tidy "${args[@]}" &&
+  printf '%s\0' "${dos_sources[@]}" | xargs -0 -n 3 -P 2 clang-tidy --quiet -p "$build/dos"; } >"$log" 2>&1; then
+  echo "lint: clang-tidy: ${#sources[@]} sources clean, and ${#dos_sources[@]} of the MS-DOS programs"
 else
   grep -vE '^[0-9]+ warnings? (and [0-9]+ errors? )?generated\.$' "$log" >&2 || true
   echo "lint: clang-tidy found the above (log: $log)" >&2

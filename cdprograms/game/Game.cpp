@@ -4,6 +4,7 @@
 //
 // Plain Win32 and nothing of the C run-time library: the program ships on a
 // Windows 95 CD.
+#include "GameMode.h"
 #include "ProgramDir.h"
 #include "resource.h"
 
@@ -12,22 +13,13 @@
 
 namespace {
 
-bool IsWord(const char* pszArguments, const char* pszWord)
-{
-    const int nWord = static_cast<int>(strlen(pszWord));
-    int nArguments = static_cast<int>(strlen(pszArguments));
-    while (nArguments > 0 && (pszArguments[nArguments - 1] == ' ' || pszArguments[nArguments - 1] == '\t'))
-        --nArguments;
-    return nArguments == nWord && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, pszArguments, nWord,
-                                                 pszWord, nWord) == CSTR_EQUAL;
-}
-
 // pszArguments: the command line after the program's name, as WinMain has it.
 void ShowHowStarted(HWND hDlg, const char* pszArguments)
 {
-    const UINT nMode = *pszArguments == '\0'            ? IDS_MODE_PLAY
-                       : IsWord(pszArguments, "/setup") ? IDS_MODE_SETUP
-                                                        : IDS_MODE_UNKNOWN;
+    while (*pszArguments == ' ' || *pszArguments == '\t')
+        ++pszArguments;
+    static const UINT kModeIds[] = {IDS_MODE_PLAY, IDS_MODE_SETUP, IDS_MODE_UNKNOWN};
+    const UINT nMode = kModeIds[ReadGameMode(pszArguments)];
     char szText[MAX_PATH + 1];
     if (LoadStringA(GetModuleHandleA(nullptr), nMode, szText, sizeof(szText)) <= 0)
         szText[0] = '\0';

@@ -181,3 +181,8 @@ void DescribeInstallProgress(CInstallTexts& texts, unsigned long nFile, unsigned
     NumberText(nFiles, szFiles);
     Compose(texts, pszOut, nSize, IDS_PROGRESS, pszName, szFile, szFiles);
 }
+
+void FormatInstallNumber(unsigned long n, char (&szOut)[12])
+{
+    NumberText(n, szOut);
+}

@@ -1,0 +1,286 @@
+// The sample CD's installer in MS-DOS mode, the MS-DOS half of install.exe.
+// Windows 95 and 98 restart in MS-DOS mode and run it from the launcher's
+// c:\_qxchkcd.bat. It does what the Windows half does, with the same
+// installation and the same words: it asks for a folder in text mode,
+// copies the CD's game folder there, file by file, and records the folder
+// in qx.ini in the Windows directory, which c:\qxinst.cfg names, since
+// Windows is not running to say where it is. Then it removes
+// c:\qxinst.cfg; the batch file deletes itself.
+//
+// Exit code 0 once installed, 1 when cancelled (after a failed try too), 2
+// when it cannot start (no or a garbled c:\qxinst.cfg): nothing is written
+// then.
+#include "CdContract.h"
+#include "DosRuntime.h"
+#include "InstallDir.h"
+#include "InstallFileSystem_dos.h"
+#include "InstallMessage.h"
+#include "InstallSetting.h"
+#include "InstallText.h"
+#include "Installation.h"
+#include "MarkerRead.h"
+#include "PromptLine.h"
+
+#include <string.h>
+
+namespace {
+
+const char kMarkerPath[] = QX_MARKER_FILE_DEFAULT;
+const char kIniName[] = "\\" QX_INI_FILE;
+const char kGameFolder[] = "\\GAME";
+
+// What only the MS-DOS half says.
+const char kIntro[] =
+    "Setup copies Orvane from the CD into the folder below and records it, so that the CD's "
+    "launcher offers Play and Configure. The game runs in MS-DOS mode: at most 64 characters, "
+    "and each part of the folder a name of at most eight characters, then a dot and at most "
+    "three more.";
+const char kKeys[] = "Enter installs, Escape cancels.";
+const char kLabel[] = "Install to: ";
+const char kCancelled[] = "Setup was cancelled. Nothing was changed.";
+const char kNoProgramPath[] = "Setup needs MS-DOS 3.0 or later: it cannot find its own folder on the CD.";
+const char kMarkerMissing[] =
+    "Setup cannot find " QX_MARKER_FILE_DEFAULT ", which tells it where Windows is. Start Windows, "
+    "then Install from the CD's window again: it writes that file before the "
+    "computer restarts in MS-DOS mode.";
+const char kMarkerGarbled[] = QX_MARKER_FILE_DEFAULT
+    " does not name the Windows folder: it should hold one line, " QX_MARKER_KEYWORD
+    " and the folder, as in " QX_MARKER_KEYWORD " C:\\WINDOWS. Start Windows, then Install "
+    "from the CD's window again: it writes that file anew.";
+const char kMarkerUnread[] =
+    "Setup could not read " QX_MARKER_FILE_DEFAULT ", which tells it where Windows is: %s";
+const char kNoWindowsDir[] =
+    "The Windows folder that " QX_MARKER_FILE_DEFAULT " names, %s, is not there. Start Windows, "
+    "then Install from the CD's window again: it writes that file anew.";
+const char kNothingInstalled[] = "Nothing was installed.";
+
+enum
+{
+    kExitInstalled = 0,
+    kExitCancelled = 1,
+    kExitCannotStart = 2,
+    kScreenWidth = 80,
+    // A message with a path or two in it.
+    kMessageSize = 1024,
+};
+
+// The installation's state and its buffer: too large for the stack.
+CInstallation g_installation;
+CInstallOutcome g_outcome;
+char g_abBuffer[8192];
+
+// Writes the text, each line broken at blanks to fit the screen.
+void PrintWrapped(const char* pszText)
+{
+    const char* p = pszText;
+    while (*p) {
+        const char* pLineEnd = p;
+        while (*pLineEnd && *pLineEnd != '\n')
+            ++pLineEnd;
+        // Break before the screen's last column: a full line would take the
+        // cursor to the next one by itself.
+        const char* pBreak = pLineEnd;
+        if (pLineEnd - p >= kScreenWidth) {
+            pBreak = p + kScreenWidth - 1;
+            while (pBreak > p && *pBreak != ' ')
+                --pBreak;
+            if (pBreak == p)
+                pBreak = p + kScreenWidth - 1;
+        }
+        char szLine[kScreenWidth + 1];
+        const size_t n = static_cast<size_t>(pBreak - p);
+        memcpy(szLine, p, n);
+        szLine[n] = '\0';
+        DosPrint(szLine);
+        DosPrint("\n");
+        p = pBreak;
+        if (*p == ' ' || *p == '\n')
+            ++p;
+    }
+}
+
+void PrintMessage(const char* pszText)
+{
+    PrintWrapped(pszText);
+    DosPrint("\n");
+}
+
+// The prompt's line, drawn again after each key: from the line's start,
+// the label and the text, blanks over what a deletion left, then back to
+// the cursor.
+void DrawLine(const CPromptLine& line, size_t* pnShown)
+{
+    DosPrint("\r");
+    DosPrint(kLabel);
+    DosPrint(line.Text());
+    size_t nBack = line.Length() - line.Cursor();
+    for (size_t n = line.Length(); n < *pnShown; ++n, ++nBack)
+        DosPrintChar(' ');
+    for (size_t n = 0; n < nBack; ++n)
+        DosPrintChar('\b');
+    *pnShown = line.Length();
+}
+
+// Asks for the folder, szTyped filled in; false when the user cancels.
+bool AskForFolder(char (&szTyped)[CPromptLine::kMaxLength + 1])
+{
+    CPromptLine line(szTyped);
+    size_t nShown = 0;
+    DrawLine(line, &nShown);
+    for (;;) {
+        switch (line.OnKey(DosReadKey())) {
+        case CPromptLine::kAccepted:
+            memcpy(szTyped, line.Text(), line.Length() + 1);
+            DosPrint("\n");
+            return true;
+        case CPromptLine::kCancelled:
+            DosPrint("\n");
+            return false;
+        case CPromptLine::kRefused:
+            DosPrintChar('\a');
+            break;
+        case CPromptLine::kEditing:
+            DrawLine(line, &nShown);
+            break;
+        }
+    }
+}
+
+// The CD's game folder, from this program's own path: "D:\INSTALL.EXE"
+// gives "D:\GAME".
+bool FindGameFolder(char (&szFolder)[kInstallPathSize])
+{
+    char szProgram[kInstallPathSize];
+    if (!DosGetProgramPath(szProgram, sizeof(szProgram)))
+        return false;
+    char* pLastSlash = strrchr(szProgram, '\\');
+    if (!pLastSlash)
+        return false;
+    *pLastSlash = '\0';
+    szFolder[0] = '\0';
+    return AppendText(szFolder, sizeof(szFolder), szProgram) &&
+           AppendText(szFolder, sizeof(szFolder), kGameFolder);
+}
+
+// The Windows directory, as c:\qxinst.cfg names it; false, with the
+// message said, when the file is missing, unreadable or garbled.
+bool ReadWindowsDir(CDosTexts& texts, char (&szDir)[kMaxMarkerWindowsDir + 1])
+{
+    char szMessage[kMessageSize];
+    uint16_t hFile = 0;
+    uint16_t nError = DosOpen(kMarkerPath, kDosReadAccess, &hFile);
+    if (nError == kDosFileNotFound || nError == kDosPathNotFound) {
+        PrintMessage(kMarkerMissing);
+        return false;
+    }
+    // One line: a file this long is not what the launcher wrote.
+    char abText[256];
+    uint16_t nRead = 0;
+    if (nError == kDosOk) {
+        nError = DosRead(hFile, abText, sizeof(abText), &nRead);
+        DosClose(hFile);
+    }
+    if (nError != kDosOk) {
+        char szError[128];
+        texts.DescribeError(nError, szError, sizeof(szError));
+        FormatInstallText(szMessage, sizeof(szMessage), kMarkerUnread, szError);
+        PrintMessage(szMessage);
+        return false;
+    }
+    if (nRead == sizeof(abText) || !ReadMarker(abText, nRead, szDir)) {
+        PrintMessage(kMarkerGarbled);
+        return false;
+    }
+    return true;
+}
+
+int Install()
+{
+    CDosFileSystem fs;
+    CDosTexts texts;
+    char szMessage[kMessageSize];
+
+    char szGameFolder[kInstallPathSize];
+    if (!FindGameFolder(szGameFolder)) {
+        PrintMessage(kNoProgramPath);
+        return kExitCannotStart;
+    }
+    char szWindowsDir[kMaxMarkerWindowsDir + 1];
+    if (!ReadWindowsDir(texts, szWindowsDir)) {
+        PrintMessage(kNothingInstalled);
+        return kExitCannotStart;
+    }
+    InstallFileKind kind = kInstallNothing;
+    if (fs.GetKind(szWindowsDir, &kind) != 0 || kind != kInstallFolder) {
+        FormatInstallText(szMessage, sizeof(szMessage), kNoWindowsDir, szWindowsDir);
+        PrintMessage(szMessage);
+        PrintMessage(kNothingInstalled);
+        return kExitCannotStart;
+    }
+    char szIniPath[kMaxMarkerWindowsDir + sizeof(kIniName)] = "";
+    AppendText(szIniPath, sizeof(szIniPath), szWindowsDir);
+    AppendText(szIniPath, sizeof(szIniPath), kIniName);
+
+    // A game recorded already is offered its own folder again.
+    char szRecorded[kInstallPathSize] = "";
+    const InstallError nError =
+        ReadInstallDirSetting(fs, szIniPath, g_abBuffer, sizeof(g_abBuffer), szRecorded, sizeof(szRecorded));
+    if (nError != 0) {
+        char szError[128], szFormat[256];
+        texts.DescribeError(nError, szError, sizeof(szError));
+        texts.LoadText(IDS_READ_SETTING, szFormat, sizeof(szFormat));
+        FormatInstallText(szMessage, sizeof(szMessage), szFormat, szError);
+        PrintMessage(szMessage);
+        PrintMessage(kNothingInstalled);
+        return kExitCannotStart;
+    }
+    char szTyped[CPromptLine::kMaxLength + 1] = "";
+    if (*szRecorded)
+        AppendText(szTyped, sizeof(szTyped), szRecorded);
+    else
+        texts.LoadText(IDS_DEFAULT_FOLDER, szTyped, sizeof(szTyped));
+
+    PrintMessage(kIntro);
+    PrintMessage(kKeys);
+    static const char* const kFirstRunFiles[] = {kMarkerPath};
+    for (;;) {
+        if (!AskForFolder(szTyped)) {
+            DosPrint("\n");
+            PrintMessage(kCancelled);
+            return kExitCancelled;
+        }
+        const InstallDirCheck check = CheckInstallDir(szTyped, kDosFolderRules);
+        if (check.verdict != kInstallDirOk) {
+            DescribeInstallDirCheck(texts, check, szMessage, sizeof(szMessage));
+            PrintMessage(szMessage);
+            continue;
+        }
+        CInstallRequest request = {};
+        request.pszGameFolder = szGameFolder;
+        request.pszTargetFolder = check.szDir;
+        request.pszIniPath = szIniPath;
+        // The batch file that runs Setup deletes itself as it ends.
+        request.ppszFirstRunFiles = kFirstRunFiles;
+        request.nFirstRunFiles = 1;
+        // MS-DOS's own limits: a folder of 64 characters, as the rules
+        // allow, holds a file of an 8.3 name.
+        request.nMaxFolder = kMaxInstallDir;
+        request.nMaxPath = kMaxInstallDir + 1 + 12;
+        request.pBuffer = g_abBuffer;
+        request.nBufferSize = sizeof(g_abBuffer);
+        const bool bInstalled = g_installation.Run(fs, request, &g_outcome);
+        DescribeInstallOutcome(texts, check.szDir, g_outcome, szMessage, sizeof(szMessage));
+        DosPrint("\n");
+        PrintMessage(szMessage);
+        if (bInstalled)
+            return kExitInstalled;
+    }
+}
+
+} // namespace
+
+int DosMain(const char*)
+{
+    DosPrint("Orvane Setup\n\n");
+    return Install();
+}

@@ -1,5 +1,7 @@
 #include "app/CdCheckBatch.h"
 
+#include "app/WholeFile.h"
+
 #include <stdio.h>
 
 bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatchSink pfnPiece, void* pContext)
@@ -33,26 +35,28 @@ bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatch
 
 namespace {
 
+struct CdCheckBatch
+{
+    const char* pszProbe;
+    const char* pszCommand;
+};
+
 bool PutPiece(const char* pszPiece, void* pContext)
 {
     return fputs(pszPiece, static_cast<FILE*>(pContext)) >= 0;
+}
+
+bool WriteText(FILE* pFile, void* pContext)
+{
+    const CdCheckBatch* const pBatch = static_cast<const CdCheckBatch*>(pContext);
+    return EmitCdCheckBatch(pBatch->pszProbe, pBatch->pszCommand, PutPiece, pFile);
 }
 
 } // namespace
 
 BOOL WriteCdCheckBatch(const char* pszPath, const char* pszProbe, const char* pszCommand)
 {
-    FILE* pFile = fopen(pszPath, "wt");
-    if (!pFile)
-        return FALSE;
-
-    bool bWritten = EmitCdCheckBatch(pszProbe, pszCommand, PutPiece, pFile);
-    bWritten = fflush(pFile) == 0 && bWritten;
-    bWritten = fclose(pFile) == 0 && bWritten;
-    if (!bWritten) {
-        // A full disk: a short batch file would run half its lines.
-        remove(pszPath);
-        return FALSE;
-    }
-    return TRUE;
+    // A short or mixed batch file would run half its lines in MS-DOS mode.
+    CdCheckBatch batch = {pszProbe, pszCommand};
+    return ReplaceFileWhole(pszPath, WriteText, &batch);
 }

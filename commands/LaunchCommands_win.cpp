@@ -15,7 +15,8 @@ const UINT kTemplateIds[kCommandSlotCount] = {
     IDS_CMD_VIEW_README, IDS_CMD_INSTALL, IDS_CMD_PLAY, IDS_CMD_UNUSED, IDS_CMD_CONFIGURE,
 };
 
-// What each slot starts, as the user is told when it does not.
+// What each slot starts, as the user is told when it does not. These and the
+// reasons below are literals: the string table is fixed at nine strings.
 const char* const kNotStarted[kCommandSlotCount] = {
     "Could not open the read-me",        // View Readme
     "Could not start the installer",     // Install
@@ -47,6 +48,14 @@ CString FormatRefusal(CommandSlot nSlot, const CommandLineCheck& check, const ch
     char szText[kMessageSize];
     const char* const pszWhat = kNotStarted[nSlot];
     switch (check.nStatus) {
+    case kCommandLineFolded:
+        if (check.nDirectory == kNoCommandDirectory) {
+            ::wsprintfA(szText, "%s: a \"..\" in its command line would change the program or its arguments.",
+                        pszWhat);
+            break;
+        }
+        // A folder whose ".." reaches back over the line is one that the line cannot carry.
+        [[fallthrough]];
     case kCommandLineUnsafeDirectory:
         ::wsprintfA(szText, "%s: the folder %s has a name that cannot go on a command line.", pszWhat,
                     apszDirs[check.nDirectory]);
@@ -102,6 +111,7 @@ void CLaunchCommands::ExpandCommandTemplates(const char* pszSourceDir, const cha
                                                          pszWindowsDir, seam, shortNames, szLine);
         m_strCommand[nSlot] = szLine;
         m_strCommand[nSlot].MakeLower();
+        m_nStatus[nSlot] = check.nStatus;
         m_strRefusal[nSlot] = FormatRefusal(static_cast<CommandSlot>(nSlot), check, apszDirs);
     }
 }
@@ -111,7 +121,7 @@ BOOL CLaunchCommands::RunCommand(CommandSlot nSlot, CString* pstrWhy) const
     // Callers pass constants; anything else would read outside the lines.
     if (nSlot < 0 || nSlot >= kCommandSlotCount)
         return FALSE;
-    if (!m_strRefusal[nSlot].IsEmpty()) {
+    if (m_nStatus[nSlot] != kCommandLineRuns) {
         if (pstrWhy)
             *pstrWhy = m_strRefusal[nSlot];
         return FALSE;
@@ -141,14 +151,15 @@ BOOL GetCommandLineDirectory(const char* pszDirectory, char (&szOut)[MAX_PATH])
 {
     szOut[0] = '\0';
     const char* const psz = pszDirectory ? pszDirectory : "";
-    if (!IsUnsafeOnCommandLine(psz)) {
+    // The batch file for MS-DOS mode names it: the command interpreter reads it.
+    if (!IsUnsafeOnCommandLine(psz, kReadByInterpreter)) {
         const size_t nLength = strlen(psz);
         if (nLength >= MAX_PATH)
             return FALSE;
         memcpy(szOut, psz, nLength + 1);
         return TRUE;
     }
-    if (GetShortName(psz, szOut, MAX_PATH, nullptr) && !IsUnsafeOnCommandLine(szOut))
+    if (GetShortName(psz, szOut, MAX_PATH, nullptr) && !IsUnsafeOnCommandLine(szOut, kReadByInterpreter))
         return TRUE;
     szOut[0] = '\0';
     return FALSE;

@@ -185,7 +185,8 @@ std::string TooLong(const char* pszWhat)
 // The CD copied into a folder whose name a command line cannot carry: with a
 // short name that it can carry, Install runs by that name; without one, it
 // runs nothing and says so. A decoy program stands where the line, read
-// wrongly, would find a program.
+// wrongly, would find a program. View Readme, whose line no command
+// interpreter reads, runs from every one of them.
 TEST_F(HostileInput, CdFolderThatACommandLineCannotCarry)
 {
     static const struct
@@ -213,8 +214,24 @@ TEST_F(HostileInput, CdFolderThatACommandLineCannotCarry)
         const std::string strLowerShort = LowerShortName(row.pszFolder);
         ASSERT_FALSE(strShort.empty());
 
+        // View Readme's line is read by the editor alone, which takes any of
+        // these folders, by its short name where it holds a blank. A decoy
+        // editor in the CD folder, which the system searches first, records
+        // the line it was given.
+        const std::string strEditor = std::string(row.pszFolder) + "\\notepad.exe";
+        ASSERT_TRUE(CopyFileA(DecoyProgramPath().c_str(), strEditor.c_str(), FALSE));
+        const std::string strReadme = "decoy notepad.exe " +
+                                      (strchr(row.pszFolder, ' ') ? strLowerShort : row.pszFolder) +
+                                      "\\readme.txt";
+
         LauncherUnderTest& launcher = Start(std::string(row.pszFolder) + "\\Qxinst95.exe");
         ASSERT_NE(launcher.m_hDlg, nullptr);
+        launcher.Click(IDC_VIEW_README);
+        EXPECT_TRUE(WaitForRanLine(strReadme)) << strReadme;
+        EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{strReadme});
+        EXPECT_TRUE(IsWindowVisible(launcher.m_hDlg));
+        DeleteFileA(kRanPath);
+
         std::string strBatch;
         if (row.bShortName) {
             // The batch file for MS-DOS mode names the installer by the short name too.
@@ -280,6 +297,66 @@ TEST_F(HostileInput, GameFolderThatACommandLineCannotCarry)
             EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{strRan});
         } else {
             EXPECT_EQ(launcher.ReportAfterPress(), FolderRefused("game", row.pszFolder));
+            launcher.Quit();
+            EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{}) << "nothing may run";
+        }
+    }
+}
+
+// An InstallDir value whose ".." would fold the line of Play across its
+// arguments, into another program: the CD's installer, a program on the
+// disk, a "game" made of the batch file's folder. Each names a folder that
+// exists, so the game counts as installed; a decoy stands where the folded
+// line would find its program. Folds that stay inside the folder still run.
+TEST_F(HostileInput, GameFolderThatFoldsAcrossTheCommandLine)
+{
+    const std::string strCd = "c:\\qxtest_cd";
+    static const struct
+    {
+        const char* pszInstallDir;
+        const char* pszDecoy; // where the folded line finds a program; null: none
+        const char* pszRan;   // what gostart.bat records when the line may run; null: refused
+    } kRows[] = {
+        {"C:\\..\\..\\qxtest_install", "c:\\qxtest_cd\\qxtest_install.exe", nullptr},
+        {"C:\\..\\..\\..\\windows\\qxtest_decoy.exe", "c:\\windows\\qxtest_decoy.exe", nullptr},
+        {"C:..\\qxtest_orvane", "c:\\qxtest_cd\\instdata\\qxtest_orvane.exe", nullptr},
+        {"qxtest_games\\..\\qxtest_orvane", "c:\\qxtest_cd\\instdata\\qxtest_orvane.exe", nullptr},
+        {"C:qxtest_games\\..\\qxtest_orvane", "c:\\qxtest_cd\\instdata\\qxtest_orvane.exe", nullptr},
+        {"C:\\..\\qxtest_orvane", "c:\\qxtest_cd\\instdata\\qxtest_orvane.exe", nullptr},
+        {"C:\\qxtest_games\\..\\qxtest_orvane", nullptr, "gostart c c:\\qxtest_orvane qx.pif"},
+        {"C:/qxtest_games/../qxtest_orvane", nullptr, "gostart c c:\\qxtest_orvane qx.pif"},
+        {"..\\qxtest_orvane", nullptr, "gostart ..\\qxtest_orvane qx.pif"},
+    };
+    Remove(strCd);
+    ASSERT_TRUE(CopySampleCd(strCd));
+    // The folders the values name: relative ones are found from the CD
+    // folder, where the launcher starts.
+    for (const char* pszFolder :
+         {"c:\\qxtest_install", "c:\\qxtest_orvane", "c:\\qxtest_cd\\qxtest_orvane"}) {
+        Remove(pszFolder);
+        ASSERT_TRUE(CreateDirectoryA(pszFolder, nullptr));
+    }
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszInstallDir);
+        Clean();
+        if (row.pszDecoy) {
+            Remove(row.pszDecoy);
+            ASSERT_TRUE(CopyFileA(DecoyProgramPath().c_str(), row.pszDecoy, FALSE));
+        }
+        SetInstalled(row.pszInstallDir);
+
+        LauncherUnderTest& launcher = Start(strCd + "\\Qxinst95.exe");
+        ASSERT_NE(launcher.m_hDlg, nullptr);
+        ASSERT_NE(GetDlgItem(launcher.m_hDlg, IDC_CONFIGURE), nullptr);
+        ASSERT_TRUE(IsWindowVisible(GetDlgItem(launcher.m_hDlg, IDC_CONFIGURE)))
+            << "the game counts as installed";
+        ASSERT_TRUE(launcher.PressAndConfirm(IDOK));
+        if (row.pszRan) {
+            EXPECT_TRUE(launcher.WaitForEnd()) << "the launcher did not end after Play";
+            EXPECT_TRUE(WaitForRanLine(row.pszRan)) << row.pszRan;
+            EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{row.pszRan});
+        } else {
+            EXPECT_EQ(launcher.ReportAfterPress(), FolderRefused("game", row.pszInstallDir));
             launcher.Quit();
             EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{}) << "nothing may run";
         }

@@ -2,9 +2,9 @@
 
 #include "app/WholeFile.h"
 
-#include <stdio.h>
+#include <string.h>
 
-bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatchSink pfnPiece, void* pContext)
+void GetCdCheckBatchText(const char* pszProbe, const char* pszCommand, CdCheckBatchText& apszText)
 {
     // One line of the batch file to a line here, as it reads on disk:
     // clang-format off
@@ -23,40 +23,17 @@ bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatch
         "pause\n",
         "echo please ignore the 'batch file missing' message you are about to see\n",
         // The last line has no line end: the file ends with its last character.
-        "del ", QX_CD_CHECK_BATCH_PATH,
+        "del " QX_CD_CHECK_BATCH_PATH,
     };
     // clang-format on
-    for (const char* pszPiece : apszPieces) {
-        if (!pfnPiece(pszPiece ? pszPiece : "", pContext))
-            return false;
-    }
-    return true;
+    static_assert(sizeof(apszPieces) == sizeof(apszText), "every piece has its place");
+    memcpy(apszText, apszPieces, sizeof(apszPieces));
 }
-
-namespace {
-
-struct CdCheckBatch
-{
-    const char* pszProbe;
-    const char* pszCommand;
-};
-
-bool PutPiece(const char* pszPiece, void* pContext)
-{
-    return fputs(pszPiece, static_cast<FILE*>(pContext)) >= 0;
-}
-
-bool WriteText(FILE* pFile, void* pContext)
-{
-    const CdCheckBatch* const pBatch = static_cast<const CdCheckBatch*>(pContext);
-    return EmitCdCheckBatch(pBatch->pszProbe, pBatch->pszCommand, PutPiece, pFile);
-}
-
-} // namespace
 
 BOOL WriteCdCheckBatch(const char* pszPath, const char* pszProbe, const char* pszCommand)
 {
     // A short or mixed batch file would run half its lines in MS-DOS mode.
-    CdCheckBatch batch = {pszProbe, pszCommand};
-    return ReplaceFileWhole(pszPath, WriteText, &batch);
+    CdCheckBatchText apszText;
+    GetCdCheckBatchText(pszProbe, pszCommand, apszText);
+    return ReplaceFileWhole(pszPath, apszText, kCdCheckBatchPieces);
 }

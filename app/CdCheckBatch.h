@@ -7,12 +7,15 @@
 // Where the batch file lives; its last line deletes this very file.
 #define QX_CD_CHECK_BATCH_PATH "c:\\_qxchkcd.bat"
 
-// Hands the batch file's text to pfnPiece piece by piece, in order, with "\n"
-// line ends (text mode turns them into CR LF on disk). Stops and returns
-// false as soon as pfnPiece does.
-typedef bool (*CdCheckBatchSink)(const char* pszPiece, void* pContext);
-bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatchSink pfnPiece,
-                      void* pContext);
+// The batch file's text, piece by piece in order, with "\n" line ends (text
+// mode turns them into CR LF on disk). A null probe or command counts as
+// empty.
+enum
+{
+    kCdCheckBatchPieces = 17
+};
+typedef const char* CdCheckBatchText[kCdCheckBatchPieces];
+void GetCdCheckBatchText(const char* pszProbe, const char* pszCommand, CdCheckBatchText& apszText);
 
 // Writes the batch file to pszPath in text mode, replacing any old one whole
 // (ReplaceFileWhole). The batch file tests pszProbe and runs pszCommand.

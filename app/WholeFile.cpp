@@ -1,5 +1,6 @@
 #include "app/WholeFile.h"
 
+#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -13,7 +14,7 @@ const size_t kMaxPath = 260;
 
 } // namespace
 
-BOOL ReplaceFileWhole(const char* pszPath, WholeFileText pfnText, void* pContext)
+BOOL ReplaceFileWhole(const char* pszPath, const char* const* apszText, size_t nPieces)
 {
     if (!pszPath || !*pszPath)
         return FALSE;
@@ -39,8 +40,10 @@ BOOL ReplaceFileWhole(const char* pszPath, WholeFileText pfnText, void* pContext
     }
     if (!pFile)
         return FALSE;
+    bool bWritten = true;
+    for (size_t n = 0; n < nPieces && bWritten; ++n)
+        bWritten = fputs(apszText[n] ? apszText[n] : "", pFile) >= 0;
     // A C library's fclose need not report a final flush that failed.
-    bool bWritten = pfnText(pFile, pContext);
     bWritten = fflush(pFile) == 0 && bWritten;
     bWritten = fclose(pFile) == 0 && bWritten;
 

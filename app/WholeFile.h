@@ -4,16 +4,14 @@
 
 #include "app/Portable.h"
 
-#include <stdio.h>
+#include <stddef.h>
 
-// Writes a file's text to pFile; false as soon as a write fails.
-typedef bool (*WholeFileText)(FILE* pFile, void* pContext);
-
-// Replaces the file at pszPath with the text that pfnText writes, in text
+// Replaces the file at pszPath with the text of the nPieces pieces of
+// apszText, one after the other (a null piece counts as empty), in text
 // mode. The text goes to a new temporary file beside it, under a name of its
 // own for each writer, so that two launchers at once never write into one
 // file; every write, the flush and the close are checked, and only then does
 // the old file go and the new one take its place. FALSE when any of that
 // failed: the temporary file is removed, and the old file, if any, stays as
 // it was, unless another writer put its own whole file there meanwhile.
-BOOL ReplaceFileWhole(const char* pszPath, WholeFileText pfnText, void* pContext);
+BOOL ReplaceFileWhole(const char* pszPath, const char* const* apszText, size_t nPieces);

@@ -111,6 +111,12 @@ size_t CountPieces(const char* psz)
     return nPieces;
 }
 
+constexpr unsigned long FourCharacters(const char (&sz)[5])
+{
+    return static_cast<unsigned long>(sz[0]) << 24 | static_cast<unsigned long>(sz[1]) << 16 |
+           static_cast<unsigned long>(sz[2]) << 8 | static_cast<unsigned long>(sz[3]);
+}
+
 bool HoldsTwoDots(const char* psz)
 {
     for (const char* pch = OrEmpty(psz); *pch != '\0'; ++pch) {
@@ -172,18 +178,16 @@ unsigned GetTemplateDirectories(const char* pszTemplate)
 
 CommandReader GetTemplateReader(const char* pszTemplate)
 {
+    // The program's extension: the last four characters before the first
+    // blank, lower-cased ('.' is its own lower case), as one number.
     const char* const psz = OrEmpty(pszTemplate);
-    size_t nProgram = 0;
-    while (psz[nProgram] != '\0' && !IsBlank(psz[nProgram]))
-        ++nProgram;
-    if (nProgram < 4 || psz[nProgram - 4] != '.')
-        return kReadByInterpreter;
-    // Case does not matter to the system.
-    char szExtension[4];
-    for (size_t n = 0; n < 3; ++n)
-        szExtension[n] = static_cast<char>(psz[nProgram - 3 + n] | 0x20);
-    szExtension[3] = '\0';
-    return std::strcmp(szExtension, "exe") == 0 || std::strcmp(szExtension, "com") == 0 ? kReadByProgram
+    const char* pchEnd = psz;
+    while (*pchEnd != '\0' && !IsBlank(*pchEnd))
+        ++pchEnd;
+    unsigned long nExtension = 0;
+    for (int n = 4; n > 0 && pchEnd - psz >= 4; --n)
+        nExtension = nExtension << 8 | static_cast<unsigned char>(pchEnd[-n] | 0x20);
+    return nExtension == FourCharacters(".exe") || nExtension == FourCharacters(".com") ? kReadByProgram
                                                                                         : kReadByInterpreter;
 }
 
@@ -226,24 +230,26 @@ CommandLineCheck ExpandCommandLine(const char* pszTemplate, const char* pszSourc
     const unsigned nUsed = GetTemplateDirectories(pszTemplate);
     const CommandReader nReader = GetTemplateReader(pszTemplate);
 
-    // The installed directory is empty until the game is installed; the
-    // other two are never empty once found out.
-    static const CommandDirectory kNeverEmpty[] = {kDirectorySource, kDirectoryWindows};
-    for (CommandDirectory nDir : kNeverEmpty) {
-        if ((nUsed & (1u << nDir)) != 0 && *OrEmpty(apszGiven[nDir]) == '\0') {
+    for (int nDir = 0; nDir < kCommandDirectoryCount; ++nDir) {
+        const char* const pszGiven = OrEmpty(apszGiven[nDir]);
+        if ((nUsed & (1u << nDir)) == 0)
+            continue;
+        // The installed directory is empty until the game is installed; the
+        // other two are never empty once found out, and one that is comes
+        // before any directory that cannot be carried.
+        if (*pszGiven == '\0') {
+            if (nDir == kDirectoryInstalled)
+                continue;
             check.nStatus = kCommandLineUnknownDirectory;
-            check.nDirectory = nDir;
+            check.nDirectory = static_cast<CommandDirectory>(nDir);
             break;
         }
-    }
-
-    for (int nDir = 0; nDir < kCommandDirectoryCount && check.nStatus == kCommandLineRuns; ++nDir) {
-        if ((nUsed & (1u << nDir)) == 0 || !IsUnsafeOnCommandLine(apszGiven[nDir], nReader))
+        if (check.nStatus != kCommandLineRuns || !IsUnsafeOnCommandLine(pszGiven, nReader))
             continue;
         char* const pszShort = aszShort[nDir];
         pszShort[0] = '\0'; // a seam that says yes and writes nothing gives no name
         if (shortNames.pfnGetShortName != nullptr &&
-            shortNames.pfnGetShortName(apszGiven[nDir], pszShort, kShortNameSize, shortNames.pContext) &&
+            shortNames.pfnGetShortName(pszGiven, pszShort, kShortNameSize, shortNames.pContext) &&
             IsTerminatedWithin(pszShort, kShortNameSize) && *pszShort != '\0' &&
             !IsUnsafeOnCommandLine(pszShort, nReader)) {
             apszDirs[nDir] = pszShort;

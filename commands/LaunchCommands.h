@@ -41,6 +41,7 @@ public:
     CString m_strRefusal[kCommandSlotCount];
 };
 
-// pszDirectory as a command line can carry it: itself, or else its short name
-// when that one can be carried. FALSE when it has none; szOut is then empty.
-BOOL GetCommandLineDirectory(const char* pszDirectory, char (&szOut)[MAX_PATH]);
+// pszDirectory as a batch file can carry it: itself, or else its short name
+// when that one can be carried. FALSE when it has none, or it is empty or
+// longer than a command line; szOut then holds nothing to use.
+BOOL GetCommandLineDirectory(const char* pszDirectory, char (&szOut)[kMaxCommandLine + 1]);

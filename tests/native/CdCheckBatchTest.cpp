@@ -24,14 +24,11 @@ namespace {
 
 std::string BatchText(const char* pszProbe, const char* pszCommand)
 {
+    CdCheckBatchText apszText;
+    GetCdCheckBatchText(pszProbe, pszCommand, apszText);
     std::string strText;
-    EmitCdCheckBatch(
-        pszProbe, pszCommand,
-        [](const char* pszPiece, void* pContext) {
-            *static_cast<std::string*>(pContext) += pszPiece;
-            return true;
-        },
-        &strText);
+    for (const char* pszPiece : apszText)
+        strText += pszPiece ? pszPiece : "";
     return strText;
 }
 
@@ -229,24 +226,13 @@ bool WriteOldFile(const std::string& strPath, const std::string& strContent)
 }
 
 const char kNewText[] = "line one\nline two\n";
-
-bool WriteNewText(FILE* pFile, void*)
-{
-    return fputs(kNewText, pFile) >= 0;
-}
-
-bool FailToWrite(FILE* pFile, void*)
-{
-    fputs("line one\n", pFile);
-    return false;
-}
+const char* const kNewPieces[] = {"line one\n", nullptr, "line two\n"};
 
 } // namespace
 
 // A file is replaced whole or left as it was, whatever stands in the way:
-// a full disk, a folder of its name, temporary names that are taken, a
-// writer that fails. Each case runs in a child process, under a file size
-// limit where it has one.
+// a full disk, a folder of its name, temporary names that are taken. Each
+// case runs in a child process, under a file size limit where it has one.
 TEST(WholeFile, ReplacedWholeOrLeftAsItWas)
 {
     const std::string strOld = "old first-run file\n" + std::string(200, 'x');
@@ -258,21 +244,19 @@ TEST(WholeFile, ReplacedWholeOrLeftAsItWas)
         bool bOldFile;
         bool bFolderInTheWay;
         int nTakenNames; // temporary names taken beforehand: "~0" onwards
-        WholeFileText pfnText;
         rlim_t nLimit;
         bool bReplaced;
     } rows[] = {
-        {"no old file", "first.bat", false, false, 0, WriteNewText, kNoLimit, true},
-        {"an old, longer file", "first.bat", true, false, 0, WriteNewText, kNoLimit, true},
-        {"a name without an extension", "first", true, false, 0, WriteNewText, kNoLimit, true},
-        {"the first temporary name taken", "first.bat", true, false, 1, WriteNewText, kNoLimit, true},
-        {"nine temporary names taken", "first.bat", true, false, 9, WriteNewText, kNoLimit, true},
-        {"every temporary name taken", "first.bat", true, false, 10, WriteNewText, kNoLimit, false},
-        {"a full disk, an old file", "first.bat", true, false, 0, WriteNewText, 10, false},
-        {"a full disk, no old file", "first.bat", false, false, 0, WriteNewText, 10, false},
-        {"a disk with room for nothing", "first.bat", true, false, 0, WriteNewText, 0, false},
-        {"a folder of that name", "first.bat", false, true, 0, WriteNewText, kNoLimit, false},
-        {"a write that fails", "first.bat", true, false, 0, FailToWrite, kNoLimit, false},
+        {"no old file", "first.bat", false, false, 0, kNoLimit, true},
+        {"an old, longer file", "first.bat", true, false, 0, kNoLimit, true},
+        {"a name without an extension", "first", true, false, 0, kNoLimit, true},
+        {"the first temporary name taken", "first.bat", true, false, 1, kNoLimit, true},
+        {"nine temporary names taken", "first.bat", true, false, 9, kNoLimit, true},
+        {"every temporary name taken", "first.bat", true, false, 10, kNoLimit, false},
+        {"a full disk, an old file", "first.bat", true, false, 0, 10, false},
+        {"a full disk, no old file", "first.bat", false, false, 0, 10, false},
+        {"a disk with room for nothing", "first.bat", true, false, 0, 0, false},
+        {"a folder of that name", "first.bat", false, true, 0, kNoLimit, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.pszWhy);
@@ -297,7 +281,7 @@ TEST(WholeFile, ReplacedWholeOrLeftAsItWas)
             signal(SIGXFSZ, SIG_IGN);
             const struct rlimit limit = {row.nLimit, row.nLimit};
             setrlimit(RLIMIT_FSIZE, &limit);
-            _exit(ReplaceFileWhole(strPath.c_str(), row.pfnText, nullptr) ? 1 : 0);
+            _exit(ReplaceFileWhole(strPath.c_str(), kNewPieces, 3) ? 1 : 0);
         }
         int nStatus = 0;
         waitpid(pid, &nStatus, 0);
@@ -321,6 +305,6 @@ TEST(WholeFile, ReplacedWholeOrLeftAsItWas)
 
 TEST(WholeFile, AnEmptyPathWritesNothing)
 {
-    EXPECT_FALSE(ReplaceFileWhole("", WriteNewText, nullptr));
-    EXPECT_FALSE(ReplaceFileWhole(nullptr, WriteNewText, nullptr));
+    EXPECT_FALSE(ReplaceFileWhole("", kNewPieces, 3));
+    EXPECT_FALSE(ReplaceFileWhole(nullptr, kNewPieces, 3));
 }

@@ -12,29 +12,15 @@ function(qx_host_tool name)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${QX_HOST_TOOL_DIR}
     COMMAND ${QX_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -I${CMAKE_SOURCE_DIR} -o ${QX_HOST_TOOL_DIR}/${name} ${sources}
     DEPENDS ${sources}
-    COMMENT "Building the host tool ${name}")
+    COMMENT "Building the host tool ${name}"
+    VERBATIM)
 endfunction()
 qx_host_tool(makepif tools/makepif.cpp)
 # The release check of the templates expands them with the launcher's own code.
 qx_host_tool(relcheck tools/relcheck.cpp commands/ExpandCommandTemplate.cpp commands/CanonicalizeCommandPath.cpp)
 qx_host_tool(artpack tools/artpack.cpp)
 
-# A program of ours that ships on the CD and so must run on Windows 95: the
-# launcher's shipping flags, and its size and subsystem link settings.
-function(qx_cd_program target output_name)
-  add_executable(${target} WIN32 ${ARGN})
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
-  target_link_libraries(${target} PRIVATE qx_shipping_flags)
-  target_compile_definitions(${target} PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
-  # The CD's icon comes from the launcher's resources.
-  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/cdprograms)
-  qx_use_win95_runtime(${target})
-  target_link_options(${target} PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND sh -c "echo \"${output_name}.exe: $(stat -c %s '$<TARGET_FILE:${target}>') bytes\""
-    VERBATIM)
-endfunction()
-
+# The CD's own programs, built like the launcher.
 qx_cd_program(qx_install install
   cdprograms/install/Install.cpp
   cdprograms/install/InstallDir.cpp
@@ -42,6 +28,9 @@ qx_cd_program(qx_install install
 qx_cd_program(qx_game orvane
   cdprograms/game/Game.cpp
   cdprograms/game/Game.rc)
+foreach(target qx_install qx_game)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cdprograms)
+endforeach()
 set_source_files_properties(cdprograms/install/Install.rc cdprograms/game/Game.rc
   PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/qxinst.ico)
 
@@ -80,7 +69,8 @@ add_custom_command(OUTPUT ${qx_release_stamp}
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
   DEPENDS ${CMAKE_SOURCE_DIR}/res/Qxinst95.rc ${qx_resources} ${CMAKE_SOURCE_DIR}/tools/release-check.sh
           ${QX_HOST_TOOL_DIR}/relcheck ${QX_HOST_TOOL_DIR}/artpack
-  COMMENT "Release checks: command templates, backdrop, icon")
+  COMMENT "Release checks: command templates, backdrop, icon"
+  VERBATIM)
 add_custom_target(release_checks ALL DEPENDS ${qx_release_stamp})
 add_dependencies(Qxinst95 release_checks)
 
@@ -107,4 +97,5 @@ add_custom_target(sample_cd ALL
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:qx_game> ${QX_CD_DIR}/game/orvane.exe
   COMMAND ${CMAKE_COMMAND} -E copy ${QX_PIF_DIR}/qx.pif ${QX_PIF_DIR}/qxconfig.pif ${QX_CD_DIR}/game
   DEPENDS Qxinst95 qx_install qx_game ${qx_pifs}
-  COMMENT "Laying out the sample CD in ${QX_CD_DIR}")
+  COMMENT "Laying out the sample CD in ${QX_CD_DIR}"
+  VERBATIM)

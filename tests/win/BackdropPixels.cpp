@@ -1,0 +1,220 @@
+#include "BackdropPixels.h"
+
+#include "platform/GdiHandles.h"
+#include "res/resource.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace qxtest {
+
+bool ReadPackedDib(HMODULE hModule, UINT nId, PackedDib* pDib)
+{
+    HRSRC hRes = FindResourceA(hModule, MAKEINTRESOURCEA(nId), reinterpret_cast<LPCSTR>(RT_BITMAP));
+    if (!hRes)
+        return false;
+    const BYTE* p = static_cast<const BYTE*>(LockResource(LoadResource(hModule, hRes)));
+    pDib->pPacked = reinterpret_cast<const BITMAPINFOHEADER*>(p);
+    memcpy(&pDib->header, p, sizeof(pDib->header));
+    const int nColors = pDib->header.biBitCount <= 8 ? 1 << pDib->header.biBitCount : 0;
+    pDib->table.resize(nColors);
+    if (nColors)
+        memcpy(pDib->table.data(), p + 40, sizeof(RGBQUAD) * nColors);
+    pDib->pBits = p + pDib->header.biSize + sizeof(RGBQUAD) * nColors;
+    return true;
+}
+
+std::vector<COLORREF> ReadBitmapPixels(HBITMAP hBitmap, int cx, int cy)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> bgrx(static_cast<size_t>(cx) * cy);
+    HDC hScreen = GetDC(nullptr);
+    const int nLines = GetDIBits(hScreen, hBitmap, 0, cy, bgrx.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, hScreen);
+    std::vector<COLORREF> pixels;
+    if (nLines != cy)
+        return pixels;
+    for (DWORD v : bgrx)
+        pixels.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+    return pixels;
+}
+
+bool ScreenAtDefaultDpi()
+{
+    const CClientDC screen(nullptr);
+    return GetDeviceCaps(screen, LOGPIXELSX) == 96 && GetDeviceCaps(screen, LOGPIXELSY) == 96;
+}
+
+int ScreenDpi()
+{
+    const CClientDC screen(nullptr);
+    return GetDeviceCaps(screen, LOGPIXELSY);
+}
+
+bool ScreenHasPalette()
+{
+    const CClientDC screen(nullptr);
+    return (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+}
+
+std::vector<COLORREF> ScaleByAreaAverage(const PackedDib& dib, int cx, int cy)
+{
+    const int nWidth = dib.header.biWidth;
+    const int nHeight = dib.header.biHeight < 0 ? -dib.header.biHeight : dib.header.biHeight;
+    // The source pixels under destination pixel n along one side, with the
+    // length of each that it covers.
+    struct Tap
+    {
+        int i;
+        double fWeight;
+    };
+    auto taps = [](int n, int nSource, int nDest) {
+        const double f0 = static_cast<double>(n) * nSource / nDest;
+        const double f1 = static_cast<double>(n + 1) * nSource / nDest;
+        std::vector<Tap> list;
+        for (int i = static_cast<int>(f0); i < nSource && i < f1; ++i)
+            list.push_back({i, std::min<double>(f1, i + 1) - std::max<double>(f0, i)});
+        return list;
+    };
+    std::vector<COLORREF> picture(static_cast<size_t>(nWidth) * nHeight);
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x)
+            picture[static_cast<size_t>(y) * nWidth + x] = dib.PixelColor(x, y);
+    std::vector<std::vector<Tap>> columns;
+    for (int x = 0; x < cx; ++x)
+        columns.push_back(taps(x, nWidth, cx));
+    std::vector<COLORREF> scaled;
+    for (int y = 0; y < cy; ++y) {
+        const std::vector<Tap> rows = taps(y, nHeight, cy);
+        for (int x = 0; x < cx; ++x) {
+            double r = 0, g = 0, b = 0, w = 0;
+            for (const Tap& row : rows) {
+                for (const Tap& column : columns[x]) {
+                    const COLORREF c = picture[static_cast<size_t>(row.i) * nWidth + column.i];
+                    const double fWeight = row.fWeight * column.fWeight;
+                    r += fWeight * GetRValue(c);
+                    g += fWeight * GetGValue(c);
+                    b += fWeight * GetBValue(c);
+                    w += fWeight;
+                }
+            }
+            scaled.push_back(RGB(static_cast<int>(r / w + 0.5), static_cast<int>(g / w + 0.5),
+                                 static_cast<int>(b / w + 0.5)));
+        }
+    }
+    return scaled;
+}
+
+ExpectedClientArea ExpectedBackdrop(const PackedDib& dib, int cx, int cy)
+{
+    if (!ScreenAtDefaultDpi())
+        return {ScaleByAreaAverage(dib, cx, cy), kScaledTolerance};
+    const int nWidth = dib.header.biWidth;
+    const int nHeight = dib.header.biHeight < 0 ? -dib.header.biHeight : dib.header.biHeight;
+    ExpectedClientArea expected{{}, 0};
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x)
+            expected.pixels.push_back(x < nWidth && y < nHeight ? dib.PixelColor(x, y)
+                                                                : GetSysColor(COLOR_BTNFACE));
+    return expected;
+}
+
+std::vector<COLORREF> CaptureScreen(const RECT& rc)
+{
+    const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    const CClientDC screen(nullptr);
+    void* pvBits = nullptr;
+    const CBitmap dib(CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &pvBits, nullptr, 0));
+    const CMemoryDC memory(screen);
+    std::vector<COLORREF> pixels;
+    if (!dib || !memory || !pvBits)
+        return pixels;
+    {
+        const CSelectObjectGuard select(memory, dib);
+        if (!BitBlt(memory, 0, 0, cx, cy, screen, rc.left, rc.top, SRCCOPY))
+            return pixels;
+    }
+    GdiFlush();
+    const DWORD* pBgrx = static_cast<const DWORD*>(pvBits);
+    for (size_t i = 0; i < static_cast<size_t>(cx) * cy; ++i)
+        pixels.push_back(RGB((pBgrx[i] >> 16) & 0xFF, (pBgrx[i] >> 8) & 0xFF, pBgrx[i] & 0xFF));
+    return pixels;
+}
+
+bool ChannelsWithin(COLORREF a, COLORREF b, int nTolerance)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= nTolerance && abs(GetGValue(a) - GetGValue(b)) <= nTolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= nTolerance;
+}
+
+std::string CompareClientArea(HWND hWnd, const ExpectedClientArea& expected, const std::vector<RECT>& skip,
+                              int* pnCompared)
+{
+    RECT rcClient;
+    GetClientRect(hWnd, &rcClient);
+    POINT origin = {0, 0};
+    ClientToScreen(hWnd, &origin);
+    RECT rcScreen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT rcShown = rcClient;
+    OffsetRect(&rcShown, origin.x, origin.y);
+    IntersectRect(&rcShown, &rcShown, &rcScreen);
+    const std::vector<COLORREF> shown = CaptureScreen(rcShown);
+    const int cxShown = rcShown.right - rcShown.left;
+    const int cxClient = rcClient.right;
+    if (shown.empty() || expected.pixels.size() != static_cast<size_t>(cxClient) * rcClient.bottom)
+        return "nothing to compare";
+    std::string strWrong;
+    int nWrong = 0;
+    *pnCompared = 0;
+    for (int y = rcShown.top - origin.y; y < rcShown.bottom - origin.y; ++y) {
+        for (int x = rcShown.left - origin.x; x < rcShown.right - origin.x; ++x) {
+            const POINT pt = {x, y};
+            if (std::any_of(skip.begin(), skip.end(), [&](const RECT& rc) { return PtInRect(&rc, pt); }))
+                continue;
+            ++*pnCompared;
+            const COLORREF got = shown[static_cast<size_t>(y + origin.y - rcShown.top) * cxShown +
+                                       (x + origin.x - rcShown.left)];
+            const COLORREF want = expected.pixels[static_cast<size_t>(y) * cxClient + x];
+            if (!ChannelsWithin(got, want, expected.nTolerance) && ++nWrong <= 3) {
+                char sz[96];
+                wsprintfA(sz, "%d,%d: %06lx instead of %06lx; ", x, y, got, want);
+                strWrong += sz;
+            }
+        }
+    }
+    if (nWrong > 3)
+        strWrong += std::to_string(nWrong) + " pixels in all";
+    return strWrong;
+}
+
+std::vector<RECT> VisibleButtonRects(HWND hDlg)
+{
+    std::vector<RECT> buttons;
+    for (int nId : {IDOK, IDC_CONFIGURE, IDC_VIEW_README, IDCANCEL}) {
+        HWND hButton = GetDlgItem(hDlg, nId);
+        if (!hButton || !IsWindowVisible(hButton))
+            continue;
+        RECT rc;
+        GetWindowRect(hButton, &rc);
+        MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rc), 2);
+        InflateRect(&rc, 2, 2);
+        buttons.push_back(rc);
+    }
+    return buttons;
+}
+
+} // namespace qxtest

@@ -1,0 +1,199 @@
+// The launcher's dialog inside this process, run modally and driven from
+// another thread.
+#include "BackdropPixels.h"
+#include "TestSupport.h"
+#include "commands/LaunchCommands.h"
+#include "platform/WinApp.h"
+#include "res/resource.h"
+#include "ui/LauncherDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace qxtest;
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The dialog inside this process: the launcher's template, strings and icon
+// through the resource handle, and this program's small bitmap 130 as the
+// backdrop. Its command lines are empty, so nothing can start.
+
+class LauncherDialogInProcess : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_NE(m_launcherResources.Get(), nullptr); }
+
+    // Runs the dialog modally, as the application's main window, while
+    // scenario works on its window from another thread; returns what DoModal
+    // returned. A scenario that leaves the dialog open has it cancelled.
+    static INT_PTR Run(BOOL bInstalled, const std::function<void(HWND)>& scenario,
+                       CLaunchCommands* pCommands = nullptr)
+    {
+        CLaunchCommands emptyCommands;
+        CLauncherDlg dlg(bInstalled, pCommands ? pCommands : &emptyCommands, nullptr);
+        CWinApp app;
+        app.m_pMainWnd = &dlg;
+        std::thread driver([&] {
+            HWND hDlg = WaitForTopLevelWindow(GetCurrentProcessId(), "#32770");
+            if (!hDlg) {
+                ADD_FAILURE() << "no dialog";
+                return;
+            }
+            scenario(hDlg);
+            if (!WaitFor([&] { return !IsWindow(hDlg); }, 5000)) {
+                ADD_FAILURE() << "the dialog is still open";
+                for (HWND h : FindTopLevelWindows(GetCurrentProcessId(), "#32770"))
+                    PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+            }
+        });
+        const INT_PTR nResult = dlg.DoModal();
+        driver.join();
+        // The main window's end asks the application to quit; the next run
+        // must not find that in the queue.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+            ;
+        return nResult;
+    }
+
+    ScopedLauncherResources m_launcherResources;
+};
+
+} // namespace
+
+TEST_F(LauncherDialogInProcess, SetsItsIconRealisesItsPaletteAndPaintsItsBackdrop)
+{
+    PackedDib dib;
+    ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), IDB_BACKDROP, &dib));
+
+    const INT_PTR nResult = Run(TRUE, [&](HWND hDlg) {
+        const LRESULT hBig = SendMessageA(hDlg, WM_GETICON, ICON_BIG, 0);
+        EXPECT_NE(hBig, 0);
+        EXPECT_EQ(SendMessageA(hDlg, WM_GETICON, ICON_SMALL, 0), hBig);
+        EXPECT_EQ(SendMessageA(hDlg, WM_QUERYDRAGICON, 0, 0), hBig);
+        EXPECT_EQ(SendMessageA(hDlg, WM_QUERYNEWPALETTE, 0, 0), TRUE);
+
+        // At 96 dots per inch this program's small picture at its own size in
+        // the top-left corner and the dialog's own background beyond it;
+        // elsewhere the picture stretched over the whole client area.
+        if (!ScreenHasPalette()) {
+            RECT rcClient;
+            GetClientRect(hDlg, &rcClient);
+            const ExpectedClientArea expected = ExpectedBackdrop(dib, rcClient.right, rcClient.bottom);
+            const std::vector<RECT> buttons = VisibleButtonRects(hDlg);
+            std::string strWrong;
+            int nCompared = 0;
+            EXPECT_TRUE(WaitFor([&] {
+                strWrong = CompareClientArea(hDlg, expected, buttons, &nCompared);
+                return strWrong.empty();
+            })) << nCompared
+                << " pixels compared; " << strWrong;
+        }
+        PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(nResult, IDCANCEL);
+}
+
+// A command that does not start (here: an empty line) is reported in a box
+// owned by the window, and the window stays open; Quit then ends it.
+TEST_F(LauncherDialogInProcess, ACommandThatDoesNotStartIsReportedAndTheWindowStays)
+{
+    static const struct
+    {
+        const char* pszName;
+        BOOL bInstalled;
+        int nButton;
+        bool bWarns;
+        const char* pszReport;
+    } kRows[] = {
+        {"Play", TRUE, IDOK, true, "Could not start the game: there is no command for it."},
+        {"Configure", TRUE, IDC_CONFIGURE, true,
+         "Could not start the game's set-up: there is no command for it."},
+        {"Install", FALSE, IDOK, true, "Could not start the installer: there is no command for it."},
+        {"View Readme", TRUE, IDC_VIEW_README, false,
+         "Could not open the read-me: there is no command for it."},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        const INT_PTR nResult = Run(row.bInstalled, [&](HWND hDlg) {
+            PostMessageA(GetDlgItem(hDlg, row.nButton), BM_CLICK, 0, 0);
+            HWND hBox = WaitForMessageBox(GetCurrentProcessId(), hDlg);
+            ASSERT_NE(hBox, nullptr);
+            if (row.bWarns) {
+                EXPECT_EQ(WindowText(GetDlgItem(hBox, kMessageBoxTextId)),
+                          LauncherString(IDS_CONFIRM_DOS_MODE));
+                PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+                ASSERT_TRUE(WaitFor([&] { return !IsWindow(hBox); }));
+                hBox = WaitForMessageBox(GetCurrentProcessId(), hDlg);
+                ASSERT_NE(hBox, nullptr) << "no report";
+            }
+            const MessageBoxSeen seen = ReadMessageBox(hBox);
+            EXPECT_EQ(seen.strText, row.pszReport);
+            EXPECT_EQ(seen.hOwner, hDlg);
+            PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(hBox); }));
+            EXPECT_TRUE(IsWindowVisible(hDlg)) << "the window stays";
+            PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_EQ(nResult, IDCANCEL);
+    }
+}
+
+namespace {
+
+// Refuses every owned top-level window that this thread creates: the
+// launcher's warning box then cannot open.
+LRESULT CALLBACK RefuseOwnedWindows(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode == HCBT_CREATEWND) {
+        const CREATESTRUCTA* pCreate = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+        if (pCreate->hwndParent && !(pCreate->style & WS_CHILD))
+            return 1;
+    }
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+} // namespace
+
+// A warning box that cannot open has not warned anyone: nothing runs and the
+// window stays. The lines would run a sample CD batch file that records
+// itself.
+TEST_F(LauncherDialogInProcess, WarningThatCannotOpenCountsAsARefusal)
+{
+    ScopedCleanup cleanup{kRanPath};
+    SetEnvironmentVariableA("QX_TEST_RAN", kRanPath);
+    DeleteFileA(kRanPath);
+    CLaunchCommands commands;
+    for (CString& strCommand : commands.m_strCommand)
+        strCommand = "d:\\instdata\\runcheck.bat refused warning";
+
+    static const struct
+    {
+        const char* pszName;
+        BOOL bInstalled;
+        int nButton;
+    } kRows[] = {{"Play", TRUE, IDOK}, {"Configure", TRUE, IDC_CONFIGURE}, {"Install", FALSE, IDOK}};
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        HHOOK hHook = SetWindowsHookExA(WH_CBT, RefuseOwnedWindows, nullptr, GetCurrentThreadId());
+        ASSERT_NE(hHook, nullptr);
+        // Quit is queued behind the click: it ends the window only if the
+        // click left it open.
+        const INT_PTR nResult = Run(
+            row.bInstalled,
+            [&](HWND hDlg) {
+                PostMessageA(GetDlgItem(hDlg, row.nButton), BM_CLICK, 0, 0);
+                PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+            },
+            &commands);
+        UnhookWindowsHookEx(hHook);
+        EXPECT_EQ(nResult, IDCANCEL);
+    }
+    EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{}) << "nothing may run unwarned";
+    SetEnvironmentVariableA("QX_TEST_RAN", nullptr);
+}

@@ -29,7 +29,7 @@ TEST(FullDisk, DiscoveryLeavesNoShortBatchFile)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].strText, "Could not write out batch file");
     EXPECT_FALSE(FileExists(kBatchPath)) << "a short batch file was left";
-    EXPECT_FALSE(FileExists("c:\\_qxchkcd.~0")) << "its temporary file was left";
+    EXPECT_FALSE(FileExists(TemporaryFileOf(kBatchPath, 0).c_str())) << "its temporary file was left";
     std::string strMarker;
     EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker)) << "the marker fits below the limit";
     EXPECT_EQ(strMarker, "win95dir " + WindowsDirectory() + "\r\n");

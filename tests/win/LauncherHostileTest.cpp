@@ -486,9 +486,9 @@ struct OpenFileKind : afx::HandleKind<HANDLE>
 std::vector<std::string> TemporaryFilesLeft()
 {
     std::vector<std::string> left;
-    for (const char* pszStem : {"c:\\_qxchkcd.~", "c:\\qxinst.~"}) {
-        for (char ch = '0'; ch <= '9'; ++ch) {
-            const std::string strPath = pszStem + std::string(1, ch);
+    for (const char* pszPath : {kBatchPath, kMarkerPath}) {
+        for (int n = 0; n < 10; ++n) {
+            const std::string strPath = TemporaryFileOf(pszPath, n);
             if (FileExists(strPath.c_str()))
                 left.push_back(strPath);
         }
@@ -704,7 +704,8 @@ TEST_F(HostileInput, TwoLaunchersAtOnceLeaveOneWholeFile)
         HeldLauncher first;
         ASSERT_TRUE(first.StartAndHoldAt(row.pszHeldAt))
             << "the first launcher never called " << row.pszHeldAt;
-        EXPECT_TRUE(FileExists("c:\\_qxchkcd.~0")) << "held elsewhere than at the batch file";
+        EXPECT_TRUE(FileExists(TemporaryFileOf(kBatchPath, 0).c_str()))
+            << "held elsewhere than at the batch file";
 
         LauncherUnderTest second;
         Process secondProcess;

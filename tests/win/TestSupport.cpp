@@ -11,6 +11,13 @@ const char kLauncherPath[] = "D:\\Qxinst95.exe";
 const char kIniPath[] = "c:\\windows\\qx.ini";
 const char kBatchPath[] = "c:\\_qxchkcd.bat";
 const char kMarkerPath[] = "c:\\qxinst.cfg";
+
+std::string TemporaryFileOf(const std::string& strPath, int n)
+{
+    const size_t nDot = strPath.rfind('.');
+    const size_t nStem = nDot != std::string::npos && nDot > strPath.rfind('\\') ? nDot : strPath.size();
+    return strPath.substr(0, nStem) + ".~" + std::to_string(n);
+}
 const char kRanPath[] = "c:\\qxtest_ran.txt";
 
 void SetQxIni(const char* pszContent)

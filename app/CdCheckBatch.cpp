@@ -23,7 +23,7 @@ void GetCdCheckBatchText(const char* pszProbe, const char* pszCommand, CdCheckBa
         "pause\n",
         "echo please ignore the 'batch file missing' message you are about to see\n",
         // The last line has no line end: the file ends with its last character.
-        "del " QX_CD_CHECK_BATCH_PATH,
+        "del ", QX_CD_CHECK_BATCH_PATH,
     };
     // clang-format on
     static_assert(sizeof(apszPieces) == sizeof(apszText), "every piece has its place");

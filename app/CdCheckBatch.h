@@ -12,7 +12,7 @@
 // empty.
 enum
 {
-    kCdCheckBatchPieces = 17
+    kCdCheckBatchPieces = 18
 };
 typedef const char* CdCheckBatchText[kCdCheckBatchPieces];
 void GetCdCheckBatchText(const char* pszProbe, const char* pszCommand, CdCheckBatchText& apszText);

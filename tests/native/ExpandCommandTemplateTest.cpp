@@ -207,6 +207,24 @@ struct CheckRow
     int nReports;
 };
 
+// Each row's line, its status, the directory the status names, and the
+// reports of unknown codes.
+template <size_t N>
+void ExpectRows(const CheckRow (&rows)[N])
+{
+    for (size_t nRow = 0; nRow < N; ++nRow) {
+        const CheckRow& row = rows[nRow];
+        SCOPED_TRACE("row " + std::to_string(nRow) + ": " + row.pszWhy);
+        const CheckedLine line =
+            ExpandChecked(row.pszTemplate, row.pszSource, row.pszInstalled, row.pszWindows, row.shortNames);
+        EXPECT_EQ(row.pszLine, line.strLine);
+        EXPECT_EQ(line.strLine.size(), line.check.nLength);
+        EXPECT_EQ(row.nStatus, line.check.nStatus);
+        EXPECT_EQ(row.nDirectory, line.check.nDirectory);
+        EXPECT_EQ(row.nReports, line.nReports);
+    }
+}
+
 } // namespace
 
 TEST(ExpandCommandLine, DirectoriesThatACommandLineCannotCarry)
@@ -263,17 +281,7 @@ TEST(ExpandCommandLine, DirectoriesThatACommandLineCannotCarry)
          "C:\\G", kCommandLineRuns, kNoCommandDirectory, 0},
     };
     // clang-format on
-    for (size_t nRow = 0; nRow < sizeof(rows) / sizeof(rows[0]); ++nRow) {
-        const CheckRow& row = rows[nRow];
-        SCOPED_TRACE("row " + std::to_string(nRow) + ": " + row.pszWhy);
-        const CheckedLine line =
-            ExpandChecked(row.pszTemplate, row.pszSource, row.pszInstalled, row.pszWindows, row.shortNames);
-        EXPECT_EQ(row.pszLine, line.strLine);
-        EXPECT_EQ(line.strLine.size(), line.check.nLength);
-        EXPECT_EQ(row.nStatus, line.check.nStatus);
-        EXPECT_EQ(row.nDirectory, line.check.nDirectory);
-        EXPECT_EQ(row.nReports, line.nReports);
-    }
+    ExpectRows(rows);
 }
 
 TEST(ExpandCommandLine, WithoutShortNamesAFolderThatCannotBeCarriedNeverRuns)
@@ -453,16 +461,7 @@ TEST(ExpandCommandLine, FoldingNeverChangesTheProgramOrAnEarlierArgument)
          "y", kCommandLineFolded, kNoCommandDirectory, 0},
     };
     // clang-format on
-    for (size_t nRow = 0; nRow < sizeof(rows) / sizeof(rows[0]); ++nRow) {
-        const CheckRow& row = rows[nRow];
-        SCOPED_TRACE("row " + std::to_string(nRow) + ": " + row.pszWhy);
-        const CheckedLine line =
-            ExpandChecked(row.pszTemplate, row.pszSource, row.pszInstalled, row.pszWindows, row.shortNames);
-        EXPECT_EQ(row.pszLine, line.strLine);
-        EXPECT_EQ(line.strLine.size(), line.check.nLength);
-        EXPECT_EQ(row.nStatus, line.check.nStatus);
-        EXPECT_EQ(row.nDirectory, line.check.nDirectory);
-    }
+    ExpectRows(rows);
 }
 
 // A line whose program is a program file (View Readme's notepad.exe) is read
@@ -515,13 +514,5 @@ TEST(ExpandCommandLine, FolderThatOnlyTheCommandInterpreterCannotCarry)
          "C:\\R&D\\a.exe x", kCommandLineUnsafeDirectory, kDirectoryInstalled, 0},
     };
     // clang-format on
-    for (size_t nRow = 0; nRow < sizeof(rows) / sizeof(rows[0]); ++nRow) {
-        const CheckRow& row = rows[nRow];
-        SCOPED_TRACE("row " + std::to_string(nRow) + ": " + row.pszWhy);
-        const CheckedLine line =
-            ExpandChecked(row.pszTemplate, row.pszSource, row.pszInstalled, row.pszWindows, row.shortNames);
-        EXPECT_EQ(row.pszLine, line.strLine);
-        EXPECT_EQ(row.nStatus, line.check.nStatus);
-        EXPECT_EQ(row.nDirectory, line.check.nDirectory);
-    }
+    ExpectRows(rows);
 }

@@ -1,8 +1,10 @@
 #include "app/CdCheckBatch.h"
 
-#include <stdio.h>
+#include "app/WholeFile.h"
 
-bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatchSink pfnPiece, void* pContext)
+#include <string.h>
+
+void GetCdCheckBatchText(const char* pszProbe, const char* pszCommand, CdCheckBatchText& apszText)
 {
     // One line of the batch file to a line here, as it reads on disk:
     // clang-format off
@@ -24,35 +26,14 @@ bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatch
         "del ", QX_CD_CHECK_BATCH_PATH,
     };
     // clang-format on
-    for (const char* pszPiece : apszPieces) {
-        if (!pfnPiece(pszPiece ? pszPiece : "", pContext))
-            return false;
-    }
-    return true;
+    static_assert(sizeof(apszPieces) == sizeof(apszText), "every piece has its place");
+    memcpy(apszText, apszPieces, sizeof(apszPieces));
 }
-
-namespace {
-
-bool PutPiece(const char* pszPiece, void* pContext)
-{
-    return fputs(pszPiece, static_cast<FILE*>(pContext)) >= 0;
-}
-
-} // namespace
 
 BOOL WriteCdCheckBatch(const char* pszPath, const char* pszProbe, const char* pszCommand)
 {
-    FILE* pFile = fopen(pszPath, "wt");
-    if (!pFile)
-        return FALSE;
-
-    bool bWritten = EmitCdCheckBatch(pszProbe, pszCommand, PutPiece, pFile);
-    bWritten = fflush(pFile) == 0 && bWritten;
-    bWritten = fclose(pFile) == 0 && bWritten;
-    if (!bWritten) {
-        // A full disk: a short batch file would run half its lines.
-        remove(pszPath);
-        return FALSE;
-    }
-    return TRUE;
+    // A short or mixed batch file would run half its lines in MS-DOS mode.
+    CdCheckBatchText apszText;
+    GetCdCheckBatchText(pszProbe, pszCommand, apszText);
+    return ReplaceFileWhole(pszPath, apszText, kCdCheckBatchPieces);
 }

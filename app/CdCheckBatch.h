@@ -7,15 +7,18 @@
 // this very file.
 #include "res/CdContract.h"
 
-// Hands the batch file's text to pfnPiece piece by piece, in order, with "\n"
-// line ends (text mode turns them into CR LF on disk). Stops and returns
-// false as soon as pfnPiece does.
-typedef bool (*CdCheckBatchSink)(const char* pszPiece, void* pContext);
-bool EmitCdCheckBatch(const char* pszProbe, const char* pszCommand, CdCheckBatchSink pfnPiece,
-                      void* pContext);
+// The batch file's text, piece by piece in order, with "\n" line ends (text
+// mode turns them into CR LF on disk). A null probe or command counts as
+// empty.
+enum
+{
+    kCdCheckBatchPieces = 18
+};
+typedef const char* CdCheckBatchText[kCdCheckBatchPieces];
+void GetCdCheckBatchText(const char* pszProbe, const char* pszCommand, CdCheckBatchText& apszText);
 
-// Writes the batch file to pszPath in text mode, replacing any old one. The
-// batch file tests pszProbe and runs pszCommand. FALSE when the file could not
-// be opened, or when any write, the flush or the close failed; in that case a
-// partly written file is removed so that MS-DOS mode never runs a short one.
+// Writes the batch file to pszPath in text mode, replacing any old one whole
+// (ReplaceFileWhole). The batch file tests pszProbe and runs pszCommand.
+// FALSE when it could not be written whole; the old file, if any, then stays
+// as it was, so that MS-DOS mode never runs a short or mixed one.
 BOOL WriteCdCheckBatch(const char* pszPath, const char* pszProbe, const char* pszCommand);

@@ -91,14 +91,11 @@ void CLauncherApp::WriteFirstRunFiles(const char* pszSourceDir)
     // would test another file), and a launcher that does not know its own
     // directory has nothing to probe: the batch file then counts as not
     // written.
-    char szDir[MAX_PATH];
     char szProbe[kProbePathBufferSize];
     BOOL bWritten = FALSE;
-    if (*pszSourceDir && GetCommandLineDirectory(pszSourceDir, szDir)) {
-        const size_t nSource = strlen(szDir);
+    if (GetCommandLineDirectory(pszSourceDir, szProbe)) {
+        const size_t nSource = strlen(szProbe);
         if (nSource + sizeof(kInstallerName) <= sizeof(szProbe)) {
-            // NOLINTNEXTLINE(bugprone-not-null-terminated-result): the name copied next ends it
-            memcpy(szProbe, szDir, nSource);
             memcpy(szProbe + nSource, kInstallerName, sizeof(kInstallerName));
             bWritten = WriteCdCheckBatch(QX_CD_CHECK_BATCH_PATH, szProbe, szProbe);
         }

@@ -1,24 +1,11 @@
 #include "app/MarkerFile.h"
 
-#include <stdio.h>
+#include "app/WholeFile.h"
+#include "res/CdContract.h"
 
 BOOL WriteMarkerFile(const char* pszPath, const char* pszWindowsDir)
 {
-    if (!pszPath || !*pszPath)
-        return FALSE;
-    FILE* pFile = fopen(pszPath, "w");
-    if (!pFile)
-        return FALSE;
-
-    // Every step is checked here: a C library's fclose need not report a
-    // final flush that failed.
-    bool bWritten =
-        fputs("win95dir ", pFile) >= 0 && fputs(pszWindowsDir, pFile) >= 0 && fputs("\n", pFile) >= 0;
-    bWritten = fflush(pFile) == 0 && bWritten;
-    bWritten = fclose(pFile) == 0 && bWritten;
-    if (!bWritten) {
-        remove(pszPath);
-        return FALSE;
-    }
-    return TRUE;
+    // A cut directory would send the MS-DOS programs to the wrong place.
+    const char* const apszText[] = {QX_MARKER_KEYWORD " ", pszWindowsDir, "\n"};
+    return ReplaceFileWhole(pszPath, apszText, sizeof(apszText) / sizeof(apszText[0]));
 }

@@ -5,7 +5,6 @@
 #include "app/Portable.h"
 
 // Writes "win95dir <Windows directory>" and a line end, in text mode, to
-// pszPath, replacing any old file. FALSE when the file could not be opened or
-// written; a partly written file is removed, since a cut directory would
-// send the MS-DOS programs to the wrong place.
+// pszPath, replacing any old file whole (ReplaceFileWhole). FALSE when it
+// could not be written whole; the old file, if any, then stays as it was.
 BOOL WriteMarkerFile(const char* pszPath, const char* pszWindowsDir);

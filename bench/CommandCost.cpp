@@ -9,9 +9,13 @@
 //       Expands every line of file TEMPLATES against the three directories,
 //       as the launcher does (its lower-casing is the system's and is left
 //       out), REPEAT times over.
+//   qx_bench_commands scan TEMPLATES SOURCE INSTALLED WINDOWS
+//       Prints, for every line of file TEMPLATES, the line that the template
+//       scan writes before the path clean-up: the bench's input lines.
 //
-// Each prints the lines it made, then "bytes N": the input bytes of one
-// repetition (the lines' lengths; for expand, those of the finished lines).
+// canonicalize and expand print the lines they made, then "bytes N": the
+// input bytes of one repetition (the lines' lengths; for expand, those of the
+// finished lines).
 #include "commands/CanonicalizeCommandPath.h"
 #include "commands/ExpandCommandTemplate.h"
 
@@ -105,7 +109,17 @@ int main(int argc, char** argv)
         std::printf("bytes %zu\n", nBytes);
         return nUnknown == 0 ? 0 : 1;
     }
+    if (argc == 6 && std::strcmp(argv[1], "scan") == 0) {
+        const CommandTemplateSeam seam = {nullptr, nullptr};
+        char szLine[kMaxCommandLine + 1];
+        for (const std::string& line : ReadLines(argv[2])) {
+            ScanCommandTemplate(line.c_str(), argv[3], argv[4], argv[5], seam, szLine);
+            std::printf("%s\n", szLine);
+        }
+        return 0;
+    }
     std::fprintf(stderr, "usage: qx_bench_commands canonicalize LINES REPEAT\n"
-                         "       qx_bench_commands expand TEMPLATES SOURCE INSTALLED WINDOWS REPEAT\n");
+                         "       qx_bench_commands expand TEMPLATES SOURCE INSTALLED WINDOWS REPEAT\n"
+                         "       qx_bench_commands scan TEMPLATES SOURCE INSTALLED WINDOWS\n");
     return 2;
 }

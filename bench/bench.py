@@ -250,28 +250,17 @@ def read_templates(rc_path):
     return [found[name] for name in wanted]
 
 
-def expand_unfolded(template, source, installed, windows):
-    """The line that the template scan writes, before the path clean-up."""
-    out = []
-    i = 0
-    while i < len(template) and len(out) < 255:
-        ch = template[i]
-        if ch != "$":
-            out.append(ch)
-            i += 1
-            continue
-        if i + 1 >= len(template):
-            break
-        code = template[i + 1]
-        i += 2
-        text = {"s": source, "i": installed, "I": installed.split(":")[0] if ":" in installed else "", "w": windows}.get(
-            code, ""
-        )
-        for c in text:
-            if len(out) >= 255:
-                break
-            out.append(c)
-    return "".join(out)
+def scanned_lines(args, templates, dirs):
+    """The lines that the launcher's template scan writes, before the path clean-up."""
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "templates")
+        write_lines(path, templates)
+        out = subprocess.run(
+            [args.commands_exe, "scan", path, dirs["source"], dirs["installed"], dirs["windows"]],
+            capture_output=True,
+            check=True,
+        ).stdout
+    return out.decode("latin-1").split("\n")[:-1]
 
 
 def long_line(start, piece):
@@ -281,7 +270,7 @@ def long_line(start, piece):
     return line[:255]
 
 
-def command_cases(templates):
+def command_cases(args, templates):
     sample = {"source": "D:", "installed": "C:\\GAMES\\ORVANE", "windows": "C:\\WINDOWS"}
     first_run = {"source": "D:", "installed": "", "windows": "C:\\WINDOWS"}
     deep = {
@@ -291,7 +280,7 @@ def command_cases(templates):
     }
 
     def unfolded(dirs):
-        return [expand_unfolded(t, dirs["source"], dirs["installed"], dirs["windows"]) for t in templates]
+        return scanned_lines(args, templates, dirs)
 
     # The path clean-up's lines for the allocation check: the sample lines,
     # 255-character lines, and stress lines that fold every two or five
@@ -352,7 +341,7 @@ def heap_allocations(command):
 
 def measure_commands(args):
     templates = read_templates(args.resource_script)
-    canonicalize_cases, expand_cases = command_cases(templates)
+    canonicalize_cases, expand_cases = command_cases(args, templates)
     repeat = 10
     results = {"expand": [], "allocations": []}
     with tempfile.TemporaryDirectory() as tmp:
@@ -376,7 +365,7 @@ def measure_commands(args):
                 [args.commands_exe, "canonicalize", lines_path, "1"], capture_output=True, text=True, check=True
             ).stdout.splitlines()[:-1]
             if [c.split(" ", 1)[1] if " " in c else "" for c in cleaned] != expanded:
-                raise RuntimeError(f"the bench's own expansion disagrees with the launcher's for {name}")
+                raise RuntimeError(f"the scanned lines, cleaned up, disagree with the expanded ones for {name}")
             instructions = callgrind_count(args, "ExpandCommandLine*", command)
             size = sum(len(line) for line in unfolded)
             results["expand"].append(

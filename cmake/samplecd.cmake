@@ -10,13 +10,14 @@ function(qx_host_tool name)
   list(TRANSFORM sources PREPEND ${CMAKE_SOURCE_DIR}/)
   add_custom_command(OUTPUT ${QX_HOST_TOOL_DIR}/${name}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${QX_HOST_TOOL_DIR}
-    COMMAND ${QX_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -o ${QX_HOST_TOOL_DIR}/${name} ${sources}
+    COMMAND ${QX_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -I${CMAKE_SOURCE_DIR} -o ${QX_HOST_TOOL_DIR}/${name} ${sources}
     DEPENDS ${sources}
     COMMENT "Building the host tool ${name}"
     VERBATIM)
 endfunction()
 qx_host_tool(makepif tools/makepif.cpp)
-qx_host_tool(relcheck tools/relcheck.cpp)
+# The release check of the templates expands them with the launcher's own code.
+qx_host_tool(relcheck tools/relcheck.cpp commands/ExpandCommandTemplate.cpp commands/CanonicalizeCommandPath.cpp)
 qx_host_tool(artpack tools/artpack.cpp)
 include(cmake/dos.cmake)
 

@@ -14,6 +14,11 @@ const char* OrEmpty(const char* psz)
     return psz != nullptr ? psz : "";
 }
 
+bool IsBlank(char ch)
+{
+    return ch == ' ' || ch == '\t';
+}
+
 // The line being written: at most kMaxCommandLine characters go into it, and
 // nWanted counts every character the whole expansion would have.
 struct LineWriter
@@ -57,8 +62,6 @@ LineWriter Expand(const char* pszTemplate, const char* const apszDirs[kCommandDi
                   const CommandTemplateSeam& seam, char (&szOut)[kMaxCommandLine + 1])
 {
     const char* pch = OrEmpty(pszTemplate);
-    const char* const pszInstalled = OrEmpty(apszDirs[kDirectoryInstalled]);
-    const size_t nAll = static_cast<size_t>(-1);
     LineWriter line = {szOut, 0, 0};
 
     while (*pch != '\0') {
@@ -66,37 +69,25 @@ LineWriter Expand(const char* pszTemplate, const char* const apszDirs[kCommandDi
             line.Append(pch++, 1);
             continue;
         }
-
+        // A '$' with no code after it leaves nothing to read.
         const char chCode = pch[1];
-        if (chCode == '\0') {
-            // A '$' with no code after it: there is nothing left to read.
+        bool bDriveOnly = false;
+        const CommandDirectory nDir = GetCodeDirectory(chCode, &bDriveOnly);
+        if (nDir == kNoCommandDirectory) {
             if (!line.IsFull())
                 ReportUnknownCode(seam);
-            break;
+        } else {
+            const char* const pszDir = OrEmpty(apszDirs[nDir]);
+            size_t nCount = static_cast<size_t>(-1);
+            if (bDriveOnly) {
+                const char* const pchColon = std::strchr(pszDir, ':');
+                nCount = pchColon != nullptr ? static_cast<size_t>(pchColon - pszDir) : 0;
+            }
+            line.Append(pszDir, nCount);
         }
+        if (chCode == '\0')
+            break;
         pch += 2;
-
-        switch (chCode) {
-        case 's':
-            line.Append(OrEmpty(apszDirs[kDirectorySource]), nAll);
-            break;
-        case 'i':
-            line.Append(pszInstalled, nAll);
-            break;
-        case 'I': {
-            const char* const pchColon = std::strchr(pszInstalled, ':');
-            if (pchColon != nullptr)
-                line.Append(pszInstalled, static_cast<size_t>(pchColon - pszInstalled));
-            break;
-        }
-        case 'w':
-            line.Append(OrEmpty(apszDirs[kDirectoryWindows]), nAll);
-            break;
-        default:
-            if (!line.IsFull())
-                ReportUnknownCode(seam);
-            break;
-        }
     }
     szOut[line.nOut] = '\0';
     return line;
@@ -109,14 +100,63 @@ size_t Canonicalize(char (&szOut)[kMaxCommandLine + 1])
     return std::strlen(szOut);
 }
 
+// The pieces of a line between blanks: the program and its arguments. The
+// path clean-up never makes a blank, so a line has fewer only when a ".."
+// folded away a blank (two pieces became one) or a whole piece.
+size_t CountPieces(const char* psz)
+{
+    size_t nPieces = 0;
+    for (char chBefore = ' '; *psz != '\0'; chBefore = *psz++)
+        nPieces += IsBlank(chBefore) && !IsBlank(*psz) ? 1 : 0;
+    return nPieces;
+}
+
+constexpr unsigned long FourCharacters(const char (&sz)[5])
+{
+    return static_cast<unsigned long>(sz[0]) << 24 | static_cast<unsigned long>(sz[1]) << 16 |
+           static_cast<unsigned long>(sz[2]) << 8 | static_cast<unsigned long>(sz[3]);
+}
+
+bool HoldsTwoDots(const char* psz)
+{
+    for (const char* pch = OrEmpty(psz); *pch != '\0'; ++pch) {
+        if (pch[0] == '.' && pch[1] == '.')
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+CommandDirectory GetCodeDirectory(char chCode, bool* pbDriveOnly)
+{
+    *pbDriveOnly = chCode == 'I';
+    switch (chCode) {
+    case 's':
+        return kDirectorySource;
+    case 'i':
+    case 'I':
+        return kDirectoryInstalled;
+    case 'w':
+        return kDirectoryWindows;
+    default:
+        return kNoCommandDirectory;
+    }
+}
+
+size_t ScanCommandTemplate(const char* pszTemplate, const char* pszSourceDir, const char* pszInstalledDir,
+                           const char* pszWindowsDir, const CommandTemplateSeam& seam,
+                           char (&szOut)[kMaxCommandLine + 1])
+{
+    const char* const apszDirs[kCommandDirectoryCount] = {pszSourceDir, pszInstalledDir, pszWindowsDir};
+    return Expand(pszTemplate, apszDirs, seam, szOut).nOut;
+}
 
 size_t ExpandCommandTemplate(const char* pszTemplate, const char* pszSourceDir, const char* pszInstalledDir,
                              const char* pszWindowsDir, const CommandTemplateSeam& seam,
                              char (&szOut)[kMaxCommandLine + 1])
 {
-    const char* const apszDirs[kCommandDirectoryCount] = {pszSourceDir, pszInstalledDir, pszWindowsDir};
-    Expand(pszTemplate, apszDirs, seam, szOut);
+    ScanCommandTemplate(pszTemplate, pszSourceDir, pszInstalledDir, pszWindowsDir, seam, szOut);
     return Canonicalize(szOut);
 }
 
@@ -126,32 +166,39 @@ unsigned GetTemplateDirectories(const char* pszTemplate)
     for (const char* pch = OrEmpty(pszTemplate); *pch != '\0'; ++pch) {
         if (*pch != '$')
             continue;
-        switch (*++pch) {
-        case '\0':
-            return nDirs;
-        case 's':
-            nDirs |= 1u << kDirectorySource;
+        bool bDriveOnly = false;
+        const CommandDirectory nDir = GetCodeDirectory(*++pch, &bDriveOnly);
+        if (nDir != kNoCommandDirectory)
+            nDirs |= 1u << nDir;
+        if (*pch == '\0')
             break;
-        case 'i':
-        case 'I':
-            nDirs |= 1u << kDirectoryInstalled;
-            break;
-        case 'w':
-            nDirs |= 1u << kDirectoryWindows;
-            break;
-        default:
-            break;
-        }
     }
     return nDirs;
 }
 
-bool IsUnsafeOnCommandLine(const char* pszDirectory)
+CommandReader GetTemplateReader(const char* pszTemplate)
+{
+    // The program's extension: the last four characters before the first
+    // blank, lower-cased ('.' is its own lower case), as one number.
+    const char* const psz = OrEmpty(pszTemplate);
+    const char* pchEnd = psz;
+    while (*pchEnd != '\0' && !IsBlank(*pchEnd))
+        ++pchEnd;
+    unsigned long nExtension = 0;
+    for (int n = 4; n > 0 && pchEnd - psz >= 4; --n)
+        nExtension = nExtension << 8 | static_cast<unsigned char>(pchEnd[-n] | 0x20);
+    return nExtension == FourCharacters(".exe") || nExtension == FourCharacters(".com") ? kReadByProgram
+                                                                                        : kReadByInterpreter;
+}
+
+bool IsUnsafeOnCommandLine(const char* pszDirectory, CommandReader nReader)
 {
     for (const char* pch = OrEmpty(pszDirectory); *pch != '\0'; ++pch) {
         switch (*pch) {
         case ' ':
         case '\t':
+        case '"':
+            return true;
         case ',':
         case ';':
         case '=':
@@ -161,8 +208,9 @@ bool IsUnsafeOnCommandLine(const char* pszDirectory)
         case '>':
         case '^':
         case '%':
-        case '"':
-            return true;
+            if (nReader == kReadByInterpreter)
+                return true;
+            break;
         default:
             break;
         }
@@ -178,29 +226,32 @@ CommandLineCheck ExpandCommandLine(const char* pszTemplate, const char* pszSourc
     const char* const apszGiven[kCommandDirectoryCount] = {pszSourceDir, pszInstalledDir, pszWindowsDir};
     const char* apszDirs[kCommandDirectoryCount] = {pszSourceDir, pszInstalledDir, pszWindowsDir};
     char aszShort[kCommandDirectoryCount][kShortNameSize];
-    CommandLineCheck check = {kCommandLineRuns, kNoCommandDirectory, 0};
+    CommandLineCheck check = {kCommandLineRuns, kNoCommandDirectory, 0, 0};
     const unsigned nUsed = GetTemplateDirectories(pszTemplate);
+    const CommandReader nReader = GetTemplateReader(pszTemplate);
 
-    // The installed directory is empty until the game is installed; the
-    // other two are never empty once found out.
-    static const CommandDirectory kNeverEmpty[] = {kDirectorySource, kDirectoryWindows};
-    for (CommandDirectory nDir : kNeverEmpty) {
-        if ((nUsed & (1u << nDir)) != 0 && *OrEmpty(apszGiven[nDir]) == '\0') {
+    for (int nDir = 0; nDir < kCommandDirectoryCount; ++nDir) {
+        const char* const pszGiven = OrEmpty(apszGiven[nDir]);
+        if ((nUsed & (1u << nDir)) == 0)
+            continue;
+        // The installed directory is empty until the game is installed; the
+        // other two are never empty once found out, and one that is comes
+        // before any directory that cannot be carried.
+        if (*pszGiven == '\0') {
+            if (nDir == kDirectoryInstalled)
+                continue;
             check.nStatus = kCommandLineUnknownDirectory;
-            check.nDirectory = nDir;
+            check.nDirectory = static_cast<CommandDirectory>(nDir);
             break;
         }
-    }
-
-    for (int nDir = 0; nDir < kCommandDirectoryCount && check.nStatus == kCommandLineRuns; ++nDir) {
-        if ((nUsed & (1u << nDir)) == 0 || !IsUnsafeOnCommandLine(apszGiven[nDir]))
+        if (check.nStatus != kCommandLineRuns || !IsUnsafeOnCommandLine(pszGiven, nReader))
             continue;
         char* const pszShort = aszShort[nDir];
         pszShort[0] = '\0'; // a seam that says yes and writes nothing gives no name
         if (shortNames.pfnGetShortName != nullptr &&
-            shortNames.pfnGetShortName(apszGiven[nDir], pszShort, kShortNameSize, shortNames.pContext) &&
+            shortNames.pfnGetShortName(pszGiven, pszShort, kShortNameSize, shortNames.pContext) &&
             IsTerminatedWithin(pszShort, kShortNameSize) && *pszShort != '\0' &&
-            !IsUnsafeOnCommandLine(pszShort)) {
+            !IsUnsafeOnCommandLine(pszShort, nReader)) {
             apszDirs[nDir] = pszShort;
         } else {
             check.nStatus = kCommandLineUnsafeDirectory;
@@ -212,8 +263,21 @@ CommandLineCheck ExpandCommandLine(const char* pszTemplate, const char* pszSourc
     // stand: it is what the launcher would have run.
     const bool bRuns = check.nStatus == kCommandLineRuns;
     const LineWriter line = Expand(pszTemplate, bRuns ? apszDirs : apszGiven, seam, szOut);
-    if (bRuns && line.nWanted > kMaxCommandLine)
-        check.nStatus = kCommandLineTooLong;
+    const size_t nPieces = CountPieces(szOut);
+    check.nExpanded = line.nWanted;
     check.nLength = Canonicalize(szOut);
+    if (!bRuns)
+        return check;
+    if (line.nWanted > kMaxCommandLine) {
+        check.nStatus = kCommandLineTooLong;
+    } else if (CountPieces(szOut) < nPieces) {
+        check.nStatus = kCommandLineFolded;
+        for (int nDir = 0; nDir < kCommandDirectoryCount; ++nDir) {
+            if ((nUsed & (1u << nDir)) != 0 && HoldsTwoDots(apszDirs[nDir])) {
+                check.nDirectory = static_cast<CommandDirectory>(nDir);
+                break;
+            }
+        }
+    }
     return check;
 }

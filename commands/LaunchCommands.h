@@ -1,6 +1,7 @@
 // The five command lines the launcher can start.
 #pragma once
 
+#include "commands/ExpandCommandTemplate.h"
 #include "platform/String.h"
 
 // Index of a command line; slot n takes its template from string n + 3. An
@@ -23,7 +24,8 @@ public:
     // is then canonicalised as a path and lower-cased. A directory that a
     // command line cannot carry goes in by its short name; a line that still
     // cannot run (no such short name, cut at 255 characters, a directory not
-    // found out) is kept with the reason it must not run.
+    // found out, a ".." that folds across its arguments) is kept with the
+    // reason it must not run.
     void ExpandCommandTemplates(const char* pszSourceDir, const char* pszInstalledDir,
                                 const char* pszWindowsDir);
 
@@ -33,10 +35,13 @@ public:
     BOOL RunCommand(CommandSlot nSlot, CString* pstrWhy = nullptr) const;
 
     CString m_strCommand[kCommandSlotCount];
-    // Empty while the line may run; otherwise what the user is told instead.
+    // Whether each line may run: only kCommandLineRuns lets it reach the system.
+    CommandLineStatus m_nStatus[kCommandSlotCount] = {};
+    // For a line that must not run, what the user is told instead.
     CString m_strRefusal[kCommandSlotCount];
 };
 
-// pszDirectory as a command line can carry it: itself, or else its short name
-// when that one can be carried. FALSE when it has none; szOut is then empty.
-BOOL GetCommandLineDirectory(const char* pszDirectory, char (&szOut)[MAX_PATH]);
+// pszDirectory as a batch file can carry it: itself, or else its short name
+// when that one can be carried. FALSE when it has none, or it is empty or
+// longer than a command line; szOut then holds nothing to use.
+BOOL GetCommandLineDirectory(const char* pszDirectory, char (&szOut)[kMaxCommandLine + 1]);

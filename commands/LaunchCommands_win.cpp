@@ -15,7 +15,8 @@ const UINT kTemplateIds[kCommandSlotCount] = {
     IDS_CMD_VIEW_README, IDS_CMD_INSTALL, IDS_CMD_PLAY, IDS_CMD_UNUSED, IDS_CMD_CONFIGURE,
 };
 
-// What each slot starts, as the user is told when it does not.
+// What each slot starts, as the user is told when it does not. These and the
+// reasons below are literals: the string table is fixed at nine strings.
 const char* const kNotStarted[kCommandSlotCount] = {
     "Could not open the read-me",        // View Readme
     "Could not start the installer",     // Install
@@ -42,46 +43,34 @@ bool GetShortName(const char* pszDirectory, char* pchOut, size_t nOut, void*)
     return nLength != 0 && nLength < nOut;
 }
 
-CString FormatRefusal(CommandSlot nSlot, const CommandLineCheck& check, const char* const apszDirs[])
+// Why a line must not run, for the user, into szText.
+void FormatRefusal(CommandSlot nSlot, const CommandLineCheck& check, const char* const apszDirs[],
+                   char (&szText)[kMessageSize])
 {
-    char szText[kMessageSize];
-    const char* const pszWhat = kNotStarted[nSlot];
+    static_assert(kMaxCommandLine == 255, "the text of a line that was cut names the limit");
+    const char* pszFormat = "%s: its command line would be longer than 255 characters.";
+    const char* pszWhich = nullptr;
     switch (check.nStatus) {
+    case kCommandLineFolded:
+        if (check.nDirectory == kNoCommandDirectory) {
+            pszFormat = "%s: a \"..\" in its command line would change the program or its arguments.";
+            break;
+        }
+        // A folder whose ".." reaches back over the line is one that the line cannot carry.
+        [[fallthrough]];
     case kCommandLineUnsafeDirectory:
-        ::wsprintfA(szText, "%s: the folder %s has a name that cannot go on a command line.", pszWhat,
-                    apszDirs[check.nDirectory]);
-        break;
-    case kCommandLineTooLong:
-        ::wsprintfA(szText, "%s: its command line would be longer than %d characters.", pszWhat,
-                    static_cast<int>(kMaxCommandLine));
+        pszFormat = "%s: the folder %s has a name that cannot go on a command line.";
+        pszWhich = apszDirs[check.nDirectory];
         break;
     case kCommandLineUnknownDirectory:
-        ::wsprintfA(szText, "%s: the launcher could not find out %s.", pszWhat,
-                    check.nDirectory == kDirectorySource ? "the folder it was started from"
-                                                         : "the Windows folder");
+        pszFormat = "%s: the launcher could not find out %s.";
+        pszWhich =
+            check.nDirectory == kDirectorySource ? "the folder it was started from" : "the Windows folder";
         break;
     default:
-        szText[0] = '\0';
         break;
     }
-    CString strText;
-    strText = szText;
-    return strText;
-}
-
-// The program a line names: everything before its first blank.
-CString ProgramOf(const char* pszLine)
-{
-    char szProgram[kMaxCommandLine + 1];
-    const char* const pchBlank = strchr(pszLine, ' ');
-    size_t nLength = pchBlank ? static_cast<size_t>(pchBlank - pszLine) : strlen(pszLine);
-    if (nLength > kMaxCommandLine)
-        nLength = kMaxCommandLine;
-    memcpy(szProgram, pszLine, nLength);
-    szProgram[nLength] = '\0';
-    CString strProgram;
-    strProgram = szProgram;
-    return strProgram;
+    ::wsprintfA(szText, pszFormat, kNotStarted[nSlot], pszWhich);
 }
 
 } // namespace
@@ -102,7 +91,12 @@ void CLaunchCommands::ExpandCommandTemplates(const char* pszSourceDir, const cha
                                                          pszWindowsDir, seam, shortNames, szLine);
         m_strCommand[nSlot] = szLine;
         m_strCommand[nSlot].MakeLower();
-        m_strRefusal[nSlot] = FormatRefusal(static_cast<CommandSlot>(nSlot), check, apszDirs);
+        m_nStatus[nSlot] = check.nStatus;
+        if (check.nStatus != kCommandLineRuns) {
+            char szText[kMessageSize];
+            FormatRefusal(static_cast<CommandSlot>(nSlot), check, apszDirs, szText);
+            m_strRefusal[nSlot] = szText;
+        }
     }
 }
 
@@ -111,7 +105,7 @@ BOOL CLaunchCommands::RunCommand(CommandSlot nSlot, CString* pstrWhy) const
     // Callers pass constants; anything else would read outside the lines.
     if (nSlot < 0 || nSlot >= kCommandSlotCount)
         return FALSE;
-    if (!m_strRefusal[nSlot].IsEmpty()) {
+    if (m_nStatus[nSlot] != kCommandLineRuns) {
         if (pstrWhy)
             *pstrWhy = m_strRefusal[nSlot];
         return FALSE;
@@ -122,34 +116,30 @@ BOOL CLaunchCommands::RunCommand(CommandSlot nSlot, CString* pstrWhy) const
     if (nResult > 31)
         return TRUE;
     if (pstrWhy) {
-        const CString strProgram = ProgramOf(m_strCommand[nSlot]);
-        char szText[kMessageSize];
-        if (strProgram.IsEmpty())
-            ::wsprintfA(szText, "%s: there is no command for it.", kNotStarted[nSlot]);
+        // The program a line names: everything before its first blank.
+        char szProgram[kMaxCommandLine + 1];
+        const char* const pszLine = m_strCommand[nSlot];
+        size_t nLength = 0;
+        for (; pszLine[nLength] != '\0' && pszLine[nLength] != ' ' && nLength < kMaxCommandLine; ++nLength)
+            szProgram[nLength] = pszLine[nLength];
+        szProgram[nLength] = '\0';
+        const char* pszFormat = "%s: the system could not start %s (error %u).";
+        if (nLength == 0)
+            pszFormat = "%s: there is no command for it.";
         else if (nResult == ERROR_FILE_NOT_FOUND || nResult == ERROR_PATH_NOT_FOUND)
-            ::wsprintfA(szText, "%s: %s was not found.", kNotStarted[nSlot],
-                        static_cast<const char*>(strProgram));
-        else
-            ::wsprintfA(szText, "%s: the system could not start %s (error %u).", kNotStarted[nSlot],
-                        static_cast<const char*>(strProgram), nResult);
+            pszFormat = "%s: %s was not found.";
+        char szText[kMessageSize];
+        ::wsprintfA(szText, pszFormat, kNotStarted[nSlot], szProgram, nResult);
         *pstrWhy = szText;
     }
     return FALSE;
 }
 
-BOOL GetCommandLineDirectory(const char* pszDirectory, char (&szOut)[MAX_PATH])
+BOOL GetCommandLineDirectory(const char* pszDirectory, char (&szOut)[kMaxCommandLine + 1])
 {
-    szOut[0] = '\0';
-    const char* const psz = pszDirectory ? pszDirectory : "";
-    if (!IsUnsafeOnCommandLine(psz)) {
-        const size_t nLength = strlen(psz);
-        if (nLength >= MAX_PATH)
-            return FALSE;
-        memcpy(szOut, psz, nLength + 1);
-        return TRUE;
-    }
-    if (GetShortName(psz, szOut, MAX_PATH, nullptr) && !IsUnsafeOnCommandLine(szOut))
-        return TRUE;
-    szOut[0] = '\0';
-    return FALSE;
+    // Expanded as a line of its own that names no program file, the folder
+    // goes by the command interpreter's rule: a batch file names it.
+    const CommandTemplateSeam seam = {nullptr, nullptr};
+    const ShortNameSeam shortNames = {GetShortName, nullptr};
+    return ExpandCommandLine("$s", pszDirectory, "", "", seam, shortNames, szOut).nStatus == kCommandLineRuns;
 }

@@ -6,7 +6,9 @@
 // no more unknown codes are reported than the template has '$' characters.
 // The checked expansion gives the plain one's very line whenever the
 // directories need no short names, and a line it lets run carries no
-// character that a command line reads again other than the template's own.
+// character that its reader (the program, or the command interpreter for a
+// batch file) reads again other than the template's own, and keeps as many
+// pieces (program and arguments) as the scan wrote.
 // The short names the file system gives are chosen by the first character of
 // the last part.
 #include "commands/ExpandCommandTemplate.h"
@@ -45,19 +47,32 @@ bool FakeShortName(const char* pszDirectory, char* pchOut, size_t nOut, void* pC
     for (size_t n = 0; n <= nLength; ++n) {
         const char ch = pszDirectory[n];
         const char sz[2] = {ch, '\0'};
-        pchOut[n] = nMode == 1 && ch != '\0' && IsUnsafeOnCommandLine(sz) ? '_' : ch;
+        pchOut[n] = nMode == 1 && ch != '\0' && IsUnsafeOnCommandLine(sz, kReadByInterpreter) ? '_' : ch;
     }
     return true;
 }
 
-size_t CountUnsafe(const char* psz)
+size_t CountUnsafe(const char* psz, CommandReader nReader)
 {
     size_t nCount = 0;
     for (; psz != nullptr && *psz != '\0'; ++psz) {
         const char sz[2] = {*psz, '\0'};
-        nCount += IsUnsafeOnCommandLine(sz) ? 1 : 0;
+        nCount += IsUnsafeOnCommandLine(sz, nReader) ? 1 : 0;
     }
     return nCount;
+}
+
+bool IsBlank(char ch)
+{
+    return ch == ' ' || ch == '\t';
+}
+
+size_t CountPieces(const char* psz)
+{
+    size_t nPieces = 0;
+    for (char chBefore = ' '; *psz != '\0'; chBefore = *psz++)
+        nPieces += IsBlank(chBefore) && !IsBlank(*psz) ? 1 : 0;
+    return nPieces;
 }
 
 bool IsWellFormed(const char (&szOut)[kMaxCommandLine + 1], size_t nLength)
@@ -106,19 +121,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         std::abort();
 
     const unsigned nUsed = GetTemplateDirectories(pszTemplate);
+    const CommandReader nReader = GetTemplateReader(pszTemplate);
     bool bAnyUnsafe = false;
     for (int nDir = 0; nDir < kCommandDirectoryCount; ++nDir)
-        bAnyUnsafe =
-            bAnyUnsafe || ((nUsed & (1u << nDir)) != 0 && IsUnsafeOnCommandLine(apszParts[nDir + 1]));
+        bAnyUnsafe = bAnyUnsafe ||
+                     ((nUsed & (1u << nDir)) != 0 && IsUnsafeOnCommandLine(apszParts[nDir + 1], nReader));
+
+    char szScan[kMaxCommandLine + 1];
+    const CommandTemplateSeam quiet = {nullptr, nullptr};
+    ScanCommandTemplate(pszTemplate, apszParts[1], apszParts[2], apszParts[3], quiet, szScan);
 
     switch (check.nStatus) {
     case kCommandLineRuns:
-        if (check.nDirectory != kNoCommandDirectory || CountUnsafe(szChecked) > CountUnsafe(pszTemplate))
+        if (check.nDirectory != kNoCommandDirectory ||
+            CountUnsafe(szChecked, nReader) > CountUnsafe(pszTemplate, nReader))
+            std::abort();
+        if (!bAnyUnsafe && CountPieces(szChecked) != CountPieces(szScan))
             std::abort();
         break;
     case kCommandLineUnsafeDirectory:
         if (!bAnyUnsafe || check.nDirectory < 0 || check.nDirectory >= kCommandDirectoryCount ||
-            !IsUnsafeOnCommandLine(apszParts[check.nDirectory + 1]))
+            !IsUnsafeOnCommandLine(apszParts[check.nDirectory + 1], nReader))
+            std::abort();
+        break;
+    case kCommandLineFolded:
+        if (check.nDirectory != kNoCommandDirectory &&
+            ((nUsed & (1u << check.nDirectory)) == 0 || !std::strstr(apszParts[check.nDirectory + 1], "..")))
+            std::abort();
+        if (!bAnyUnsafe && CountPieces(szChecked) >= CountPieces(szScan))
             std::abort();
         break;
     case kCommandLineTooLong:
@@ -136,7 +166,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     }
     // Directories that need no short names, or a line refused for one: byte
     // for byte the plain line.
-    const bool bShortNamesUsed = check.nStatus == kCommandLineRuns || check.nStatus == kCommandLineTooLong;
+    const bool bShortNamesUsed = check.nStatus == kCommandLineRuns || check.nStatus == kCommandLineTooLong ||
+                                 check.nStatus == kCommandLineFolded;
     if ((!bAnyUnsafe || !bShortNamesUsed) && std::strcmp(szChecked, szOut) != 0)
         std::abort();
 

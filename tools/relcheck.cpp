@@ -6,10 +6,18 @@
 //
 // Strings 3 to 7 are the command templates. Each must be there, use only the
 // launcher's $ codes ($s the CD folder, $i the installed folder, $I its
-// drive letter, $w the Windows folder), and expand within the 255 characters
-// of a command line when each folder has kFolderLength characters; the
-// launcher would cut a longer line without a word. On the first fault it
-// prints one line naming the string id and the fault, and exits with 1.
+// drive letter, $w the Windows folder), and, expanded as the launcher expands
+// it with a folder of kFolderLength characters for each code, fit the 255
+// characters of a command line (the launcher would not run a longer line)
+// and keep its program and arguments through the path clean-up (a ".." of
+// the template's own that folds across a blank would run something else).
+// On the first fault it prints one line naming the string id and the fault,
+// and exits with 1.
+//
+// Built from the launcher's own portable sources: the codes and the
+// expansion are the launcher's.
+
+#include "commands/ExpandCommandTemplate.h"
 
 #include <cstdint>
 #include <fstream>
@@ -23,7 +31,6 @@ namespace {
 
 constexpr int kFirstTemplate = 3;
 constexpr int kLastTemplate = 7;
-constexpr size_t kMaxCommandLine = 255;
 // A realistic longest folder: MS-DOS holds a current directory of 64 characters.
 constexpr size_t kFolderLength = 64;
 constexpr uint16_t kRtString = 6;
@@ -103,32 +110,40 @@ void CheckTemplate(int id, const std::string& text)
 {
     const std::string name =
         "string " + std::to_string(id) + " (" + kRoles[id - kFirstTemplate] + " command, \"" + text + "\")";
-    size_t length = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '$') {
-            ++length;
+        if (text[i] != '$')
             continue;
-        }
-        if (i + 1 == text.size())
+        if (++i == text.size())
             throw Fault{name + ": a $ ends the template; the codes are $s, $i, $I and $w"};
-        switch (text[++i]) {
-        case 's': // the CD folder
-        case 'i': // the installed folder
-        case 'w': // the Windows folder
-            length += kFolderLength;
-            break;
-        case 'I': // the installed folder's drive letter
-            length += 1;
-            break;
-        default:
+        bool driveOnly = false;
+        if (GetCodeDirectory(text[i], &driveOnly) == kNoCommandDirectory)
             throw Fault{name + ": unknown code $" + std::string(1, text[i]) +
                         "; the codes are $s, $i, $I and $w"};
-        }
     }
-    if (length > kMaxCommandLine)
-        throw Fault{name + ": expands to " + std::to_string(length) + " characters with " +
+
+    // Folders that any command line carries as they stand, and that fold nothing.
+    const std::string source = "D:\\" + std::string(kFolderLength - 3, 'S');
+    const std::string installed = "C:\\" + std::string(kFolderLength - 3, 'I');
+    const std::string windows = "C:\\" + std::string(kFolderLength - 3, 'W');
+    const CommandTemplateSeam seam = {nullptr, nullptr};
+    const ShortNameSeam shortNames = {nullptr, nullptr};
+    char line[kMaxCommandLine + 1];
+    const CommandLineCheck check = ExpandCommandLine(text.c_str(), source.c_str(), installed.c_str(),
+                                                     windows.c_str(), seam, shortNames, line);
+    switch (check.nStatus) {
+    case kCommandLineRuns:
+        return;
+    case kCommandLineTooLong:
+        throw Fault{name + ": expands to " + std::to_string(check.nExpanded) + " characters with " +
                     std::to_string(kFolderLength) + "-character folders; a command line holds " +
                     std::to_string(kMaxCommandLine)};
+    case kCommandLineFolded:
+        throw Fault{name + ": a \"..\" of its own folds across a blank, giving \"" + line + "\" with " +
+                    std::to_string(kFolderLength) + "-character folders"};
+    default:
+        throw Fault{name + ": the launcher would not run it with " + std::to_string(kFolderLength) +
+                    "-character folders (status " + std::to_string(check.nStatus) + ")"};
+    }
 }
 
 } // namespace

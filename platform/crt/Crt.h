@@ -8,8 +8,10 @@
 //     the arguments Windows gives a program, then exit(WinMain's result);
 //   - exit and atexit; at exit the atexit functions (static destructors
 //     among them) run last registered first, then open files are closed;
-//   - fopen for writing only ("w", "wt" text mode, "wb"), fputs, fflush,
-//     fclose and remove. Text mode writes "\n" as CR LF. A stream that once
+//   - fopen for writing only ("w", "wt" text mode, "wb", each with "x" to
+//     fail when the file is there already), fputs, fflush, fclose, remove
+//     and rename (which fails when the new name is taken, as the system's
+//     move does). Text mode writes "\n" as CR LF. A stream that once
 //     failed to write stays failed: every later fputs, fflush and fclose on
 //     it returns EOF, so a short file is never reported as written;
 //   - malloc and free on the process heap, operator delete;

@@ -71,9 +71,12 @@ extern "C" FILE* fopen(const char* pszPath, const char* pszMode)
 {
     bool bValid = pszPath && pszMode && pszMode[0] == 'w';
     bool bText = true;
+    DWORD nCreation = CREATE_ALWAYS;
     for (const char* pch = bValid ? pszMode + 1 : ""; *pch; ++pch) {
         if (*pch == 'b' || *pch == 't')
             bText = *pch == 't';
+        else if (*pch == 'x')
+            nCreation = CREATE_NEW;
         else
             bValid = false;
     }
@@ -86,7 +89,7 @@ extern "C" FILE* fopen(const char* pszPath, const char* pszMode)
     if (!pStream)
         return nullptr;
     pStream->hFile = ::CreateFileA(pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                   nCreation, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (pStream->hFile == INVALID_HANDLE_VALUE) {
         free(pStream);
         return nullptr;
@@ -146,4 +149,10 @@ extern "C" int fclose(FILE* pFile)
 extern "C" int remove(const char* pszPath)
 {
     return ::DeleteFileA(pszPath) ? 0 : -1;
+}
+
+// As the system moves files: it fails when the new name is taken.
+extern "C" int rename(const char* pszOld, const char* pszNew)
+{
+    return ::MoveFileA(pszOld, pszNew) ? 0 : -1;
 }

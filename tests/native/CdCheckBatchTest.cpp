@@ -2,17 +2,21 @@
 // failed write leaves behind.
 #include "app/CdCheckBatch.h"
 #include "app/MarkerFile.h"
+#include "app/WholeFile.h"
 #include "tests/common/ExpectedCdCheckBatch.h"
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -20,14 +24,11 @@ namespace {
 
 std::string BatchText(const char* pszProbe, const char* pszCommand)
 {
+    CdCheckBatchText apszText;
+    GetCdCheckBatchText(pszProbe, pszCommand, apszText);
     std::string strText;
-    EmitCdCheckBatch(
-        pszProbe, pszCommand,
-        [](const char* pszPiece, void* pContext) {
-            *static_cast<std::string*>(pContext) += pszPiece;
-            return true;
-        },
-        &strText);
+    for (const char* pszPiece : apszText)
+        strText += pszPiece ? pszPiece : "";
     return strText;
 }
 
@@ -172,4 +173,138 @@ TEST(FullDisk, NoShortFileIsLeftBehind)
         EXPECT_FALSE(Exists(strPath)) << "a short file was left";
         remove(strPath.c_str());
     }
+}
+
+namespace {
+
+// The names in a folder, "." and ".." left out.
+std::set<std::string> NamesIn(const std::string& strFolder)
+{
+    std::set<std::string> names;
+    if (DIR* pDir = opendir(strFolder.c_str())) {
+        while (const dirent* pEntry = readdir(pDir)) {
+            const std::string strName = pEntry->d_name;
+            if (strName != "." && strName != "..")
+                names.insert(strName);
+        }
+        closedir(pDir);
+    }
+    return names;
+}
+
+void RemoveTree(const std::string& strPath)
+{
+    if (remove(strPath.c_str()) == 0)
+        return;
+    for (const std::string& strName : NamesIn(strPath))
+        RemoveTree(strPath + "/" + strName);
+    rmdir(strPath.c_str());
+}
+
+// A folder of its own for each case, removed with everything in it at the end.
+class ScratchFolder
+{
+public:
+    ScratchFolder()
+    {
+        std::string strTemplate = TempPath("XXXXXX");
+        m_strPath = mkdtemp(&strTemplate[0]) ? strTemplate : std::string();
+    }
+    ~ScratchFolder() { RemoveTree(m_strPath); }
+    std::string Path(const char* pszName) const { return m_strPath + "/" + pszName; }
+    std::set<std::string> Names() const { return NamesIn(m_strPath); }
+
+private:
+    std::string m_strPath;
+};
+
+bool WriteOldFile(const std::string& strPath, const std::string& strContent)
+{
+    std::ofstream out(strPath, std::ios::binary);
+    out << strContent;
+    return static_cast<bool>(out);
+}
+
+const char kNewText[] = "line one\nline two\n";
+const char* const kNewPieces[] = {"line one\n", nullptr, "line two\n"};
+
+} // namespace
+
+// A file is replaced whole or left as it was, whatever stands in the way:
+// a full disk, a folder of its name, temporary names that are taken. Each
+// case runs in a child process, under a file size limit where it has one.
+TEST(WholeFile, ReplacedWholeOrLeftAsItWas)
+{
+    const std::string strOld = "old first-run file\n" + std::string(200, 'x');
+    static const rlim_t kNoLimit = RLIM_INFINITY;
+    const struct
+    {
+        const char* pszWhy;
+        const char* pszName;
+        bool bOldFile;
+        bool bFolderInTheWay;
+        int nTakenNames; // temporary names taken beforehand: "~0" onwards
+        rlim_t nLimit;
+        bool bReplaced;
+    } rows[] = {
+        {"no old file", "first.bat", false, false, 0, kNoLimit, true},
+        {"an old, longer file", "first.bat", true, false, 0, kNoLimit, true},
+        {"a name without an extension", "first", true, false, 0, kNoLimit, true},
+        {"the first temporary name taken", "first.bat", true, false, 1, kNoLimit, true},
+        {"nine temporary names taken", "first.bat", true, false, 9, kNoLimit, true},
+        {"every temporary name taken", "first.bat", true, false, 10, kNoLimit, false},
+        {"a full disk, an old file", "first.bat", true, false, 0, 10, false},
+        {"a full disk, no old file", "first.bat", false, false, 0, 10, false},
+        {"a disk with room for nothing", "first.bat", true, false, 0, 0, false},
+        {"a folder of that name", "first.bat", false, true, 0, kNoLimit, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszWhy);
+        ScratchFolder folder;
+        const std::string strPath = folder.Path(row.pszName);
+        if (row.bOldFile)
+            ASSERT_TRUE(WriteOldFile(strPath, strOld));
+        if (row.bFolderInTheWay) {
+            ASSERT_EQ(mkdir(strPath.c_str(), 0700), 0);
+            ASSERT_TRUE(WriteOldFile(strPath + "/inside", "keeps the folder from going"));
+        }
+        std::set<std::string> before = folder.Names();
+        for (int n = 0; n < row.nTakenNames; ++n) {
+            const std::string strTaken = "first.~" + std::to_string(n);
+            ASSERT_TRUE(WriteOldFile(folder.Path(strTaken.c_str()), "another writer's"));
+            before.insert(strTaken);
+        }
+
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit = {row.nLimit, row.nLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            _exit(ReplaceFileWhole(strPath.c_str(), kNewPieces, 3) ? 1 : 0);
+        }
+        int nStatus = 0;
+        waitpid(pid, &nStatus, 0);
+        ASSERT_TRUE(WIFEXITED(nStatus));
+        EXPECT_EQ(WEXITSTATUS(nStatus) == 1, row.bReplaced);
+
+        // Nothing else is left behind, and what was taken is untouched.
+        std::set<std::string> after = before;
+        after.insert(row.pszName);
+        if (!row.bReplaced && !row.bOldFile && !row.bFolderInTheWay)
+            after.erase(row.pszName);
+        EXPECT_EQ(folder.Names(), after);
+        for (int n = 0; n < row.nTakenNames; ++n)
+            EXPECT_EQ(ReadFile(folder.Path(("first.~" + std::to_string(n)).c_str())), "another writer's");
+        if (row.bReplaced)
+            EXPECT_EQ(ReadFile(strPath), kNewText);
+        else if (row.bOldFile)
+            EXPECT_EQ(ReadFile(strPath), strOld) << "the old file must stay as it was";
+    }
+}
+
+TEST(WholeFile, AnEmptyPathWritesNothing)
+{
+    EXPECT_FALSE(ReplaceFileWhole("", kNewPieces, 3));
+    EXPECT_FALSE(ReplaceFileWhole(nullptr, kNewPieces, 3));
 }

@@ -207,6 +207,24 @@ struct CheckRow
     int nReports;
 };
 
+// Each row's line, its status, the directory the status names, and the
+// reports of unknown codes.
+template <size_t N>
+void ExpectRows(const CheckRow (&rows)[N])
+{
+    for (size_t nRow = 0; nRow < N; ++nRow) {
+        const CheckRow& row = rows[nRow];
+        SCOPED_TRACE("row " + std::to_string(nRow) + ": " + row.pszWhy);
+        const CheckedLine line =
+            ExpandChecked(row.pszTemplate, row.pszSource, row.pszInstalled, row.pszWindows, row.shortNames);
+        EXPECT_EQ(row.pszLine, line.strLine);
+        EXPECT_EQ(line.strLine.size(), line.check.nLength);
+        EXPECT_EQ(row.nStatus, line.check.nStatus);
+        EXPECT_EQ(row.nDirectory, line.check.nDirectory);
+        EXPECT_EQ(row.nReports, line.nReports);
+    }
+}
+
 } // namespace
 
 TEST(ExpandCommandLine, DirectoriesThatACommandLineCannotCarry)
@@ -263,17 +281,7 @@ TEST(ExpandCommandLine, DirectoriesThatACommandLineCannotCarry)
          "C:\\G", kCommandLineRuns, kNoCommandDirectory, 0},
     };
     // clang-format on
-    for (size_t nRow = 0; nRow < sizeof(rows) / sizeof(rows[0]); ++nRow) {
-        const CheckRow& row = rows[nRow];
-        SCOPED_TRACE("row " + std::to_string(nRow) + ": " + row.pszWhy);
-        const CheckedLine line =
-            ExpandChecked(row.pszTemplate, row.pszSource, row.pszInstalled, row.pszWindows, row.shortNames);
-        EXPECT_EQ(row.pszLine, line.strLine);
-        EXPECT_EQ(line.strLine.size(), line.check.nLength);
-        EXPECT_EQ(row.nStatus, line.check.nStatus);
-        EXPECT_EQ(row.nDirectory, line.check.nDirectory);
-        EXPECT_EQ(row.nReports, line.nReports);
-    }
+    ExpectRows(rows);
 }
 
 TEST(ExpandCommandLine, WithoutShortNamesAFolderThatCannotBeCarriedNeverRuns)
@@ -288,19 +296,33 @@ TEST(ExpandCommandLine, WithoutShortNamesAFolderThatCannotBeCarriedNeverRuns)
     EXPECT_STREQ("notepad.exe C:\\MY CD\\readme.txt", szOut);
 }
 
+// Which characters split or change a line: for any program a blank, a tab
+// and '"'; for the command interpreter also , ; = & | < > ^ %.
 TEST(ExpandCommandLine, EachCharacterThatACommandLineReadsAgain)
 {
-    for (const char* psz : {" ", "\t", ",", ";", "=", "&", "|", "<", ">", "^", "%", "\""}) {
-        SCOPED_TRACE(std::string("'") + psz + "'");
-        EXPECT_TRUE(IsUnsafeOnCommandLine((std::string("C:\\A") + psz + "B").c_str()));
-        EXPECT_TRUE(IsUnsafeOnCommandLine(psz));
+    static const struct
+    {
+        const char* psz;
+        bool bUnsafeForAProgram;
+    } kRows[] = {
+        {" ", true},  {"\t", true}, {"\"", true}, {",", false}, {";", false}, {"=", false},
+        {"&", false}, {"|", false}, {"<", false}, {">", false}, {"^", false}, {"%", false},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(std::string("'") + row.psz + "'");
+        const std::string strDir = std::string("C:\\A") + row.psz + "B";
+        EXPECT_TRUE(IsUnsafeOnCommandLine(strDir.c_str(), kReadByInterpreter));
+        EXPECT_TRUE(IsUnsafeOnCommandLine(row.psz, kReadByInterpreter));
+        EXPECT_EQ(row.bUnsafeForAProgram, IsUnsafeOnCommandLine(strDir.c_str(), kReadByProgram));
+        EXPECT_EQ(row.bUnsafeForAProgram, IsUnsafeOnCommandLine(row.psz, kReadByProgram));
     }
     for (const char* psz : {"", "D:", "C:\\GAMES\\ORVANE", "\\\\SERVER\\SHARE", "C:\\A(B)\\C!D@E", "C:\\$W$$",
                             "C:\\MYCD~1", "D:\\\xC9T\xC9", "C:\\A.B-C_D+E'F[G]{H}#I~J"}) {
         SCOPED_TRACE(psz);
-        EXPECT_FALSE(IsUnsafeOnCommandLine(psz));
+        EXPECT_FALSE(IsUnsafeOnCommandLine(psz, kReadByInterpreter));
+        EXPECT_FALSE(IsUnsafeOnCommandLine(psz, kReadByProgram));
     }
-    EXPECT_FALSE(IsUnsafeOnCommandLine(nullptr));
+    EXPECT_FALSE(IsUnsafeOnCommandLine(nullptr, kReadByInterpreter));
 }
 
 TEST(ExpandCommandLine, DirectoriesNamedByATemplate)
@@ -374,4 +396,123 @@ TEST(ExpandCommandLine, CutLinesNeverRun)
         if (row.nStatus == kCommandLineTooLong)
             EXPECT_EQ(kNoCommandDirectory, line.check.nDirectory);
     }
+}
+
+// A ".." in a folder may fold inside its own argument, never across a blank
+// into the program or an earlier argument, nor take away the whole program:
+// such a line is kept as the clean-up leaves it, and must not run.
+TEST(ExpandCommandLine, FoldingNeverChangesTheProgramOrAnEarlierArgument)
+{
+    const char kRunFromInstalled[] = "$i\\ x.pif";
+    // clang-format off
+    const CheckRow rows[] = {
+        // Folds that stay inside their argument
+        {"a '..' inside the game folder",
+         kPlay, "D:", "C:\\GAMES\\..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat C C:\\ORVANE qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"slashes",
+         kPlay, "D:", "C:/GAMES/../ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat C C:\\ORVANE qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a relative '..' after a blank is a name",
+         kPlay, "D:", "..\\x", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  ..\\x qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a '.' segment",
+         kPlay, "D:", "C:\\GAMES\\.\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat C C:\\GAMES\\ORVANE qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"the CD folder folding inside each of the three pieces",
+         kInstall, "E:\\CD\\..", "", "C:\\W", {},
+         "E:\\instdata\\runcheck.bat E:\\qxinst.pif E:\\qxchk.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a folder that ends in '..' folds nothing",
+         kPlay, "D:", "C:\\GAMES\\..", "C:\\W", {},
+         "D:\\instdata\\gostart.bat C C:\\GAMES\\.. qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        // Folds across a blank: another program, or other arguments
+        {"above the drive root, to the CD's installer",
+         kPlay, "D:", "C:\\..\\..\\install", "C:\\W", {},
+         "D:\\install qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"above the drive root, to a program on a CD copied to the disk",
+         kPlay, "C:\\CD", "C:\\..\\..\\..\\windows\\decoy.exe", "C:\\W", {},
+         "C:\\windows\\decoy.exe qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"to the launcher itself",
+         kPlay, "D:", "C:\\..\\..\\qxinst95", "C:\\W", {},
+         "D:\\qxinst95 qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"a drive-relative climb",
+         kPlay, "D:", "C:..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"a relative folder",
+         kPlay, "D:", "GAMES\\..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"a drive-relative folder",
+         kPlay, "D:", "C:GAMES\\..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"a folder that exists, reached from above the root",
+         kPlay, "D:", "C:\\..\\GAMES\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\GAMES\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"a short name that still climbs",
+         kPlay, "D:", "C:\\MY GAMES\\..\\..\\x", "C:\\W", {{{"C:\\MY GAMES\\..\\..\\x", "C:\\MYGAME~1\\..\\..\\x"}}},
+         "D:\\instdata\\x qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"the CD folder",
+         kReadme, "D:\\..", "", "C:\\W", {},
+         "readme.txt", kCommandLineFolded, kDirectorySource, 0},
+        {"a whole program folded away without a blank",
+         kRunFromInstalled, "D:", "a\\..", "C:\\W", {},
+         " x.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"the template's own text, no folder to name",
+         "run.bat x\\..\\$i", "D:", "y", "C:\\W", {},
+         "y", kCommandLineFolded, kNoCommandDirectory, 0},
+    };
+    // clang-format on
+    ExpectRows(rows);
+}
+
+// A line whose program is a program file (View Readme's notepad.exe) is read
+// by that program alone: only what splits its arguments keeps a folder out.
+// A batch file's line is read by the command interpreter, and keeps the
+// stricter rule.
+TEST(ExpandCommandLine, FolderThatOnlyTheCommandInterpreterCannotCarry)
+{
+    // clang-format off
+    const CheckRow rows[] = {
+        {"'&' for notepad.exe",
+         kReadme, "C:\\R&D", "", "C:\\W", {},
+         "notepad.exe C:\\R&D\\readme.txt", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"every character that only the interpreter reads",
+         kReadme, "C:\\A%B^C;D,E=F|G", "", "C:\\W", {},
+         "notepad.exe C:\\A%B^C;D,E=F|G\\readme.txt", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a blank splits notepad's argument too",
+         kReadme, "C:\\MY CD", "", "C:\\W", {},
+         "notepad.exe C:\\MY CD\\readme.txt", kCommandLineUnsafeDirectory, kDirectorySource, 0},
+        {"a blank, and a short name without one that keeps the '&'",
+         kReadme, "C:\\R&D CD", "", "C:\\W", {{{"C:\\R&D CD", "C:\\R&DCD~1"}}},
+         "notepad.exe C:\\R&DCD~1\\readme.txt", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a quote",
+         kReadme, "C:\\A\"B", "", "C:\\W", {},
+         "notepad.exe C:\\A\"B\\readme.txt", kCommandLineUnsafeDirectory, kDirectorySource, 0},
+        {"a program file named in capitals",
+         "$s\\SETUP.EXE $i", "D:", "C:\\R&D", "C:\\W", {},
+         "D:\\SETUP.EXE C:\\R&D", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a .com program",
+         "$s\\setup.com $i", "D:", "C:\\R&D", "C:\\W", {},
+         "D:\\setup.com C:\\R&D", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"the installer's batch file: today's rule",
+         kInstall, "C:\\R&D", "", "C:\\W", {},
+         "C:\\R&D\\instdata\\runcheck.bat C:\\R&D\\qxinst.pif C:\\R&D\\qxchk.pif",
+         kCommandLineUnsafeDirectory, kDirectorySource, 0},
+        {"the game's batch file: a ',' splits its arguments",
+         kPlay, "D:", "C:\\A,B", "C:\\W", {},
+         "D:\\instdata\\gostart.bat C C:\\A,B qx.pif", kCommandLineUnsafeDirectory, kDirectoryInstalled, 0},
+        {"a program-information file may run a batch file",
+         "$s\\qx.pif $i", "D:", "C:\\R&D", "C:\\W", {},
+         "D:\\qx.pif C:\\R&D", kCommandLineUnsafeDirectory, kDirectoryInstalled, 0},
+        {"a program without an extension",
+         "$s\\setup $i", "D:", "C:\\R&D", "C:\\W", {},
+         "D:\\setup C:\\R&D", kCommandLineUnsafeDirectory, kDirectoryInstalled, 0},
+        {"'.exe' in the middle of the program's name",
+         "$s\\a.exe.bat $i", "D:", "C:\\R&D", "C:\\W", {},
+         "D:\\a.exe.bat C:\\R&D", kCommandLineUnsafeDirectory, kDirectoryInstalled, 0},
+        {"a program file that a folder ends",
+         "$i x", "D:", "C:\\R&D\\a.exe", "C:\\W", {},
+         "C:\\R&D\\a.exe x", kCommandLineUnsafeDirectory, kDirectoryInstalled, 0},
+    };
+    // clang-format on
+    ExpectRows(rows);
 }

@@ -133,14 +133,47 @@ TEST(RunningCommands, ALineThatMustNotRunNeverReachesTheSystem)
 
     CLaunchCommands commands;
     commands.m_strCommand[kSlotPlay] = kBatch;
+    commands.m_nStatus[kSlotPlay] = kCommandLineUnsafeDirectory;
     commands.m_strRefusal[kSlotPlay] = "Could not start the game: the reason.";
     CString strWhy;
     EXPECT_FALSE(commands.RunCommand(kSlotPlay, &strWhy));
     EXPECT_STREQ(strWhy, "Could not start the game: the reason.");
     EXPECT_FALSE(commands.RunCommand(kSlotPlay));
 
-    // The same line, allowed, runs: the refusal alone kept it back.
+    // The same line, allowed, runs: the status alone kept it back.
     commands.m_strCommand[kSlotConfigure] = kBatch;
     EXPECT_TRUE(commands.RunCommand(kSlotConfigure, &strWhy));
     EXPECT_TRUE(WaitFor([&] { return FileExists(kOut); }));
+}
+
+// Whether a line runs is its status, whatever became of the text that says
+// why not (the memory for it may have run out): each line here would run a
+// batch file of the sample CD that records its start.
+TEST_F(LauncherTemplates, TheStatusAloneKeepsALineBack)
+{
+    ScopedCleanup cleanup{kRanPath};
+    SetEnvironmentVariableA("QX_TEST_RAN", kRanPath);
+    DeleteFileA(kRanPath);
+    const std::string strLong = "C:\\" + std::string(220, 'A');
+    const struct
+    {
+        const char* pszWhy;
+        const char* pszSource;
+        const char* pszInstalled;
+        CommandSlot nSlot;
+    } rows[] = {
+        {"a game folder that no command line can carry", "D:", "C:\\QX&NONE", kSlotPlay},
+        {"a game folder that folds the line onto the batch file", "D:", "C:..\\gostart.bat", kSlotConfigure},
+        {"a game folder that makes the line too long", "D:", strLong.c_str(), kSlotPlay},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszWhy);
+        CLaunchCommands commands = Expand(row.pszSource, row.pszInstalled, "C:\\WINDOWS");
+        EXPECT_FALSE(commands.m_strRefusal[row.nSlot].IsEmpty()) << "the line must not run";
+        commands.m_strRefusal[row.nSlot].Empty();
+        EXPECT_FALSE(commands.RunCommand(row.nSlot))
+            << static_cast<const char*>(commands.m_strCommand[row.nSlot]);
+    }
+    EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{}) << "a refused line ran";
+    SetEnvironmentVariableA("QX_TEST_RAN", nullptr);
 }

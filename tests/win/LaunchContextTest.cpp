@@ -157,24 +157,6 @@ TEST_F(LaunchContextTest, UnwritableBatchFileIsReportedOnceAndTheMarkerIsStillWr
     EXPECT_EQ(strMarker, ExpectedMarker());
 }
 
-// Run by CTest with a file size limit for the whole Wine process, which
-// stands in for a full disk (QX_FILE_SIZE_LIMIT says how much fits).
-TEST_F(LaunchContextTest, FullDiskLeavesNoShortBatchFile)
-{
-    const char* pszLimit = getenv("QX_FILE_SIZE_LIMIT");
-    if (!pszLimit)
-        GTEST_SKIP() << "runs only under a file size limit";
-    SetQxIni(nullptr);
-    std::vector<MessageBoxSeen> boxes;
-    Discover(&boxes);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].strText, "Could not write out batch file");
-    EXPECT_FALSE(FileExists(kBatchPath)) << "a short batch file was left";
-    std::string strMarker;
-    EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarker)) << "the marker fits below the limit";
-    EXPECT_EQ(strMarker, ExpectedMarker());
-}
-
 TEST(LauncherStart, FromTheRootOfDriveDWritesTheExact533ByteBatchFile)
 {
     ScopedCleanup cleanup{kBatchPath, kMarkerPath};

@@ -185,7 +185,8 @@ std::string TooLong(const char* pszWhat)
 // The CD copied into a folder whose name a command line cannot carry: with a
 // short name that it can carry, Install runs by that name; without one, it
 // runs nothing and says so. A decoy program stands where the line, read
-// wrongly, would find a program.
+// wrongly, would find a program. View Readme, whose line no command
+// interpreter reads, runs from every one of them.
 TEST_F(HostileInput, CdFolderThatACommandLineCannotCarry)
 {
     static const struct
@@ -213,8 +214,24 @@ TEST_F(HostileInput, CdFolderThatACommandLineCannotCarry)
         const std::string strLowerShort = LowerShortName(row.pszFolder);
         ASSERT_FALSE(strShort.empty());
 
+        // View Readme's line is read by the editor alone, which takes any of
+        // these folders, by its short name where it holds a blank. A decoy
+        // editor in the CD folder, which the system searches first, records
+        // the line it was given.
+        const std::string strEditor = std::string(row.pszFolder) + "\\notepad.exe";
+        ASSERT_TRUE(CopyFileA(DecoyProgramPath().c_str(), strEditor.c_str(), FALSE));
+        const std::string strReadme = "decoy notepad.exe " +
+                                      (strchr(row.pszFolder, ' ') ? strLowerShort : row.pszFolder) +
+                                      "\\readme.txt";
+
         LauncherUnderTest& launcher = Start(std::string(row.pszFolder) + "\\Qxinst95.exe");
         ASSERT_NE(launcher.m_hDlg, nullptr);
+        launcher.Click(IDC_VIEW_README);
+        EXPECT_TRUE(WaitForRanLine(strReadme)) << strReadme;
+        EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{strReadme});
+        EXPECT_TRUE(IsWindowVisible(launcher.m_hDlg));
+        DeleteFileA(kRanPath);
+
         std::string strBatch;
         if (row.bShortName) {
             // The batch file for MS-DOS mode names the installer by the short name too.
@@ -280,6 +297,66 @@ TEST_F(HostileInput, GameFolderThatACommandLineCannotCarry)
             EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{strRan});
         } else {
             EXPECT_EQ(launcher.ReportAfterPress(), FolderRefused("game", row.pszFolder));
+            launcher.Quit();
+            EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{}) << "nothing may run";
+        }
+    }
+}
+
+// An InstallDir value whose ".." would fold the line of Play across its
+// arguments, into another program: the CD's installer, a program on the
+// disk, a "game" made of the batch file's folder. Each names a folder that
+// exists, so the game counts as installed; a decoy stands where the folded
+// line would find its program. Folds that stay inside the folder still run.
+TEST_F(HostileInput, GameFolderThatFoldsAcrossTheCommandLine)
+{
+    const std::string strCd = "c:\\qxtest_cd";
+    static const struct
+    {
+        const char* pszInstallDir;
+        const char* pszDecoy; // where the folded line finds a program; null: none
+        const char* pszRan;   // what gostart.bat records when the line may run; null: refused
+    } kRows[] = {
+        {"C:\\..\\..\\qxtest_install", "c:\\qxtest_cd\\qxtest_install.exe", nullptr},
+        {"C:\\..\\..\\..\\windows\\qxtest_decoy.exe", "c:\\windows\\qxtest_decoy.exe", nullptr},
+        {"C:..\\qxtest_orvane", "c:\\qxtest_cd\\instdata\\qxtest_orvane.exe", nullptr},
+        {"qxtest_games\\..\\qxtest_orvane", "c:\\qxtest_cd\\instdata\\qxtest_orvane.exe", nullptr},
+        {"C:qxtest_games\\..\\qxtest_orvane", "c:\\qxtest_cd\\instdata\\qxtest_orvane.exe", nullptr},
+        {"C:\\..\\qxtest_orvane", "c:\\qxtest_cd\\instdata\\qxtest_orvane.exe", nullptr},
+        {"C:\\qxtest_games\\..\\qxtest_orvane", nullptr, "gostart c c:\\qxtest_orvane qx.pif"},
+        {"C:/qxtest_games/../qxtest_orvane", nullptr, "gostart c c:\\qxtest_orvane qx.pif"},
+        {"..\\qxtest_orvane", nullptr, "gostart ..\\qxtest_orvane qx.pif"},
+    };
+    Remove(strCd);
+    ASSERT_TRUE(CopySampleCd(strCd));
+    // The folders the values name: relative ones are found from the CD
+    // folder, where the launcher starts.
+    for (const char* pszFolder :
+         {"c:\\qxtest_install", "c:\\qxtest_orvane", "c:\\qxtest_cd\\qxtest_orvane"}) {
+        Remove(pszFolder);
+        ASSERT_TRUE(CreateDirectoryA(pszFolder, nullptr));
+    }
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszInstallDir);
+        Clean();
+        if (row.pszDecoy) {
+            Remove(row.pszDecoy);
+            ASSERT_TRUE(CopyFileA(DecoyProgramPath().c_str(), row.pszDecoy, FALSE));
+        }
+        SetInstalled(row.pszInstallDir);
+
+        LauncherUnderTest& launcher = Start(strCd + "\\Qxinst95.exe");
+        ASSERT_NE(launcher.m_hDlg, nullptr);
+        ASSERT_NE(GetDlgItem(launcher.m_hDlg, IDC_CONFIGURE), nullptr);
+        ASSERT_TRUE(IsWindowVisible(GetDlgItem(launcher.m_hDlg, IDC_CONFIGURE)))
+            << "the game counts as installed";
+        ASSERT_TRUE(launcher.PressAndConfirm(IDOK));
+        if (row.pszRan) {
+            EXPECT_TRUE(launcher.WaitForEnd()) << "the launcher did not end after Play";
+            EXPECT_TRUE(WaitForRanLine(row.pszRan)) << row.pszRan;
+            EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{row.pszRan});
+        } else {
+            EXPECT_EQ(launcher.ReportAfterPress(), FolderRefused("game", row.pszInstallDir));
             launcher.Quit();
             EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{}) << "nothing may run";
         }
@@ -398,42 +475,259 @@ TEST_F(HostileInput, MissingBatchFileIsReportedAndTheLauncherStaysOpen)
     }
 }
 
+// An open file, closed when its owner goes.
+struct OpenFileKind : afx::HandleKind<HANDLE>
+{
+    static bool IsHeld(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Free(HANDLE h) { CloseHandle(h); }
+};
+
+// The temporary files beside the first-run files that a launcher may leave.
+std::vector<std::string> TemporaryFilesLeft()
+{
+    std::vector<std::string> left;
+    for (const char* pszPath : {kBatchPath, kMarkerPath}) {
+        for (int n = 0; n < 10; ++n) {
+            const std::string strPath = TemporaryFileOf(pszPath, n);
+            if (FileExists(strPath.c_str()))
+                left.push_back(strPath);
+        }
+    }
+    return left;
+}
+
 // Drive C: full at several sizes (a file size limit on the launcher's
-// process), with old first-run files there or not: each file is whole or
-// gone, never empty or cut, and a batch file that did not fit is reported.
-// From D:\ the batch file has 533 bytes and the marker file 21.
-TEST_F(HostileInput, FullDriveCLeavesEachFirstRunFileWholeOrGone)
+// process), with old first-run files there or not, or held open by another
+// program that lets others write but not delete them: each file is the new
+// one whole or the old one as it was, never empty, cut or gone, and a batch
+// file that could not be written is reported. From D:\ the batch file has
+// 533 bytes and the marker file 21.
+TEST_F(HostileInput, FullDriveCLeavesEachFirstRunFileWholeOrAsItWas)
 {
     const std::string strMarker = "win95dir " + WindowsDirectory() + "\r\n";
     ASSERT_EQ(strMarker.size(), 21u);
-    for (size_t nLimit : {0u, 1u, 20u, 21u, 300u, 532u, 533u}) {
-        for (bool bOldFiles : {false, true}) {
-            SCOPED_TRACE(testing::Message()
-                         << "room for " << nLimit << " bytes" << (bOldFiles ? ", old first-run files" : ""));
-            Clean();
-            if (bOldFiles) {
-                ASSERT_TRUE(WriteWholeFile(kBatchPath, std::string(4000, 'x')));
-                ASSERT_TRUE(WriteWholeFile(kMarkerPath, "win95dir C:\\OLD\r\n" + std::string(100, 'y')));
-            }
-            // A process over its limit gets SIGXFSZ, which would end it:
-            // ignored, the write fails as on a full disk.
-            LauncherUnderTest& launcher =
-                StartThroughShell("trap '' XFSZ; exec prlimit --fsize=" + std::to_string(nLimit) + " wine " +
-                                  ShellQuote(kLauncherPath));
-            ASSERT_NE(launcher.m_hDlg, nullptr);
-
-            const bool bBatchFits = nLimit >= 533;
-            EXPECT_EQ(launcher.m_startBoxes,
-                      bBatchFits ? std::vector<std::string>{} : std::vector<std::string>{kBatchMessage});
-            std::string strBatch, strMarkerRead;
-            ReadWholeFile(kBatchPath, &strBatch);
-            EXPECT_EQ(FileExists(kBatchPath), bBatchFits);
-            EXPECT_EQ(strBatch, bBatchFits ? ExpectedCdCheckBatch("D:") : "");
-            ReadWholeFile(kMarkerPath, &strMarkerRead);
-            EXPECT_EQ(FileExists(kMarkerPath), nLimit >= 21);
-            EXPECT_EQ(strMarkerRead, nLimit >= 21 ? strMarker : "");
-            launcher.Quit();
+    const std::string strOldBatch(4000, 'x');
+    const std::string strOldMarker = "win95dir C:\\OLD\r\n" + std::string(100, 'y');
+    enum OldFiles
+    {
+        kNone,
+        kThere,
+        kHeld
+    };
+    static const struct
+    {
+        size_t nLimit;
+        OldFiles old;
+    } kRows[] = {
+        {0, kNone},    {1, kNone},    {20, kNone},  {21, kNone},  {300, kNone}, {532, kNone},
+        {533, kNone},  {0, kThere},   {1, kThere},  {20, kThere}, {21, kThere}, {300, kThere},
+        {532, kThere}, {533, kThere}, {300, kHeld}, {533, kHeld},
+    };
+    for (const auto& row : kRows) {
+        static const char* const kOld[] = {"", ", old first-run files", ", old first-run files held open"};
+        SCOPED_TRACE(testing::Message() << "room for " << row.nLimit << " bytes" << kOld[row.old]);
+        Clean();
+        std::vector<CHandleT<OpenFileKind>> held;
+        if (row.old != kNone) {
+            ASSERT_TRUE(WriteWholeFile(kBatchPath, strOldBatch));
+            ASSERT_TRUE(WriteWholeFile(kMarkerPath, strOldMarker));
         }
+        if (row.old == kHeld) {
+            for (const char* pszPath : {kBatchPath, kMarkerPath}) {
+                held.emplace_back(CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+                ASSERT_NE(static_cast<HANDLE>(held.back()), INVALID_HANDLE_VALUE);
+            }
+        }
+        // A process over its limit gets SIGXFSZ, which would end it:
+        // ignored, the write fails as on a full disk.
+        LauncherUnderTest& launcher =
+            StartThroughShell("trap '' XFSZ; exec prlimit --fsize=" + std::to_string(row.nLimit) + " wine " +
+                              ShellQuote(kLauncherPath));
+        ASSERT_NE(launcher.m_hDlg, nullptr);
+
+        const bool bBatchNew = row.nLimit >= 533 && row.old != kHeld;
+        const bool bMarkerNew = row.nLimit >= 21 && row.old != kHeld;
+        EXPECT_EQ(launcher.m_startBoxes,
+                  bBatchNew ? std::vector<std::string>{} : std::vector<std::string>{kBatchMessage});
+        held.clear();
+        std::string strBatch, strMarkerRead;
+        EXPECT_EQ(ReadWholeFile(kBatchPath, &strBatch), bBatchNew || row.old != kNone);
+        EXPECT_EQ(strBatch, bBatchNew ? ExpectedCdCheckBatch("D:") : row.old != kNone ? strOldBatch : "");
+        EXPECT_EQ(ReadWholeFile(kMarkerPath, &strMarkerRead), bMarkerNew || row.old != kNone);
+        EXPECT_EQ(strMarkerRead, bMarkerNew ? strMarker : row.old != kNone ? strOldMarker : "");
+        EXPECT_EQ(TemporaryFilesLeft(), std::vector<std::string>{});
+        launcher.Quit();
+    }
+}
+
+namespace {
+
+// A launcher started with this test as its debugger, and held at its first
+// call of a function of the system (WriteFile, DeleteFileA, MoveFileA) until
+// Release: what another launcher does meanwhile meets this one in the middle
+// of its first-run files, every time the same way.
+class HeldLauncher
+{
+public:
+    HeldLauncher() = default;
+    HeldLauncher(const HeldLauncher&) = delete;
+    HeldLauncher& operator=(const HeldLauncher&) = delete;
+    ~HeldLauncher()
+    {
+        if (m_info.hProcess) {
+            if (m_bHeld) {
+                TerminateProcess(m_info.hProcess, 255);
+                ContinueDebugEvent(m_info.dwProcessId, m_nHeldThread, DBG_CONTINUE);
+            }
+            DebugActiveProcessStop(m_info.dwProcessId);
+            CloseHandle(m_info.hThread);
+            CloseHandle(m_info.hProcess);
+        }
+    }
+
+    // Starts the launcher and runs it up to the call; false if it ended or
+    // took longer than ten seconds.
+    bool StartAndHoldAt(const char* pszFunction)
+    {
+        m_pAddress = reinterpret_cast<BYTE*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), pszFunction));
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        char szCommand[] = "D:\\Qxinst95.exe";
+        if (!m_pAddress || !CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE,
+                                           DEBUG_ONLY_THIS_PROCESS, nullptr, "D:\\", &si, &m_info))
+            return false;
+        bool bArmed = false;
+        const DWORD nStart = GetTickCount();
+        while (GetTickCount() - nStart < 10000) {
+            DEBUG_EVENT event;
+            if (!WaitForDebugEvent(&event, 100))
+                continue;
+            DWORD nContinue = DBG_CONTINUE;
+            switch (event.dwDebugEventCode) {
+            case CREATE_PROCESS_DEBUG_EVENT:
+                CloseHandle(event.u.CreateProcessInfo.hFile);
+                break;
+            case LOAD_DLL_DEBUG_EVENT:
+                CloseHandle(event.u.LoadDll.hFile);
+                break;
+            case EXIT_PROCESS_DEBUG_EVENT:
+                return false;
+            case EXCEPTION_DEBUG_EVENT:
+                if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                    nContinue = DBG_EXCEPTION_NOT_HANDLED;
+                } else if (!bArmed) {
+                    // The loader's own breakpoint: the system's libraries are
+                    // in place, at the addresses they have in this process.
+                    BYTE abHere[16], abThere[16];
+                    memcpy(abHere, m_pAddress, sizeof(abHere));
+                    const BYTE bBreak = 0xCC;
+                    if (!ReadProcessMemory(m_info.hProcess, m_pAddress, abThere, sizeof(abThere), nullptr) ||
+                        memcmp(abHere, abThere, sizeof(abHere)) != 0 ||
+                        !WriteProcessMemory(m_info.hProcess, m_pAddress, &bBreak, 1, nullptr))
+                        return false;
+                    m_bOriginal = abHere[0];
+                    FlushInstructionCache(m_info.hProcess, m_pAddress, 1);
+                    bArmed = true;
+                } else if (event.u.Exception.ExceptionRecord.ExceptionAddress == m_pAddress) {
+                    m_bHeld = true;
+                    m_nHeldThread = event.dwThreadId;
+                    return true;
+                }
+                break;
+            default:
+                break;
+            }
+            ContinueDebugEvent(event.dwProcessId, event.dwThreadId, nContinue);
+        }
+        return false;
+    }
+
+    // Takes the breakpoint away, lets the call go on and lets the launcher go.
+    bool Release()
+    {
+        if (!m_bHeld)
+            return false;
+        HANDLE hThread = OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, m_nHeldThread);
+        CONTEXT context = {};
+        context.ContextFlags = CONTEXT_CONTROL;
+        const bool bRestored =
+            hThread && WriteProcessMemory(m_info.hProcess, m_pAddress, &m_bOriginal, 1, nullptr) &&
+            FlushInstructionCache(m_info.hProcess, m_pAddress, 1) && GetThreadContext(hThread, &context);
+        context.Eip = reinterpret_cast<DWORD>(m_pAddress);
+        const bool bResumed = bRestored && SetThreadContext(hThread, &context);
+        if (hThread)
+            CloseHandle(hThread);
+        m_bHeld = false;
+        DebugSetProcessKillOnExit(FALSE);
+        ContinueDebugEvent(m_info.dwProcessId, m_nHeldThread, DBG_CONTINUE);
+        return bResumed && DebugActiveProcessStop(m_info.dwProcessId);
+    }
+
+    DWORD Id() const { return m_info.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION m_info = {};
+    BYTE* m_pAddress = nullptr;
+    BYTE m_bOriginal = 0;
+    bool m_bHeld = false;
+    DWORD m_nHeldThread = 0;
+};
+
+} // namespace
+
+// Two launchers at once on a first run (AutoRun and a double-click): the
+// first is held in the middle of writing c:\_qxchkcd.bat, in its write, just
+// before it removes the old file, or between that and putting its own in
+// place, while the second, from another CD folder, starts and writes its
+// files whole. Then the first goes on. Each file is one launcher's, whole;
+// neither launcher reports a fault, and no temporary file is left.
+TEST_F(HostileInput, TwoLaunchersAtOnceLeaveOneWholeFile)
+{
+    const std::string strSecondCd = "c:\\qxtest_cd2";
+    Remove(strSecondCd);
+    ASSERT_TRUE(CopySampleCd(strSecondCd));
+    const std::string strMarker = "win95dir " + WindowsDirectory() + "\r\n";
+    static const struct
+    {
+        const char* pszHeldAt;
+        const char* pszWhere;
+    } kRows[] = {
+        {"WriteFile", "in its write"},
+        {"DeleteFileA", "before it removes the old file"},
+        {"MoveFileA", "between removing the old file and moving its own in"},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszWhere);
+        Clean();
+        HeldLauncher first;
+        ASSERT_TRUE(first.StartAndHoldAt(row.pszHeldAt))
+            << "the first launcher never called " << row.pszHeldAt;
+        EXPECT_TRUE(FileExists(TemporaryFileOf(kBatchPath, 0).c_str()))
+            << "held elsewhere than at the batch file";
+
+        LauncherUnderTest second;
+        Process secondProcess;
+        ASSERT_TRUE(secondProcess.Start("\"" + strSecondCd + "\\Qxinst95.exe\"", strSecondCd.c_str()));
+        ASSERT_TRUE(second.WaitForWindow(secondProcess.Id()));
+        std::string strBatch;
+        EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
+        EXPECT_EQ(strBatch, ExpectedCdCheckBatch(strSecondCd)) << "the second launcher's file";
+
+        ASSERT_TRUE(first.Release());
+        LauncherUnderTest firstWindow;
+        ASSERT_TRUE(firstWindow.WaitForWindow(first.Id()));
+        EXPECT_EQ(firstWindow.m_startBoxes, std::vector<std::string>{}) << "what the first launcher reports";
+        EXPECT_EQ(second.m_startBoxes, std::vector<std::string>{}) << "what the second launcher reports";
+        EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
+        EXPECT_EQ(strBatch, ExpectedCdCheckBatch("D:")) << "the first launcher's file, the last one written";
+        std::string strMarkerRead;
+        EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarkerRead));
+        EXPECT_EQ(strMarkerRead, strMarker);
+        EXPECT_EQ(TemporaryFilesLeft(), std::vector<std::string>{});
+        firstWindow.Quit();
+        second.Quit();
     }
 }
 

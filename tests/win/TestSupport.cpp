@@ -14,6 +14,13 @@ const char kBatchPath[] = QX_CD_CHECK_BATCH_PATH;
 const char kMarkerPath[] = QX_MARKER_FILE_DEFAULT;
 const char kRanPath[] = "c:\\qxtest_ran.txt";
 
+std::string TemporaryFileOf(const std::string& strPath, int n)
+{
+    const size_t nDot = strPath.rfind('.');
+    const size_t nStem = nDot != std::string::npos && nDot > strPath.rfind('\\') ? nDot : strPath.size();
+    return strPath.substr(0, nStem) + ".~" + std::to_string(n);
+}
+
 void SetQxIni(const char* pszContent)
 {
     DeleteFileA(kIniPath);

@@ -26,6 +26,10 @@ extern const char kIniPath[];    // c:\windows\qx.ini
 extern const char kBatchPath[];  // c:\_qxchkcd.bat
 extern const char kMarkerPath[]; // c:\qxinst.cfg
 
+// The temporary file that writing strPath whole uses while it writes: its
+// name with the extension ~0 (n 0) to ~9.
+std::string TemporaryFileOf(const std::string& strPath, int n);
+
 // Gives qx.ini this content (null: no qx.ini at all), past the profile
 // reader's cache of this process.
 void SetQxIni(const char* pszContent);

@@ -293,7 +293,7 @@ void CheckOpenFailures()
         {"C:\\qxcrt_mode.txt", "r"},          // modes other than writing
         {"C:\\qxcrt_mode.txt", "a"},
         {"C:\\qxcrt_mode.txt", "w+"},
-        {"C:\\qxcrt_mode.txt", "wtx"},
+        {"C:\\qxcrt_mode.txt", "wtz"},
         {"C:\\qxcrt_mode.txt", ""},
     };
     for (const auto& row : kRows) {
@@ -318,6 +318,43 @@ void CheckRemove()
     CHECK(remove(kPath) != 0);
 }
 
+// "x" creates a file or fails, leaving the one there as it is; rename moves
+// a file to a name that is free, and to no other.
+void CheckExclusiveOpenAndRename()
+{
+    const char kOther[] = "C:\\qxcrt_other.txt";
+    remove(kPath);
+    remove(kOther);
+    FILE* pFile = fopen(kPath, "wx");
+    CHECK(pFile != nullptr);
+    if (pFile) {
+        CHECK(fputs("first\n", pFile) >= 0);
+        CHECK(fclose(pFile) == 0);
+    }
+    CHECK(FileHolds(kPath, "first\r\n"));
+    static const char* const kTaken[] = {"wx", "wbx", "wtx"};
+    for (const char* pszMode : kTaken) {
+        pFile = fopen(kPath, pszMode);
+        CHECK_ROW(pFile == nullptr, pszMode);
+        if (pFile)
+            fclose(pFile);
+    }
+    CHECK(FileHolds(kPath, "first\r\n"));
+
+    CHECK(rename(kPath, kOther) == 0);
+    CHECK(!FileExists(kPath));
+    CHECK(FileHolds(kOther, "first\r\n"));
+    CHECK(rename(kPath, kOther) != 0);
+    pFile = fopen(kPath, "w");
+    if (pFile)
+        fclose(pFile);
+    CHECK(rename(kPath, kOther) != 0);
+    CHECK(FileHolds(kPath, ""));
+    CHECK(FileHolds(kOther, "first\r\n"));
+    remove(kPath);
+    remove(kOther);
+}
+
 void CheckFiles()
 {
     CheckTextAndBinaryModes();
@@ -325,6 +362,7 @@ void CheckFiles()
     CheckFlush();
     CheckOpenFailures();
     CheckRemove();
+    CheckExclusiveOpenAndRename();
 }
 
 // ---- a full disk: CTest runs this check under a file size limit of 2000

@@ -62,6 +62,12 @@ sed -i 's/gostart.bat \$I \$i qx.pif/gostart.bat $I $i $w $s qx.pif/' "$rc"
 expect_refusal "too long" release_checks '^release check: string 5 .*: expands to 2[0-9][0-9] characters with 64-character folders; a command line holds 255'
 restore
 
+# A ".." of the template's own that takes the program away: the line would
+# run d:\instdata\c.
+sed -i 's/gostart.bat \$I \$i qx.pif/gostart.bat x\\\\..\\\\$I $i qx.pif/' "$rc"
+expect_refusal "folds across a blank" release_checks '^release check: string 5 .*: a "\.\." of its own folds across a blank, giving "D:\\S+\\instdata\\C C:\\I+ qx\.pif"'
+restore
+
 sed -i '/IDS_CMD_CONFIGURE/d' "$rc"
 expect_refusal "missing template" release_checks '^release check: string 7 \(Configure command\) is missing or empty'
 restore

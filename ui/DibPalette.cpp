@@ -28,8 +28,3 @@ void FillDibPaletteEntries(const unsigned char* pHeader, int nColors, unsigned c
         pEntries += kDibColorEntrySize;
     }
 }
-
-int GetCenteredIconOffset(int nClient, int nIcon)
-{
-    return (nClient - nIcon + 1) / 2;
-}

@@ -1,5 +1,5 @@
-// The arithmetic of a packed device-independent bitmap's colour table and of
-// the minimised window's icon, apart from the system calls that use it.
+// The arithmetic of a packed device-independent bitmap's colour table, apart
+// from the system calls that use it.
 #pragma once
 
 #include <cstddef>
@@ -23,7 +23,3 @@ std::size_t GetDibBitsOffset(std::uint32_t nHeaderSize, int nColors);
 // Fills nColors palette entries at pEntries (red, green, blue, flags 0) from
 // the colour table that follows the first kDibInfoHeaderSize bytes at pHeader.
 void FillDibPaletteEntries(const unsigned char* pHeader, int nColors, unsigned char* pEntries);
-
-// Where an icon of extent nIcon goes to sit centred in an extent of nClient:
-// (nClient - nIcon + 1) / 2, truncated toward zero, so it may be negative.
-int GetCenteredIconOffset(int nClient, int nIcon);

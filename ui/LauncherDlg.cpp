@@ -6,7 +6,7 @@
 #include "platform/WinApp.h"
 #include "res/resource.h"
 #include "ui/Dib.h"
-#include "ui/DibPalette.h"
+#include "ui/WindowLayout.h"
 
 #include <utility>
 

@@ -39,9 +39,14 @@ private:
     // of the launcher's own and returns FALSE.
     BOOL RunChosenCommand(CommandSlot nSlot);
     void PaintMinimized();
+    // Where the template at the display's setting is larger than the work
+    // area, shrinks the window until it fits, and moves and sizes its
+    // controls in proportion; the font stays.
+    void FitInWorkArea();
     // Prepares what each paint copies: the picture, scaled to the client
-    // area unless the display has the default dots per inch, selected with
-    // its palette into a device context kept until the dialog goes.
+    // area unless the display has the default dots per inch and the picture
+    // fits, selected with its palette into a device context kept until the
+    // dialog goes.
     void SetUpBackdrop();
 
     CIconHandle m_hIcon; // shared, never destroyed

@@ -114,10 +114,10 @@ std::vector<COLORREF> ScaleByAreaAverage(const PackedDib& dib, int cx, int cy)
 
 ExpectedClientArea ExpectedBackdrop(const PackedDib& dib, int cx, int cy)
 {
-    if (!ScreenAtDefaultDpi())
-        return {ScaleByAreaAverage(dib, cx, cy), kScaledTolerance};
     const int nWidth = dib.header.biWidth;
     const int nHeight = dib.header.biHeight < 0 ? -dib.header.biHeight : dib.header.biHeight;
+    if (!ScreenAtDefaultDpi() || cx < nWidth || cy < nHeight)
+        return {ScaleByAreaAverage(dib, cx, cy), kScaledTolerance};
     ExpectedClientArea expected{{}, 0};
     for (int y = 0; y < cy; ++y)
         for (int x = 0; x < cx; ++x)

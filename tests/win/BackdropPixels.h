@@ -68,7 +68,8 @@ const int kScaledTolerance = 2;
 // The client area of a window cx by cy pixels as the launcher should paint
 // it, with the tolerance per channel: at 96 dots per inch the picture as it
 // is stored, exactly, in the top-left corner and the dialog's own background
-// beyond; at any other setting the picture scaled to fill it.
+// beyond; at any other setting, or in a window shrunk smaller than the
+// picture, the picture scaled to fill it.
 struct ExpectedClientArea
 {
     std::vector<COLORREF> pixels;

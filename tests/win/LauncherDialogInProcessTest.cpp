@@ -1,8 +1,10 @@
 // The launcher's dialog inside this process, run modally and driven from
 // another thread.
 #include "BackdropPixels.h"
+#include "LauncherDialogFixture.h"
 #include "TestSupport.h"
 #include "commands/LaunchCommands.h"
+#include "platform/Module.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
 #include "ui/LauncherDlg.h"
@@ -196,4 +198,128 @@ TEST_F(LauncherDialogInProcess, WarningThatCannotOpenCountsAsARefusal)
     }
     EXPECT_EQ(RanLinesAfterBarrier(), std::vector<std::string>{}) << "nothing may run unwarned";
     SetEnvironmentVariableA("QX_TEST_RAN", nullptr);
+}
+
+namespace {
+
+// Gives this process another work area while it lives, as a taskbar of
+// another size or place would (under Wine the setting stays in the process).
+class ScopedWorkArea
+{
+public:
+    explicit ScopedWorkArea(RECT rc)
+    {
+        m_bSaved = SystemParametersInfoA(SPI_GETWORKAREA, 0, &m_rcOld, 0) != FALSE;
+        m_bSet = m_bSaved && SystemParametersInfoA(SPI_SETWORKAREA, 0, &rc, 0) != FALSE;
+    }
+    ~ScopedWorkArea()
+    {
+        if (m_bSaved)
+            SystemParametersInfoA(SPI_SETWORKAREA, 0, &m_rcOld, 0);
+    }
+    ScopedWorkArea(const ScopedWorkArea&) = delete;
+    ScopedWorkArea& operator=(const ScopedWorkArea&) = delete;
+
+    bool IsSet() const { return m_bSet; }
+
+private:
+    RECT m_rcOld = {};
+    bool m_bSaved = false;
+    bool m_bSet = false;
+};
+
+// The dialog takes its picture from the program's module: while this lives,
+// that is the launcher's, with its 600 by 400 picture.
+class ScopedLauncherPicture
+{
+public:
+    explicit ScopedLauncherPicture(HMODULE hLauncher) : m_hOld(AfxGetInstanceHandle())
+    {
+        AfxSetInstanceHandle(hLauncher);
+    }
+    ~ScopedLauncherPicture() { AfxSetInstanceHandle(m_hOld); }
+    ScopedLauncherPicture(const ScopedLauncherPicture&) = delete;
+    ScopedLauncherPicture& operator=(const ScopedLauncherPicture&) = delete;
+
+private:
+    HINSTANCE m_hOld;
+};
+
+} // namespace
+
+// A work area too small for the window, as a larger taskbar or a smaller
+// screen leaves it: the window shrinks until it fits, with its controls in
+// proportion, and opens centred in it; the picture fills the client area.
+TEST_F(LauncherDialogInProcess, ShrinksToAWorkAreaTooSmallForIt)
+{
+    const TemplateLayout layout = LayOutTemplate();
+    ASSERT_EQ(layout.controls.size(), 5u);
+    PackedDib dib;
+    ASSERT_TRUE(ReadPackedDib(m_launcherResources.Get(), IDB_BACKDROP, &dib));
+    const ScopedLauncherPicture picture(m_launcherResources.Get());
+    const int cxWindow = layout.window.cx, cyWindow = layout.window.cy;
+
+    // Work areas of every shape around the window's own size.
+    const struct
+    {
+        const char* pszName;
+        RECT rcWork;
+        bool bFits;
+    } kRows[] = {
+        {"exactly the window's size", {0, 0, cxWindow, cyWindow}, true},
+        {"one pixel short", {0, 0, cxWindow, cyWindow - 1}, false},
+        {"one pixel narrow, right of a taskbar", {60, 0, 60 + cxWindow - 1, cyWindow}, false},
+        {"a quarter narrower", {0, 0, cxWindow * 3 / 4, cyWindow}, false},
+        {"half as high, below a taskbar", {0, 100, cxWindow, 100 + cyWindow / 2}, false},
+        {"a hundred pixels square", {20, 20, 120, 120}, false},
+    };
+    for (const auto& row : kRows) {
+        const RECT& rcWork = row.rcWork;
+        const int cxWork = rcWork.right - rcWork.left, cyWork = rcWork.bottom - rcWork.top;
+        for (BOOL bInstalled : {TRUE, FALSE}) {
+            SCOPED_TRACE(testing::Message() << row.pszName << ", work area " << RectText(rcWork) << ", "
+                                            << (bInstalled ? "installed" : "not installed"));
+            const ScopedWorkArea workArea(rcWork);
+            ASSERT_TRUE(workArea.IsSet());
+            Run(bInstalled, [&](HWND hDlg) {
+                RECT rcWindow, rcClient;
+                GetWindowRect(hDlg, &rcWindow);
+                GetClientRect(hDlg, &rcClient);
+                const std::string strSeen = "window " + RectText(rcWindow);
+                const int cxSeen = rcWindow.right - rcWindow.left, cySeen = rcWindow.bottom - rcWindow.top;
+                EXPECT_EQ(rcWindow.left, rcWork.left + (cxWork - cxSeen) / 2) << strSeen;
+                EXPECT_EQ(rcWindow.top, rcWork.top + (cyWork - cySeen) / 2) << strSeen;
+                if (row.bFits) {
+                    EXPECT_EQ(RectText(rcClient), RectText(layout.rcClient));
+                } else {
+                    EXPECT_LE(cxSeen, cxWork) << strSeen;
+                    EXPECT_LE(cySeen, cyWork) << strSeen;
+                    EXPECT_TRUE(cxSeen == cxWork || cySeen == cyWork)
+                        << "shrunk no further than it must; " << strSeen;
+                }
+                for (int nId : {IDOK, IDC_CONFIGURE, IDC_VIEW_README, IDCANCEL}) {
+                    HWND hButton = GetDlgItem(hDlg, nId);
+                    if (!IsWindowVisible(hButton))
+                        continue;
+                    const int nPlaceOf = nId == IDOK && !bInstalled ? IDC_CONFIGURE : nId;
+                    EXPECT_EQ(RectText(ClientRectOfChild(hDlg, hButton)),
+                              RectText(PlaceInWindow(layout, layout.controls.at(nPlaceOf).rc, hDlg, rcWork)))
+                        << "button " << nId;
+                }
+                if (bInstalled && !ScreenHasPalette()) {
+                    const ExpectedClientArea expected =
+                        ExpectedBackdrop(dib, rcClient.right, rcClient.bottom);
+                    const std::vector<RECT> buttons = VisibleButtonRects(hDlg);
+                    std::string strWrong;
+                    int nCompared = 0;
+                    EXPECT_TRUE(WaitFor([&] {
+                        strWrong = CompareClientArea(hDlg, expected, buttons, &nCompared);
+                        return strWrong.empty();
+                    })) << nCompared
+                        << " pixels compared; " << strWrong;
+                }
+                PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+            });
+        }
+    }
 }

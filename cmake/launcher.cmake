@@ -33,8 +33,7 @@ add_library(qx_launcher_core STATIC
   ui/LauncherDlg.cpp
 )
 target_include_directories(qx_launcher_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_definitions(qx_launcher_core PUBLIC WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
-target_link_libraries(qx_launcher_core PUBLIC qx_portable PRIVATE qx_shipping_flags)
+target_link_libraries(qx_launcher_core PUBLIC qx_portable qx_win95_api PRIVATE qx_shipping_flags)
 
 set(qx_resources
   ${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h
@@ -44,23 +43,23 @@ set(qx_resources
 )
 set_source_files_properties(res/Qxinst95.rc PROPERTIES OBJECT_DEPENDS "${qx_resources}")
 
-add_executable(Qxinst95 WIN32
+# The launcher, like every program of ours on the CD.
+qx_cd_program(Qxinst95 Qxinst95
   app/TheApp.cpp
   platform/WinMain.cpp
   res/Qxinst95.rc
-)
-target_include_directories(Qxinst95 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/res)
-target_link_libraries(Qxinst95 PRIVATE qx_launcher_core qx_shipping_flags)
-# No C run-time DLL: the program imports from KERNEL32, USER32 and GDI32 only.
-# Subsystem 4.0 lets it run on Windows 95.
-qx_use_win95_runtime(Qxinst95)
-target_link_options(Qxinst95 PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
-add_custom_command(TARGET Qxinst95 POST_BUILD
-  COMMAND sh -c "echo \"Qxinst95.exe: $(stat -c %s '$<TARGET_FILE:Qxinst95>') bytes\""
-  VERBATIM)
+  LIBRARIES qx_launcher_core)
 
 # The sample CD with its own programs, and the release checks.
 include(cmake/samplecd.cmake)
+
+# The window driver of tools/run.sh and tools/loop-pictures.sh: waits for the
+# launcher's window and closes it. Built beside the launcher, whether or not
+# the tests are, into tools/ of the build.
+add_executable(qx_driver tools/run-driver.cpp)
+set_target_properties(qx_driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+target_include_directories(qx_driver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_options(qx_driver PRIVATE -static)
 
 option(QX_WIN_TESTS "Build the tests that run under Wine" ON)
 if(QX_WIN_TESTS)

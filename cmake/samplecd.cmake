@@ -18,22 +18,7 @@ qx_host_tool(makepif tools/makepif.cpp)
 qx_host_tool(relcheck tools/relcheck.cpp)
 qx_host_tool(artpack tools/artpack.cpp)
 
-# A program of ours that ships on the CD and so must run on Windows 95: the
-# launcher's shipping flags, and its size and subsystem link settings.
-function(qx_cd_program target output_name)
-  add_executable(${target} WIN32 ${ARGN})
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
-  target_link_libraries(${target} PRIVATE qx_shipping_flags)
-  target_compile_definitions(${target} PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
-  # The CD's icon comes from the launcher's resources.
-  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/cdprograms)
-  qx_use_win95_runtime(${target})
-  target_link_options(${target} PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND sh -c "echo \"${output_name}.exe: $(stat -c %s '$<TARGET_FILE:${target}>') bytes\""
-    VERBATIM)
-endfunction()
-
+# The CD's own programs, built like the launcher.
 qx_cd_program(qx_install install
   cdprograms/install/Install.cpp
   cdprograms/install/InstallDir.cpp
@@ -41,6 +26,9 @@ qx_cd_program(qx_install install
 qx_cd_program(qx_game orvane
   cdprograms/game/Game.cpp
   cdprograms/game/Game.rc)
+foreach(target qx_install qx_game)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cdprograms)
+endforeach()
 set_source_files_properties(cdprograms/install/Install.rc cdprograms/game/Game.rc
   PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/qxinst.ico)
 

@@ -8,18 +8,24 @@
 #
 # The tests and the native builds keep the real C library: only programs
 # named in qx_use_win95_runtime() get this one.
+
+# The Windows headers as Windows 95 has them: WINVER and _WIN32_WINNT 4.0
+# hide every function that came later, so a call to one fails to compile;
+# STRICT makes each kind of handle a type of its own.
+add_library(qx_win95_api INTERFACE)
+target_compile_definitions(qx_win95_api INTERFACE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
+
 add_library(qx_win95_crt OBJECT
   platform/crt/Memory.cpp
   platform/crt/Startup.cpp
   platform/crt/Stdio.cpp
 )
 target_include_directories(qx_win95_crt PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_definitions(qx_win95_crt PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 STRICT)
 # The shipping flags, and two of its own: without -fno-builtin and
 # -fno-tree-loop-distribute-patterns the compiler would turn the loops of
 # memcpy and memset into calls to themselves.
 target_compile_options(qx_win95_crt PRIVATE -fno-builtin -fno-tree-loop-distribute-patterns)
-target_link_libraries(qx_win95_crt PRIVATE qx_shipping_flags INTERFACE gcc kernel32 user32 gdi32)
+target_link_libraries(qx_win95_crt PRIVATE qx_shipping_flags qx_win95_api INTERFACE gcc kernel32 user32 gdi32)
 
 # Links TARGET, a Win32 program, against qx_win95_crt and the system DLLs
 # only; call it after the program's own target_link_libraries, so that the
@@ -31,4 +37,31 @@ function(qx_use_win95_runtime target)
   target_link_libraries(${target} PRIVATE qx_win95_crt)
   target_link_options(${target} PRIVATE
     -nostdlib -static -Wl,--entry,_WinMainCRTStartup -Wl,--disable-auto-import)
+endfunction()
+
+# qx_cd_program(TARGET OUTPUT_NAME SOURCE... [LIBRARIES LIBRARY...]
+#               [POST_LINK ARGUMENT...])
+# A program of ours that ships on the CD and so must start on Windows 95:
+# OUTPUT_NAME.exe, built with the shipping flags and the Windows 95 headers,
+# linked with LIBRARIES and then our run-time library only, stripped, without
+# unused sections, for subsystem 4.0; the build prints its size. POST_LINK is
+# a command that changes the linked program file before its size is printed;
+# whatever the command runs must be built first (add_dependencies).
+function(qx_cd_program target output_name)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "LIBRARIES;POST_LINK")
+  add_executable(${target} WIN32 ${arg_UNPARSED_ARGUMENTS})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
+  target_link_libraries(${target} PRIVATE ${arg_LIBRARIES} qx_shipping_flags qx_win95_api)
+  # The CD's icon and the version header are the launcher's.
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/res)
+  qx_use_win95_runtime(${target})
+  target_link_options(${target} PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
+  set(post_link)
+  if(arg_POST_LINK)
+    set(post_link COMMAND ${arg_POST_LINK})
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    ${post_link}
+    COMMAND sh -c "echo \"${output_name}.exe: $(stat -c %s '$<TARGET_FILE:${target}>') bytes\""
+    VERBATIM)
 endfunction()

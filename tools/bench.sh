@@ -41,10 +41,8 @@ cp -r "$build/win/cd" "$cd_dir"
 cp "$build/win/bench/"*.exe "$cd_dir/"
 
 state=$build/run
-export WINEPREFIX=$state/prefix
-mkdir -p "$state"
-WINEPREFIX=$WINEPREFIX qx_stop_wineserver
-qx_make_prefix "$WINEPREFIX" "$cd_dir"
+trap 'qx_session_stop "$state"' EXIT
+qx_session_start "$state" "$cd_dir"
 scenario="no InstallDir value, so the launcher writes its two first-run files on every start"
 scenario+=" (QX_BENCH_INSTALLED=1 measures an installed game instead)"
 if [ "${QX_BENCH_INSTALLED:-0}" = 1 ]; then
@@ -53,10 +51,6 @@ if [ "${QX_BENCH_INSTALLED:-0}" = 1 ]; then
   scenario="qx.ini naming an installed game in C:\\GAMES\\ORVANE (QX_BENCH_INSTALLED=1),"
   scenario+=" so the launcher offers Play and writes no files"
 fi
-qx_start_xvfb "$state"
-export DISPLAY=$(cat "$state/display")
-trap 'qx_stop_wineserver; qx_stop_xvfb "$state"' EXIT
-qx_start_wineserver
 
 echo "== measuring"
 python3 "$root/bench/bench.py" \

@@ -19,15 +19,10 @@ out=${1:-$root/docs}
 qx_build_win "$root" "$build/win" sample_cd qx_driver
 
 state=$build/pictures
-export WINEPREFIX=$state/prefix
-mkdir -p "$state" "$out"
-qx_stop_wineserver
-qx_make_prefix "$WINEPREFIX" "$build/win/cd"
-qx_start_xvfb "$state"
-export DISPLAY=$(cat "$state/display")
-trap 'qx_stop_wineserver; qx_stop_xvfb "$state"' EXIT
-qx_start_wineserver
-driver="$build/win/tests/win/qx_driver.exe"
+mkdir -p "$out"
+trap 'qx_session_stop "$state"' EXIT
+qx_session_start "$state" "$build/win/cd"
+driver=$build/win/tools/qx_driver.exe
 cd "$build/win/cd"
 
 shot() {

@@ -1,7 +1,7 @@
 // The run script's hand on the launcher window, a small console program run
 // in the same Wine prefix: "wait" prints the window's rectangle once it is up
 // and painted; "close" ends it as the Quit button would.
-#include "../res/resource.h"
+#include "res/resource.h"
 
 #include <windows.h>
 

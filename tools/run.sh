@@ -36,20 +36,17 @@ build=${QX_BUILD_DIR:-$root/build}
 qx_build_win "$root" "$build/win" sample_cd qx_driver
 
 state=$build/run
-mkdir -p "$state"
-export WINEPREFIX=$state/prefix
-qx_stop_wineserver
-if [ -n "${DISPLAY:-}" ] && [ "$fresh" -eq 0 ] && [ -d "$WINEPREFIX/drive_c" ]; then
-  ln -sfn "$build/win/cd" "$WINEPREFIX/dosdevices/d:"
-else
-  qx_make_prefix "$WINEPREFIX" "$build/win/cd"
-fi
-[ -z "$dpi" ] || qx_configure_prefix "$WINEPREFIX" "dpi=$dpi"
-echo "Sample CD: $build/win/cd (drive D: of $WINEPREFIX)"
-
-cd "$build/win/cd" # the launcher's current directory is D:\
-
+driver=$build/win/tools/qx_driver.exe
 if [ -n "${DISPLAY:-}" ]; then
+  # On the user's display, with the prefix kept unless --fresh. Wine starts
+  # and ends its own server, so that waiting for it waits for the installer
+  # or the game that the launcher started.
+  settings=("display=$DISPLAY" server=wine)
+  [ "$fresh" -eq 1 ] || settings+=(prefix=keep)
+  [ -z "$dpi" ] || settings+=("dpi=$dpi")
+  qx_session_start "$state" "$build/win/cd" "${settings[@]}"
+  echo "Sample CD: $build/win/cd (drive D: of $WINEPREFIX)"
+  cd "$build/win/cd" # the launcher's current directory is D:\
   set +e
   wine 'D:\Qxinst95.exe'
   code=$?
@@ -61,14 +58,13 @@ if [ -n "${DISPLAY:-}" ]; then
   exit 0
 fi
 
-qx_start_xvfb "$state"
-export DISPLAY=$(cat "$state/display")
-trap 'qx_stop_wineserver; qx_stop_xvfb "$state"' EXIT
-qx_start_wineserver
+trap 'qx_session_stop "$state"' EXIT
+qx_session_start "$state" "$build/win/cd" ${dpi:+"dpi=$dpi"}
+echo "Sample CD: $build/win/cd (drive D: of $WINEPREFIX)"
+cd "$build/win/cd"
 
 wine 'D:\Qxinst95.exe' &
 launcher=$!
-driver="$build/win/tests/win/qx_driver.exe"
 read -r _ wx wy ww wh _ cx cy cw ch < <(wine "$driver" wait)
 
 # The virtual desktop is one X window; window positions are relative to it.

@@ -1,6 +1,7 @@
 # Shared shell functions for running the launcher under Wine: a prefix made
-# once from a template, a headless X server, and a wineserver kept running.
-# Source it; every function works on the variables it documents.
+# once from a template, a headless X server, and a wineserver kept running,
+# and a session that starts and stops the three together. Source it; every
+# function works on the variables it documents.
 
 export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -116,6 +117,83 @@ qx_start_wineserver() {
   setsid timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# qx_stop_wineserver: with WINEPREFIX set, ends that prefix's wineserver and
+# every Wine program in it. Without WINEPREFIX it does nothing: the server
+# of some other prefix is not ours to end.
 qx_stop_wineserver() {
+  [ -n "${WINEPREFIX:-}" ] || return 0
   wineserver -k 2>/dev/null || true
+}
+
+# qx_session_start STATE_DIR CD_DIR [SETTING...]
+# Starts a session whose state lives in STATE_DIR: a fresh prefix
+# STATE_DIR/prefix (qx_make_prefix) whose drive D: is CD_DIR, a headless X
+# server of its own and a running wineserver with Wine's services. Exports
+# WINEPREFIX and DISPLAY for what runs next, and keeps them in STATE_DIR for
+# qx_session_use. A session left in STATE_DIR by a run that was cut short is
+# stopped first. The settings:
+#   version=V dpi=N desktop=WxH  written into the prefix (qx_configure_prefix)
+#   depth=D        the X server's colour depth (24 unless given; 8: a palette)
+#   display=D      X display D instead of a server of its own
+#   drive=X:PATH   drive X: is the folder PATH, besides D:
+#   prefix=keep    a prefix that is there already stays (only D: moves to CD_DIR)
+#   server=wine    no wineserver is started: Wine starts one with the first
+#                  program and ends it after the last, so that "wineserver -w"
+#                  waits for whatever the programs started
+qx_session_start() {
+  local state=$1 cd_dir=$2
+  shift 2
+  local setting depth=24 display= keep=0 server=1 drive letter
+  local settings=() drives=()
+  for setting in "$@"; do
+    case "$setting" in
+      depth=*) depth=${setting#depth=} ;;
+      display=*) display=${setting#display=} ;;
+      drive=[a-zA-Z]:*) drives+=("${setting#drive=}") ;;
+      prefix=keep) keep=1 ;;
+      server=wine) server=0 ;;
+      *) settings+=("$setting") ;;
+    esac
+  done
+  mkdir -p "$state"
+  qx_session_stop "$state"
+  export WINEPREFIX=$state/prefix
+  if [ $keep -eq 1 ] && [ -d "$WINEPREFIX/drive_c" ]; then
+    ln -sfn "$cd_dir" "$WINEPREFIX/dosdevices/d:"
+  else
+    qx_make_prefix "$WINEPREFIX" "$cd_dir" || return 1
+  fi
+  for drive in "${drives[@]}"; do
+    letter=${drive%%:*}
+    ln -sfn "${drive#?:}" "$WINEPREFIX/dosdevices/${letter,,}:"
+  done
+  qx_configure_prefix "$WINEPREFIX" "${settings[@]}" || return 1
+  if [ -n "$display" ]; then
+    echo "$display" >"$state/display"
+  else
+    qx_start_xvfb "$state" "$depth" || return 1
+  fi
+  export DISPLAY
+  DISPLAY=$(cat "$state/display")
+  [ $server -eq 0 ] || qx_start_wineserver
+}
+
+# qx_session_stop STATE_DIR: ends the session's wineserver, with every Wine
+# program still running in it, and its X server. The prefix stays for a look
+# afterwards; the next start replaces it.
+qx_session_stop() {
+  local state=$1
+  [ ! -d "$state/prefix" ] || WINEPREFIX=$state/prefix qx_stop_wineserver
+  qx_stop_xvfb "$state"
+  rm -f "$state/display"
+}
+
+# qx_session_use STATE_DIR: exports WINEPREFIX and DISPLAY of the session
+# that runs in STATE_DIR.
+qx_session_use() {
+  export WINEPREFIX=$1/prefix
+  if [ -f "$1/display" ]; then
+    export DISPLAY
+    DISPLAY=$(cat "$1/display")
+  fi
 }

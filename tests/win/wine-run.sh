@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Runs a Windows program in a test session's prefix and display (see
-# session.sh); CTest uses it as the emulator for the i686 test programs.
-# QX_SESSION names the session (each test is given one); "a" when unset.
-state=$(cd "$(dirname "$0")" && pwd)/session/${QX_SESSION:-a}
-export WINEPREFIX=$state/prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "$state/display" ] && export DISPLAY=$(cat "$state/display")
+# Runs a Windows program in the prefix and on the display of the test session
+# that runs in STATE_DIR (session.sh). CTest runs the i686 test programs
+# through a copy in the build tree that names the session by QX_SESSION.
+#
+#   wine-run.sh STATE_DIR PROGRAM [ARGS...]
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../tools/winelib.sh"
+[ $# -ge 2 ] || { echo "usage: $0 STATE_DIR PROGRAM [ARGS...]" >&2; exit 2; }
+qx_session_use "$1"
+shift
 exec wine "$@"

@@ -28,7 +28,7 @@ finish() {
 }
 trap finish EXIT
 "$session" start "$state" "$cd_dir"
-export WINEPREFIX=$state/prefix DISPLAY=$(cat "$state/display")
+qx_session_use "$state"
 
 set +e
 if [ -n "$fsize" ]; then

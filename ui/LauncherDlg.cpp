@@ -131,7 +131,9 @@ void CLauncherDlg::OnPaint()
     }
 
     CPaintDC dc(m_hWnd);
-    if (!dc || !m_dcBackdrop)
+    // A memory device context that the system refused at the set-up, or at
+    // an earlier paint, is asked for again.
+    if (!dc || (!m_dcBackdrop && !m_dcBackdrop.Create(m_hBitmap, m_hPalette)))
         return;
     // The memory device context has had the palette since the set-up.
     if (m_hPalette)

@@ -56,7 +56,9 @@ private:
     CLaunchCommands* m_pCommands; // borrowed from the application
     CBitmap m_hBitmap;            // at the picture's size, or scaled once the window is set up
     CPalette m_hPalette;          // null without a palette
-    CBitmapDC m_dcBackdrop;       // holds m_hBitmap and m_hPalette selected; goes before them
+    // Holds m_hBitmap and m_hPalette selected, and goes before them. Made at
+    // set-up, or at the first paint that finds it missing.
+    CBitmapDC m_dcBackdrop;
     // TRUE while a message box of ours is open, and once a command has run
     // and the window is ending: button commands that arrive meanwhile (a
     // second click queued behind the first) are ignored.

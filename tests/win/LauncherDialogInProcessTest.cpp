@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -322,4 +324,128 @@ TEST_F(LauncherDialogInProcess, ShrinksToAWorkAreaTooSmallForIt)
             });
         }
     }
+}
+
+namespace {
+
+// Points this program's import of a function at another while it lives: the
+// seam through which a test makes a system call fail. The launcher's code is
+// linked into this program, so its calls go through the same import.
+class ScopedImportPatch
+{
+public:
+    ScopedImportPatch(const char* pszModule, const char* pszFunction, void* pfnReplacement)
+    {
+        const FARPROC pfnOriginal = GetProcAddress(GetModuleHandleA(pszModule), pszFunction);
+        BYTE* pBase = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+        const IMAGE_NT_HEADERS* pNt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            pBase + reinterpret_cast<IMAGE_DOS_HEADER*>(pBase)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* pImport = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(pBase + imports.VirtualAddress);
+             pfnOriginal && pImport->Name && !m_ppSlot; ++pImport) {
+            for (auto* pSlot = reinterpret_cast<FARPROC*>(pBase + pImport->FirstThunk); *pSlot; ++pSlot) {
+                if (*pSlot == pfnOriginal) {
+                    m_ppSlot = pSlot;
+                    break;
+                }
+            }
+        }
+        if (m_ppSlot)
+            m_pfnOriginal = Swap(reinterpret_cast<FARPROC>(pfnReplacement));
+    }
+    ~ScopedImportPatch()
+    {
+        if (m_ppSlot)
+            Swap(m_pfnOriginal);
+    }
+    ScopedImportPatch(const ScopedImportPatch&) = delete;
+    ScopedImportPatch& operator=(const ScopedImportPatch&) = delete;
+
+    void* Original() const { return reinterpret_cast<void*>(m_pfnOriginal); }
+
+private:
+    FARPROC Swap(FARPROC pfnNew)
+    {
+        DWORD nOldProtect = 0;
+        VirtualProtect(m_ppSlot, sizeof(*m_ppSlot), PAGE_READWRITE, &nOldProtect);
+        const FARPROC pfnOld = *m_ppSlot;
+        *m_ppSlot = pfnNew;
+        VirtualProtect(m_ppSlot, sizeof(*m_ppSlot), nOldProtect, &nOldProtect);
+        return pfnOld;
+    }
+
+    FARPROC* m_ppSlot = nullptr;
+    FARPROC m_pfnOriginal = nullptr;
+};
+
+// CreateCompatibleDC that fails on one thread while failures are left.
+std::atomic<int> g_nMemoryDCFailures{0};
+std::atomic<DWORD> g_nFailingThread{0};
+HDC(WINAPI* g_pfnCreateCompatibleDC)(HDC) = nullptr;
+
+HDC WINAPI CreateCompatibleDCThatFails(HDC hDC)
+{
+    if (GetCurrentThreadId() == g_nFailingThread && g_nMemoryDCFailures > 0) {
+        --g_nMemoryDCFailures;
+        return nullptr;
+    }
+    return g_pfnCreateCompatibleDC(hDC);
+}
+
+} // namespace
+
+// A memory device context that the system refuses, at set-up or at a paint,
+// is asked for again at the next paint: the picture then shows. When it is
+// never had, the window shows its own background and still works.
+TEST_F(LauncherDialogInProcess, MemoryDCRefusedAtSetUpIsAskedForAgainAtTheNextPaint)
+{
+    PackedDib dib;
+    ASSERT_TRUE(ReadPackedDib(GetModuleHandleA(nullptr), IDB_BACKDROP, &dib));
+    ScopedImportPatch patch("gdi32.dll", "CreateCompatibleDC",
+                            reinterpret_cast<void*>(CreateCompatibleDCThatFails));
+    ASSERT_NE(patch.Original(), nullptr);
+    g_pfnCreateCompatibleDC = reinterpret_cast<HDC(WINAPI*)(HDC)>(patch.Original());
+    g_nFailingThread = GetCurrentThreadId();
+
+    static const struct
+    {
+        const char* pszName;
+        int nFailures;
+        bool bPicture; // whether the picture shows in the end
+    } kRows[] = {
+        {"refused at set-up", 1, true},
+        {"refused at set-up and at the first paint", 2, true},
+        {"refused every time", 1000, false},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        g_nMemoryDCFailures = row.nFailures;
+        const INT_PTR nResult = Run(TRUE, [&](HWND hDlg) {
+            // Set-up and the first paint have asked.
+            EXPECT_TRUE(WaitFor([&] { return g_nMemoryDCFailures <= std::max(row.nFailures - 2, 0); }));
+            if (row.nFailures > 1)
+                InvalidateRect(hDlg, nullptr, TRUE);
+            RECT rcClient;
+            GetClientRect(hDlg, &rcClient);
+            ExpectedClientArea expected{
+                std::vector<COLORREF>(static_cast<size_t>(rcClient.right) * rcClient.bottom,
+                                      GetSysColor(COLOR_BTNFACE)),
+                0};
+            if (row.bPicture)
+                expected = ExpectedBackdrop(dib, rcClient.right, rcClient.bottom);
+            if (!ScreenHasPalette()) {
+                const std::vector<RECT> buttons = VisibleButtonRects(hDlg);
+                std::string strWrong;
+                int nCompared = 0;
+                EXPECT_TRUE(WaitFor([&] {
+                    strWrong = CompareClientArea(hDlg, expected, buttons, &nCompared);
+                    return strWrong.empty();
+                })) << nCompared
+                    << " pixels compared; " << strWrong;
+            }
+            PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_EQ(nResult, IDCANCEL);
+    }
+    g_nMemoryDCFailures = 0;
 }

@@ -94,8 +94,8 @@ BOOL IsScreenAtDefaultDpi()
 
 BOOL IsPaletteDisplay(HDC hDC)
 {
-    const int nBits = ::GetDeviceCaps(hDC, BITSPIXEL) * ::GetDeviceCaps(hDC, PLANES);
-    return (::GetDeviceCaps(hDC, RASTERCAPS) & RC_PALETTE) != 0 || nBits <= 8;
+    return IsPaletteDevice((::GetDeviceCaps(hDC, RASTERCAPS) & RC_PALETTE) != 0,
+                           ::GetDeviceCaps(hDC, BITSPIXEL) * ::GetDeviceCaps(hDC, PLANES));
 }
 
 HBITMAP LoadScaledDibResource(HINSTANCE hInstance, LPCSTR pszName, HPALETTE hPalette, int cx, int cy)

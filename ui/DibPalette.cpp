@@ -28,3 +28,8 @@ void FillDibPaletteEntries(const unsigned char* pHeader, int nColors, unsigned c
         pEntries += kDibColorEntrySize;
     }
 }
+
+bool IsPaletteDevice(bool bPaletteCaps, int nBitsPerPixel)
+{
+    return bPaletteCaps || nBitsPerPixel <= kMaxPaletteBitCount;
+}

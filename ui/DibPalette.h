@@ -23,3 +23,8 @@ std::size_t GetDibBitsOffset(std::uint32_t nHeaderSize, int nColors);
 // Fills nColors palette entries at pEntries (red, green, blue, flags 0) from
 // the colour table that follows the first kDibInfoHeaderSize bytes at pHeader.
 void FillDibPaletteEntries(const unsigned char* pHeader, int nColors, unsigned char* pEntries);
+
+// Whether a device shows its colours through a palette: it says so in its
+// raster capabilities, or it has no more than 256 colours (8 bits per pixel,
+// all planes counted). A picture scaled for it keeps to its own colour table.
+bool IsPaletteDevice(bool bPaletteCaps, int nBitsPerPixel);

@@ -111,3 +111,27 @@ TEST(DibPaletteEntries, ColoursUsedBelowTheFullTableStillReadsAllOfIt)
     EXPECT_EQ(GetDibBitsOffset(40, nColors), dib.size() - 1);
     EXPECT_EQ(dib[GetDibBitsOffset(40, nColors)], 0x77);
 }
+
+TEST(PaletteDevice, RcPaletteOrEightBitsOrFewer)
+{
+    static const struct
+    {
+        bool bPaletteCaps;
+        int nBitsPerPixel;
+        bool bPalette;
+    } kRows[] = {
+        // One row per case, as a table (the formatter would pack them):
+        // clang-format off
+        {true, 1, true},   {false, 1, true},
+        {true, 4, true},   {false, 4, true},  // 4 planes of 1 bit count as 4
+        {true, 8, true},   {false, 8, true},
+        {true, 15, true},  {false, 15, false},
+        {true, 16, true},  {false, 16, false},
+        {true, 24, true},  {false, 24, false},
+        {true, 32, true},  {false, 32, false},
+        // clang-format on
+    };
+    for (const auto& row : kRows)
+        EXPECT_EQ(IsPaletteDevice(row.bPaletteCaps, row.nBitsPerPixel), row.bPalette)
+            << (row.bPaletteCaps ? "RC_PALETTE, " : "no RC_PALETTE, ") << row.nBitsPerPixel << " bits";
+}

@@ -418,3 +418,158 @@ TEST_F(LauncherDialogInProcess, MemoryDCRefusedAtSetUpIsAskedForAgainAtTheNextPa
     }
     g_nMemoryDCFailures = 0;
 }
+
+namespace {
+
+// RealizePalette that reports a given count of changed entries while that is
+// set, and counts its calls; InvalidateRect that records its calls.
+std::atomic<bool> g_bWatching{false};
+std::atomic<int> g_nRealizeCount{0};
+std::atomic<int> g_nRealizeCalls{0};
+UINT(WINAPI* g_pfnRealizePalette)(HDC) = nullptr;
+BOOL(WINAPI* g_pfnInvalidateRect)(HWND, const RECT*, BOOL) = nullptr;
+struct InvalidateCall
+{
+    HWND hWnd;
+    bool bWholeClientArea;
+    BOOL bErase;
+};
+std::vector<InvalidateCall> g_invalidated;
+
+UINT WINAPI RealizePaletteReporting(HDC hDC)
+{
+    const UINT nCount = g_pfnRealizePalette(hDC);
+    if (GetCurrentThreadId() != g_nDialogThread || !g_bWatching)
+        return nCount;
+    ++g_nRealizeCalls;
+    return static_cast<UINT>(g_nRealizeCount.load());
+}
+
+BOOL WINAPI InvalidateRectRecorded(HWND hWnd, const RECT* pRect, BOOL bErase)
+{
+    if (GetCurrentThreadId() == g_nDialogThread && g_bWatching)
+        g_invalidated.push_back({hWnd, pRect == nullptr, bErase});
+    return g_pfnInvalidateRect(hWnd, pRect, bErase);
+}
+
+} // namespace
+
+// The window comes to the foreground: it realises its palette, and repaints
+// all of itself only when that changed the system palette. Without a
+// picture it has no palette, realises nothing and says so.
+TEST_F(LauncherDialogInProcess, QueryNewPaletteRepaintsOnlyWhenTheSystemPaletteChanged)
+{
+    ScopedImportPatch realize("gdi32.dll", "RealizePalette",
+                              reinterpret_cast<void*>(RealizePaletteReporting));
+    ScopedImportPatch invalidate("user32.dll", "InvalidateRect",
+                                 reinterpret_cast<void*>(InvalidateRectRecorded));
+    ASSERT_NE(realize.Original(), nullptr);
+    ASSERT_NE(invalidate.Original(), nullptr);
+    g_pfnRealizePalette = reinterpret_cast<UINT(WINAPI*)(HDC)>(realize.Original());
+    g_pfnInvalidateRect = reinterpret_cast<BOOL(WINAPI*)(HWND, const RECT*, BOOL)>(invalidate.Original());
+    g_nDialogThread = GetCurrentThreadId();
+
+    static const struct
+    {
+        const char* pszName;
+        bool bPicture;
+        int nChanged; // entries of the system palette that the realisation changes
+        LRESULT nResult;
+        bool bRepaints;
+    } kRows[] = {
+        {"nothing changed", true, 0, TRUE, false},
+        {"the system palette changed", true, 256, TRUE, true},
+        {"one entry changed", true, 1, TRUE, true},
+        {"no picture", false, 256, FALSE, false},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        // Without a picture: a module that has no bitmap 130 stands for the program's.
+        const ScopedLauncherPicture picture(row.bPicture ? GetModuleHandleA(nullptr)
+                                                         : GetModuleHandleA("gdi32.dll"));
+        const INT_PTR nResult = Run(TRUE, [&](HWND hDlg) {
+            g_invalidated.clear();
+            g_nRealizeCalls = 0;
+            g_nRealizeCount = row.nChanged;
+            g_bWatching = true;
+            EXPECT_EQ(SendMessageA(hDlg, WM_QUERYNEWPALETTE, 0, 0), row.nResult);
+            g_bWatching = false;
+            EXPECT_EQ(g_nRealizeCalls, row.bPicture ? 1 : 0);
+            ASSERT_EQ(g_invalidated.size(), row.bRepaints ? 1u : 0u);
+            if (row.bRepaints) {
+                EXPECT_EQ(g_invalidated[0].hWnd, hDlg);
+                EXPECT_TRUE(g_invalidated[0].bWholeClientArea);
+                EXPECT_TRUE(g_invalidated[0].bErase);
+            }
+            PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_EQ(nResult, IDCANCEL);
+    }
+}
+
+namespace {
+
+// DrawIcon that records its calls; a hook that records WM_ICONERASEBKGND.
+BOOL(WINAPI* g_pfnDrawIcon)(HDC, int, int, HICON) = nullptr;
+struct DrawIconCall
+{
+    HDC hDC;
+    int x, y;
+    HICON hIcon;
+};
+std::vector<DrawIconCall> g_drawnIcons;
+std::vector<HDC> g_iconErased;
+
+BOOL WINAPI DrawIconRecorded(HDC hDC, int x, int y, HICON hIcon)
+{
+    if (GetCurrentThreadId() == g_nDialogThread)
+        g_drawnIcons.push_back({hDC, x, y, hIcon});
+    return g_pfnDrawIcon(hDC, x, y, hIcon);
+}
+
+LRESULT CALLBACK RecordIconErase(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* pMessage = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (nCode == HC_ACTION && pMessage->message == WM_ICONERASEBKGND)
+        g_iconErased.push_back(reinterpret_cast<HDC>(pMessage->wParam));
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+} // namespace
+
+// Minimised, a paint erases the window as an icon and draws the launcher's
+// icon centred in the client area, in the same device context.
+TEST_F(LauncherDialogInProcess, MinimisedPaintDrawsTheIconCentred)
+{
+    ScopedImportPatch drawIcon("user32.dll", "DrawIcon", reinterpret_cast<void*>(DrawIconRecorded));
+    ASSERT_NE(drawIcon.Original(), nullptr);
+    g_pfnDrawIcon = reinterpret_cast<BOOL(WINAPI*)(HDC, int, int, HICON)>(drawIcon.Original());
+    g_nDialogThread = GetCurrentThreadId();
+    g_drawnIcons.clear();
+    g_iconErased.clear();
+    HHOOK hHook = SetWindowsHookExA(WH_CALLWNDPROC, RecordIconErase, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hHook, nullptr);
+
+    RECT rcClient = {};
+    HICON hIcon = nullptr;
+    const INT_PTR nResult = Run(TRUE, [&](HWND hDlg) {
+        hIcon = reinterpret_cast<HICON>(SendMessageA(hDlg, WM_GETICON, ICON_BIG, 0));
+        ShowWindow(hDlg, SW_MINIMIZE);
+        EXPECT_TRUE(WaitFor([&] { return IsIconic(hDlg) != FALSE; }));
+        GetClientRect(hDlg, &rcClient);
+        // A paint as the system asks for one.
+        SendMessageA(hDlg, WM_PAINT, 0, 0);
+        PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+    });
+    UnhookWindowsHookEx(hHook);
+    EXPECT_EQ(nResult, IDCANCEL);
+
+    ASSERT_EQ(g_drawnIcons.size(), 1u);
+    const DrawIconCall& drawn = g_drawnIcons[0];
+    EXPECT_NE(hIcon, nullptr);
+    EXPECT_EQ(drawn.hIcon, hIcon);
+    EXPECT_EQ(drawn.x, (rcClient.right - GetSystemMetrics(SM_CXICON) + 1) / 2) << RectText(rcClient);
+    EXPECT_EQ(drawn.y, (rcClient.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2) << RectText(rcClient);
+    ASSERT_EQ(g_iconErased.size(), 1u);
+    EXPECT_EQ(g_iconErased[0], drawn.hDC) << "erased in the paint's device context";
+}

@@ -201,7 +201,7 @@ TEST_F(LauncherDialog, StackedClicksOpenOneWarningAndRunOneCommand)
 TEST_F(LauncherDialog, ViewReadmeOpensTheReadmeEachTimeWithoutAsking)
 {
     ASSERT_TRUE(Start(true));
-    for (int nPress = 1; nPress <= 2; ++nPress) {
+    for (int nPress = 1; nPress <= 3; ++nPress) {
         SCOPED_TRACE(testing::Message() << "press " << nPress);
         Click(IDC_VIEW_README);
         // The editor names the file in its title once it has loaded it.

@@ -102,6 +102,7 @@ HBITMAP LoadScaledDibResource(HINSTANCE hInstance, LPCSTR pszName, HPALETTE hPal
 {
     DWORD nSize = 0;
     const BITMAPINFOHEADER* pHeader = FindDibResource(hInstance, pszName, &nSize);
+    // Read again, checked: the loader hands the picture to the system, the scalers read its bytes themselves.
     DibView source;
     if (!pHeader || !ReadDibView(reinterpret_cast<const unsigned char*>(pHeader), nSize, &source) ||
         !IsScalableDibExtent(cx, cy))

@@ -27,6 +27,7 @@ CLauncherDlg::CLauncherDlg(BOOL bInstalled, CLaunchCommands* pCommands, CWnd* pP
     // Like the texts, the icon follows the resource module; the large picture stays in the program.
     m_hIcon = CIconHandle(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_LAUNCHER)));
     HPALETTE hPalette = nullptr;
+    // Stored size, as 96 dots per inch shows it; away from 96 the set-up, knowing the client area, scales it.
     m_hBitmap = CBitmap(LoadDibResource(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKDROP), &hPalette));
     m_hPalette = CPalette(hPalette);
 }

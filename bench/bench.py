@@ -5,8 +5,8 @@ tools/bench.sh builds the programs, lays out the CD, starts the Wine prefix
 with its X server and wineserver, and then runs this script, which:
 
 - splits both program files into resources and the rest;
-- counts the instructions of the command-line code under callgrind, and shows
-  with memcheck that it allocates nothing;
+- counts the instructions of the template expansion under callgrind, and
+  shows with memcheck that the command-line code allocates nothing;
 - times start-up to the end of the first complete paint and the whole process,
   from inside (benchmark builds that stamp the time) and from outside (a robot
   that watches the screen for the backdrop), with the peak resident memory;
@@ -293,21 +293,18 @@ def command_cases(templates):
     def unfolded(dirs):
         return [expand_unfolded(t, dirs["source"], dirs["installed"], dirs["windows"]) for t in templates]
 
-    # (case, lines, held to the goal): the stress cases fold every two or
-    # five characters, far from any real command line, and are shown apart.
+    # The path clean-up's lines for the allocation check: the sample lines,
+    # 255-character lines, and stress lines that fold every two or five
+    # characters, far from any real command line.
     canonicalize = [
-        ("sample lines, game installed (5 lines)", unfolded(sample), True),
-        ("sample lines, first run (5 lines)", unfolded(first_run), True),
-        ("the five lines from 240-character directories (four of 255 characters)", unfolded(deep), True),
-        ("255 characters: names", [long_line("d:\\instdata\\gostart.bat c c:\\", "orvane\\")], True),
-        (
-            "255 characters: '.' and '..' segments",
-            [long_line("d:\\instdata\\gostart.bat c c:\\", "games\\.\\orvane\\..\\orvane\\data\\")],
-            True,
-        ),
-        ("255 characters: slashes", [long_line("d:/instdata/gostart.bat c c:/", "orvane/")], True),
-        ("stress, 255 characters: every segment folds (a\\..\\ over and over)", [long_line("", "a\\..\\")], False),
-        ("stress, 255 characters: every segment a '.' (\\. over and over)", [long_line("x", "\\.")], False),
+        unfolded(sample),
+        unfolded(first_run),
+        unfolded(deep),
+        [long_line("d:\\instdata\\gostart.bat c c:\\", "orvane\\")],
+        [long_line("d:\\instdata\\gostart.bat c c:\\", "games\\.\\orvane\\..\\orvane\\data\\")],
+        [long_line("d:/instdata/gostart.bat c c:/", "orvane/")],
+        [long_line("", "a\\..\\")],
+        [long_line("x", "\\.")],
     ]
     expand = [
         ("sample templates, game installed", sample, unfolded(sample)),
@@ -357,23 +354,8 @@ def measure_commands(args):
     templates = read_templates(args.resource_script)
     canonicalize_cases, expand_cases = command_cases(templates)
     repeat = 10
-    results = {"canonicalize": [], "expand": [], "allocations": []}
+    results = {"expand": [], "allocations": []}
     with tempfile.TemporaryDirectory() as tmp:
-        for name, lines, held in canonicalize_cases:
-            path = os.path.join(tmp, "lines")
-            write_lines(path, lines)
-            command = [args.commands_exe, "canonicalize", path, str(repeat)]
-            instructions = callgrind_count(args, "CanonicalizeCommandPath*", command)
-            size = sum(len(line) for line in lines)
-            results["canonicalize"].append(
-                {
-                    "case": name,
-                    "bytes": size,
-                    "lengths": [len(l) for l in lines],
-                    "per_byte": instructions / repeat / size,
-                    "held": held,
-                }
-            )
         templates_path = os.path.join(tmp, "templates")
         write_lines(templates_path, templates)
         for name, dirs, unfolded in expand_cases:
@@ -408,7 +390,7 @@ def measure_commands(args):
         # Zero allocations: the heap summary counts as many allocations
         # whether the functions run none or a thousand times.
         lines_path = os.path.join(tmp, "all")
-        write_lines(lines_path, [line for _, lines, _ in canonicalize_cases for line in lines])
+        write_lines(lines_path, [line for lines in canonicalize_cases for line in lines])
         for what, command in (
             ("CanonicalizeCommandPath", [args.commands_exe, "canonicalize", lines_path]),
             (
@@ -723,17 +705,6 @@ def build_report(args, facts, flags, size, commands, wine):
         bt, bg, btypes = gdi_summary(painted["baseline"])
         row("Live GDI objects before → after the repaints", lt, bt, "", "no growth", lg <= 0)
 
-    sample = max(c["per_byte"] for c in commands["canonicalize"] if c["case"].startswith("sample"))
-    long_lines = max(
-        c["per_byte"] for c in commands["canonicalize"] if c["held"] and not c["case"].startswith("sample")
-    )
-    stress = max(c["per_byte"] for c in commands["canonicalize"] if not c["held"])
-    row("Path clean-up, instructions per input byte (sample lines, the higher case)", f"{sample:.1f}", "", "",
-        "≤ 10", sample <= 10)
-    row("Path clean-up, instructions per input byte (255-character lines, the highest case)", f"{long_lines:.1f}",
-        "", "", "≤ 10", long_lines <= 10)
-    row("Path clean-up, instructions per input byte (stress lines, a fold every 2 or 5 characters)",
-        f"{stress:.1f}", "", "", "", None)
     expand_worst = max(c["per_byte"] for c in commands["expand"])
     row("Five-template expansion, instructions per byte (worst case)", f"{expand_worst:.1f}", "", "", "", None)
     allocations = all(a["none"] == a["many"] for a in commands["allocations"])
@@ -832,10 +803,11 @@ def build_report(args, facts, flags, size, commands, wine):
         "taken before and after the 500 repaints."
     )
     md.append(
-        "- **Command lines**: `valgrind --tool=callgrind --toggle-collect=FUNCTION` over `bench/CommandCost.cpp`, "
-        "a native build (the native compiler above, build type Release, without sanitizers) that runs the "
-        "function over each case ten times; instructions (Ir) inside the function and what it calls, per "
-        "input byte. The input of the expansion is the line the template scan writes before the clean-up. "
+        "- **Command lines**: `valgrind --tool=callgrind --toggle-collect=ExpandCommandLine*` over "
+        "`bench/CommandCost.cpp`, a native build (the native compiler above, build type Release, without "
+        "sanitizers) that runs the expansion over each case ten times; instructions (Ir) inside it and what it "
+        "calls, the path clean-up included, per input byte, for information: the program ships the i686 build. "
+        "The input of the expansion is the line the template scan writes before the clean-up. "
         "Zero allocations: memcheck's heap summary counts as many allocations when the program runs the "
         "functions a thousand times as when it runs them not at all."
     )
@@ -867,8 +839,6 @@ def build_report(args, facts, flags, size, commands, wine):
     md.append("")
     md.append("| Function | Case | Input bytes | Instructions per byte |")
     md.append("|---|---|---|---|")
-    for c in commands["canonicalize"]:
-        md.append(f"| `CanonicalizeCommandPath` | {c['case']} | {c['bytes']} | {c['per_byte']:.2f} |")
     for c in commands["expand"]:
         md.append(f"| `ExpandCommandLine` (five templates) | {c['case']} | {c['bytes']} | {c['per_byte']:.2f} |")
     md.append("")

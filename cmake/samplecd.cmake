@@ -12,7 +12,8 @@ function(qx_host_tool name)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${QX_HOST_TOOL_DIR}
     COMMAND ${QX_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -o ${QX_HOST_TOOL_DIR}/${name} ${sources}
     DEPENDS ${sources}
-    COMMENT "Building the host tool ${name}")
+    COMMENT "Building the host tool ${name}"
+    VERBATIM)
 endfunction()
 qx_host_tool(makepif tools/makepif.cpp)
 qx_host_tool(relcheck tools/relcheck.cpp)
@@ -67,7 +68,8 @@ add_custom_command(OUTPUT ${qx_release_stamp}
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
   DEPENDS ${CMAKE_SOURCE_DIR}/res/Qxinst95.rc ${qx_resources} ${CMAKE_SOURCE_DIR}/tools/release-check.sh
           ${QX_HOST_TOOL_DIR}/relcheck ${QX_HOST_TOOL_DIR}/artpack
-  COMMENT "Release checks: command templates, backdrop, icon")
+  COMMENT "Release checks: command templates, backdrop, icon"
+  VERBATIM)
 add_custom_target(release_checks ALL DEPENDS ${qx_release_stamp})
 add_dependencies(Qxinst95 release_checks)
 
@@ -94,4 +96,5 @@ add_custom_target(sample_cd ALL
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:qx_game> ${QX_CD_DIR}/game/orvane.exe
   COMMAND ${CMAKE_COMMAND} -E copy ${QX_PIF_DIR}/qx.pif ${QX_PIF_DIR}/qxconfig.pif ${QX_CD_DIR}/game
   DEPENDS Qxinst95 qx_install qx_game ${qx_pifs}
-  COMMENT "Laying out the sample CD in ${QX_CD_DIR}")
+  COMMENT "Laying out the sample CD in ${QX_CD_DIR}"
+  VERBATIM)

@@ -4,10 +4,10 @@
 
 namespace {
 
-// The pass spends its time in runs of ordinary characters, so it looks each
-// character up once in a table and stops only for these. Everything else, the
-// separator '\' included, is copied as it is: a '\' only folds right after a
-// '.', and a '.' deals with the character after it itself.
+// The pass looks each character up once in a table; only these classes are
+// more than a copy. Everything else, the separator '\' included, is copied as
+// it is: a '\' only folds right after a '.', and a '.' deals with the
+// character after it itself.
 enum CharClass : unsigned char
 {
     kPlain = 0,
@@ -48,65 +48,6 @@ bool FollowsBoundary(const unsigned char* pszText, const unsigned char* pch)
     return pch == pszText || pch[-1] == '\\' || pch[-1] == ':';
 }
 
-bool IsPlain(unsigned char ch)
-{
-    return kClasses.m_anClass[ch] == kPlain;
-}
-
-// The first character from pch on that is not ordinary.
-unsigned char* SkipPlain(unsigned char* pch)
-{
-    for (;;) {
-        if (!IsPlain(pch[0]))
-            return pch;
-        if (!IsPlain(pch[1]))
-            return pch + 1;
-        if (!IsPlain(pch[2]))
-            return pch + 2;
-        if (!IsPlain(pch[3]))
-            return pch + 3;
-        pch += 4;
-    }
-}
-
-// Copies the ordinary characters from pchRead on down to pchWrite, which lies
-// before it, and returns the first character that is not ordinary.
-unsigned char* CopyPlain(unsigned char* pchRead, unsigned char*& pchWrite)
-{
-    unsigned char* pchOut = pchWrite;
-    for (;;) {
-        unsigned char ch = pchRead[0];
-        if (!IsPlain(ch))
-            break;
-        pchOut[0] = ch;
-        ch = pchRead[1];
-        if (!IsPlain(ch)) {
-            pchRead += 1;
-            pchOut += 1;
-            break;
-        }
-        pchOut[1] = ch;
-        ch = pchRead[2];
-        if (!IsPlain(ch)) {
-            pchRead += 2;
-            pchOut += 2;
-            break;
-        }
-        pchOut[2] = ch;
-        ch = pchRead[3];
-        if (!IsPlain(ch)) {
-            pchRead += 3;
-            pchOut += 3;
-            break;
-        }
-        pchOut[3] = ch;
-        pchRead += 4;
-        pchOut += 4;
-    }
-    pchWrite = pchOut;
-    return pchRead;
-}
-
 } // namespace
 
 int CanonicalizeCommandPath(char* pszPath)
@@ -141,15 +82,6 @@ int CanonicalizeCommandPath(char* pszPath)
     // longer in the text has it here (a final '/' does not count).
     const unsigned char* pAfterFoldedBackslash = nullptr;
     for (;;) {
-        // A run of ordinary characters, four at a time. Until the first fold
-        // the text stays where it is, and there is nothing to write.
-        if (pWrite == pRead) {
-            pRead = SkipPlain(pRead);
-            pWrite = pRead;
-        } else {
-            pRead = CopyPlain(pRead, pWrite);
-        }
-
         const unsigned char ch = *pRead++;
         const unsigned char nClass = kClasses.m_anClass[ch];
         if (nClass != kDot) {

@@ -2,7 +2,7 @@
 // text, both leave every byte of the buffer the same and give the same
 // result.
 #include "commands/CanonicalizeCommandPath.h"
-#include "tests/native/CanonicalizeCommandPathReference.h"
+#include "tests/common/CanonicalizeCommandPathReference.h"
 
 #include <cstddef>
 #include <cstdint>

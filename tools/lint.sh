@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the code as the project keeps it, and changes no file:
 #   clang-format, with the repo's .clang-format, over every C++ file;
+#   the direction of the includes between the folders (check-includes.py);
 #   clang-tidy, with the repo's .clang-tidy, over the program's sources as the
 #   i686 build compiles them.
 # A deliberate exception is marked where it stands, with its reason. Exits
@@ -21,6 +22,12 @@ else
   echo "lint: clang-format: the files above are not formatted (clang-format -i FILE formats one)" >&2
   status=1
 fi
+
+# Includes run down the program's floors, never up and never in a cycle.
+sources_and_headers=()
+while IFS= read -r -d '' f; do sources_and_headers+=("$f"); done < <(
+  git ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h' '*.rc')
+python3 "$root/tools/check-includes.py" "$root" "${sources_and_headers[@]}" || status=1
 
 # The compile commands of the i686 build, without its tests.
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \

@@ -101,6 +101,10 @@ extern "C" char* strrchr(const char* psz, int ch)
     }
 }
 
+// No program calls strcmp, strncmp or strcpy today. They stay for the CD's
+// programs, which may take them instead of KERNEL32's lstr* routines, and
+// cost nothing where unused: each is a section of its own, which the link
+// drops.
 extern "C" int strcmp(const char* psz1, const char* psz2)
 {
     return strncmp(psz1, psz2, static_cast<size_t>(-1));

@@ -1,6 +1,5 @@
 #include "commands/CanonicalizeCommandPath.h"
-
-#include "CanonicalizeCommandPathReference.h"
+#include "tests/common/CanonicalizeCommandPathReference.h"
 
 #include <gtest/gtest.h>
 

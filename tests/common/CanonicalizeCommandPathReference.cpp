@@ -1,7 +1,7 @@
 // The path clean-up as first written, one character at a time, kept as the
 // oracle that commands/CanonicalizeCommandPath.cpp must match byte for byte
 // (the native tests and the differential fuzz target compare the two).
-#include "CanonicalizeCommandPathReference.h"
+#include "tests/common/CanonicalizeCommandPathReference.h"
 
 #include <cassert>
 #include <cstddef>

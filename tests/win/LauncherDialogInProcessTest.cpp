@@ -494,7 +494,13 @@ TEST_F(LauncherDialogInProcess, QueryNewPaletteRepaintsOnlyWhenTheSystemPaletteC
             g_bWatching = true;
             EXPECT_EQ(SendMessageA(hDlg, WM_QUERYNEWPALETTE, 0, 0), row.nResult);
             g_bWatching = false;
-            EXPECT_EQ(g_nRealizeCalls, row.bPicture ? 1 : 0);
+            // A paint may realise the palette meanwhile too; nothing else
+            // invalidates the window.
+            if (row.bPicture) {
+                EXPECT_GE(g_nRealizeCalls, 1);
+            } else {
+                EXPECT_EQ(g_nRealizeCalls, 0);
+            }
             ASSERT_EQ(g_invalidated.size(), row.bRepaints ? 1u : 0u);
             if (row.bRepaints) {
                 EXPECT_EQ(g_invalidated[0].hWnd, hDlg);

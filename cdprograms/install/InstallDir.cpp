@@ -19,9 +19,27 @@ bool IsRefused(char ch)
     return false;
 }
 
+// An MS-DOS name: one to eight characters, then at most a dot and one to
+// three more; none of them a blank, a dot or one that MS-DOS names refuse.
+bool IsDosName(const char* pBegin, const char* pEnd)
+{
+    const char* pDot = pBegin;
+    while (pDot < pEnd && *pDot != '.')
+        ++pDot;
+    const ptrdiff_t nBase = pDot - pBegin;
+    const ptrdiff_t nExtension = pDot < pEnd ? pEnd - pDot - 1 : 0;
+    if (nBase < 1 || nBase > 8 || nExtension > 3 || (pDot < pEnd && nExtension == 0))
+        return false;
+    for (const char* p = pBegin; p < pEnd; ++p) {
+        if (p != pDot && (*p == ' ' || *p == '.' || *p == '+' || *p == '[' || *p == ']'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-InstallDirCheck CheckInstallDir(const char* pszTyped)
+InstallDirCheck CheckInstallDir(const char* pszTyped, InstallDirRules rules)
 {
     InstallDirCheck check = {};
     const char* pBegin = pszTyped ? pszTyped : "";
@@ -74,6 +92,18 @@ InstallDirCheck CheckInstallDir(const char* pszTyped)
         if (pPartEnd == pEnd)
             break;
         pPart = pPartEnd + 1;
+    }
+    if (rules == kDosFolderRules) {
+        for (pPart = pBegin + 3; pPart < pEnd;) {
+            const char* pPartEnd = pPart;
+            while (pPartEnd < pEnd && *pPartEnd != '\\')
+                ++pPartEnd;
+            if (!IsDosName(pPart, pPartEnd)) {
+                check.verdict = kInstallDirNotDosName;
+                return check;
+            }
+            pPart = pPartEnd + 1;
+        }
     }
 
     check.verdict = kInstallDirOk;

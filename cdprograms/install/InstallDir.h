@@ -2,7 +2,7 @@
 // so that the rules build natively for unit tests.
 #pragma once
 
-#include <cstddef>
+#include <stddef.h>
 
 enum
 {
@@ -15,11 +15,21 @@ enum InstallDirVerdict
 {
     kInstallDirOk,
     kInstallDirEmpty,
-    kInstallDirNotFull,   // no drive letter, colon and backslash in front, or a bare drive root
-    kInstallDirTooLong,   // more than kMaxInstallDir characters
-    kInstallDirBadChar,   // a character that file names or the command lines cannot carry
-    kInstallDirBadName,   // an empty, "." or ".." part, or a part ending in a blank or a dot
-    kInstallDirTwoBlanks, // the batch files get the folder back only with single blanks
+    kInstallDirNotFull,    // no drive letter, colon and backslash in front, or a bare drive root
+    kInstallDirTooLong,    // more than kMaxInstallDir characters
+    kInstallDirBadChar,    // a character that file names or the command lines cannot carry
+    kInstallDirBadName,    // an empty, "." or ".." part, or a part ending in a blank or a dot
+    kInstallDirTwoBlanks,  // the batch files get the folder back only with single blanks
+    kInstallDirNotDosName, // MS-DOS's rules: a part that is no 8.3 name
+};
+
+enum InstallDirRules
+{
+    kWindowsFolderRules,
+    // For the installer in MS-DOS mode: the Windows rules, and each part an
+    // MS-DOS name, at most eight characters, then a dot and at most three
+    // more, without blanks or + [ ]. (The 64 characters hold for both.)
+    kDosFolderRules,
 };
 
 struct InstallDirCheck
@@ -37,4 +47,4 @@ struct InstallDirCheck
 // command interpreter, so the characters the interpreter treats specially
 // (& % ^ and the argument separators other than a single blank) are refused
 // along with those that no file name may hold.
-InstallDirCheck CheckInstallDir(const char* pszTyped);
+InstallDirCheck CheckInstallDir(const char* pszTyped, InstallDirRules rules = kWindowsFolderRules);

@@ -76,3 +76,34 @@ TEST(InstallDir, NullCountsAsEmpty)
 {
     EXPECT_EQ(CheckInstallDir(nullptr).verdict, kInstallDirEmpty);
 }
+
+// The installer in MS-DOS mode: the same rules, and 8.3 names.
+TEST(InstallDir, MsDosRulesAsk83NamesToo)
+{
+    static const struct
+    {
+        const char* pszName;
+        std::string strTyped;
+        InstallDirVerdict verdict;
+    } kRows[] = {
+        {"the default", "C:\\GAMES\\ORVANE", kInstallDirOk},
+        {"lower case and an extension", "d:\\games\\orvane.95", kInstallDirOk},
+        {"eight and three", "C:\\ABCDEFGH.IJK\\$GAME~1", kInstallDirOk},
+        {"trimmed first", " C:\\GAMES\\ORVANE\\ ", kInstallDirOk},
+        {"nine characters", "C:\\GAMES\\ORVANEGAM", kInstallDirNotDosName},
+        {"a four-character extension", "C:\\ORVANE.GAME", kInstallDirNotDosName},
+        {"two dots", "C:\\OR.VA.NE", kInstallDirNotDosName},
+        {"nothing before the dot", "C:\\.ORV", kInstallDirNotDosName},
+        {"a blank", "C:\\PROGRAM FILES", kInstallDirNotDosName},
+        {"a plus", "C:\\A+B", kInstallDirNotDosName},
+        {"brackets", "C:\\[GAME]", kInstallDirNotDosName},
+        {"the Windows rules come first", "C:\\R&D", kInstallDirBadChar},
+        {"and the length", "C:\\" + std::string(62, 'A'), kInstallDirTooLong},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszName);
+        EXPECT_EQ(CheckInstallDir(row.strTyped.c_str(), kDosFolderRules).verdict, row.verdict);
+    }
+    // The Windows rules take what MS-DOS names do not.
+    EXPECT_EQ(CheckInstallDir("C:\\Program Files\\Orvane Game").verdict, kInstallDirOk);
+}

@@ -1,0 +1,48 @@
+/* What the installer says, once for both of its programs: the Windows
+   installer's string table is made from this list (Install.rc), and the
+   MS-DOS installer compiles the same texts in (InstallMessage.h). Plain C:
+   windres reads it too. A %s takes what the text names, in order; the texts
+   hold no double quotes, which the two readers escape differently. */
+#ifndef QX_INSTALL_TEXT_H
+#define QX_INSTALL_TEXT_H
+
+#include "resource.h"
+
+/* clang-format off */
+#define QX_INSTALL_TEXTS(X) \
+    X(IDS_DEFAULT_FOLDER,   "C:\\GAMES\\ORVANE") \
+    X(IDS_CAPTION,          "Orvane Setup") \
+    X(IDS_DONE,             "Orvane is installed in %s.\n\nStart the CD again and press Play.") \
+    X(IDS_EMPTY,            "Please type the folder to install Orvane in.") \
+    X(IDS_NOT_FULL,         "Please type a full folder name with its drive, for example C:\\GAMES\\ORVANE.") \
+    X(IDS_TOO_LONG,         "The folder name is too long. Orvane runs in MS-DOS mode, where a folder name has at most 64 characters.") \
+    X(IDS_BAD_CHAR,         "The folder name may not contain the character %s.") \
+    X(IDS_BAD_NAME,         "Each part of the folder name must be a name of its own: not empty, not . or .., and neither beginning with a blank nor ending in a blank or a dot.") \
+    X(IDS_TWO_BLANKS,       "The folder name may not contain two blanks in a row.") \
+    X(IDS_NOT_DOS_NAME,     "In MS-DOS mode each part of the folder name has at most eight characters, then a dot and at most three more, and no blanks or + [ ] characters.") \
+    X(IDS_NO_GAME_FILES,    "The game's files are missing from the CD (%s).") \
+    X(IDS_READ_GAME,        "Could not read %s on the CD: %s") \
+    X(IDS_TOO_LONG_IN_GAME, "Could not copy %s to %s: the path would be longer than the system allows.") \
+    X(IDS_TOO_MANY,         "The game has more files than Setup can copy.") \
+    X(IDS_BAD_REQUEST,      "Setup cannot install in %s.") \
+    X(IDS_FILE_IN_THE_WAY,  "%s is in the way: it is a file where a folder belongs, or a folder where a file belongs.") \
+    X(IDS_CREATE_FOLDER,    "Could not create the folder %s: %s") \
+    X(IDS_COPY_FILE,        "Could not copy %s to %s: %s") \
+    X(IDS_WRITE_FOLDER,     "Could not write to the folder %s: %s") \
+    X(IDS_REPLACE,          "Could not replace %s: %s") \
+    X(IDS_READ_SETTING,     "Could not read qx.ini in the Windows folder: %s") \
+    X(IDS_RECORD,           "Could not record the folder in qx.ini in the Windows folder: %s") \
+    X(IDS_NOT_AS_WRITTEN,   "it did not read back as it was written.") \
+    X(IDS_FAILED_FRAME,     "Orvane was not installed.\n\n%s\n\n%s") \
+    X(IDS_NOTHING_CHANGED,  "Nothing was changed, and the game is not recorded as installed.") \
+    X(IDS_NOTHING_CHANGED_RECORDED, "Nothing was changed: Orvane is still installed in %s.") \
+    X(IDS_UNDONE,           "Setup removed what it had copied, and the game is not recorded as installed.") \
+    X(IDS_UNDONE_RECORDED,  "Setup removed what it had copied: Orvane is still installed in %s, as it was.") \
+    X(IDS_NOT_UNDONE,       "Setup could not undo all it had done: %s is left as it is (%s). The game is not recorded as installed.") \
+    X(IDS_NOT_UNDONE_RECORDED, "Setup could not undo all it had done: %s is left as it is (%s). Orvane is still recorded as installed in %s.") \
+    X(IDS_LEFT_OVER,        "Setup could not remove %s: %s\nFiles whose names begin with ~QX are Setup's own and may be deleted.") \
+    X(IDS_PROGRESS,         "Copying %s (%s of %s)") \
+    X(IDS_BUSY,             "Setup is already installing Orvane.")
+/* clang-format on */
+
+#endif

@@ -1,0 +1,30 @@
+/* What the launcher and the CD's own programs agree on: the one setting that
+   records the installed game, and the two files that the launcher leaves
+   for MS-DOS mode while no game is recorded. Plain C, and nothing but
+   string literals, so that the launcher, the CD's Windows and MS-DOS
+   programs, windres and the tests can all include it. */
+#ifndef QX_CD_CONTRACT_H
+#define QX_CD_CONTRACT_H
+
+/* The values stand in one column, a table to read: */
+/* clang-format off */
+
+/* The game counts as installed where key InstallDir of section [Orvane] in
+   qx.ini in the Windows directory names it; the CD's installer writes it. */
+#define QX_INI_FILE             "qx.ini"
+#define QX_INI_SECTION          "Orvane"
+#define QX_INI_KEY              "InstallDir"
+
+/* The batch file that finds the CD's installer again in MS-DOS mode. Its
+   path is fixed: its last line deletes this very file. */
+#define QX_CD_CHECK_BATCH_PATH  "c:\\_qxchkcd.bat"
+
+/* The marker file: one line, the keyword, a blank, the Windows directory.
+   The launcher takes its path from its string table (string 8), which holds
+   this default; the other programs use the default. */
+#define QX_MARKER_FILE_DEFAULT  "c:\\qxinst.cfg"
+#define QX_MARKER_KEYWORD       "win95dir"
+
+/* clang-format on */
+
+#endif

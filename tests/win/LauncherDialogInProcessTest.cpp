@@ -515,21 +515,28 @@ TEST_F(LauncherDialogInProcess, QueryNewPaletteRepaintsOnlyWhenTheSystemPaletteC
 
 namespace {
 
-// DrawIcon that records its calls; a hook that records WM_ICONERASEBKGND.
+// DrawIcon that records its calls, with the client area of the window it
+// draws in; a hook that records WM_ICONERASEBKGND.
 BOOL(WINAPI* g_pfnDrawIcon)(HDC, int, int, HICON) = nullptr;
 struct DrawIconCall
 {
     HDC hDC;
     int x, y;
     HICON hIcon;
+    RECT rcClient;
 };
 std::vector<DrawIconCall> g_drawnIcons;
+std::atomic<int> g_nDrawnIcons{0};
 std::vector<HDC> g_iconErased;
 
 BOOL WINAPI DrawIconRecorded(HDC hDC, int x, int y, HICON hIcon)
 {
-    if (GetCurrentThreadId() == g_nDialogThread)
-        g_drawnIcons.push_back({hDC, x, y, hIcon});
+    if (GetCurrentThreadId() == g_nDialogThread) {
+        DrawIconCall call = {hDC, x, y, hIcon, {}};
+        GetClientRect(WindowFromDC(hDC), &call.rcClient);
+        g_drawnIcons.push_back(call);
+        ++g_nDrawnIcons;
+    }
     return g_pfnDrawIcon(hDC, x, y, hIcon);
 }
 
@@ -552,30 +559,36 @@ TEST_F(LauncherDialogInProcess, MinimisedPaintDrawsTheIconCentred)
     g_pfnDrawIcon = reinterpret_cast<BOOL(WINAPI*)(HDC, int, int, HICON)>(drawIcon.Original());
     g_nDialogThread = GetCurrentThreadId();
     g_drawnIcons.clear();
+    g_nDrawnIcons = 0;
     g_iconErased.clear();
     HHOOK hHook = SetWindowsHookExA(WH_CALLWNDPROC, RecordIconErase, nullptr, GetCurrentThreadId());
     ASSERT_NE(hHook, nullptr);
 
-    RECT rcClient = {};
     HICON hIcon = nullptr;
     const INT_PTR nResult = Run(TRUE, [&](HWND hDlg) {
         hIcon = reinterpret_cast<HICON>(SendMessageA(hDlg, WM_GETICON, ICON_BIG, 0));
-        ShowWindow(hDlg, SW_MINIMIZE);
-        EXPECT_TRUE(WaitFor([&] { return IsIconic(hDlg) != FALSE; }));
-        GetClientRect(hDlg, &rcClient);
-        // A paint as the system asks for one.
-        SendMessageA(hDlg, WM_PAINT, 0, 0);
+        EXPECT_EQ(g_nDrawnIcons, 0) << "an icon drawn before the window was minimised";
+        // A paint as the system asks for one, while the window is minimised;
+        // minimised again should anything have restored it meanwhile.
+        EXPECT_TRUE(WaitFor([&] {
+            if (!IsIconic(hDlg))
+                ShowWindow(hDlg, SW_MINIMIZE);
+            SendMessageA(hDlg, WM_PAINT, 0, 0);
+            return g_nDrawnIcons > 0;
+        })) << "no icon drawn";
         PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
     });
     UnhookWindowsHookEx(hHook);
     EXPECT_EQ(nResult, IDCANCEL);
 
-    ASSERT_EQ(g_drawnIcons.size(), 1u);
+    ASSERT_FALSE(g_drawnIcons.empty());
     const DrawIconCall& drawn = g_drawnIcons[0];
     EXPECT_NE(hIcon, nullptr);
     EXPECT_EQ(drawn.hIcon, hIcon);
-    EXPECT_EQ(drawn.x, (rcClient.right - GetSystemMetrics(SM_CXICON) + 1) / 2) << RectText(rcClient);
-    EXPECT_EQ(drawn.y, (rcClient.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2) << RectText(rcClient);
-    ASSERT_EQ(g_iconErased.size(), 1u);
-    EXPECT_EQ(g_iconErased[0], drawn.hDC) << "erased in the paint's device context";
+    EXPECT_EQ(drawn.x, (drawn.rcClient.right - GetSystemMetrics(SM_CXICON) + 1) / 2)
+        << RectText(drawn.rcClient);
+    EXPECT_EQ(drawn.y, (drawn.rcClient.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2)
+        << RectText(drawn.rcClient);
+    EXPECT_NE(std::find(g_iconErased.begin(), g_iconErased.end(), drawn.hDC), g_iconErased.end())
+        << "erased in the paint's device context";
 }

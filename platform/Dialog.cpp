@@ -110,8 +110,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LP
 void CDialog::CenterInWorkArea()
 {
     RECT rcWork, rcWindow;
-    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0))
-        ::SetRect(&rcWork, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    AfxGetWorkArea(&rcWork);
     ::GetWindowRect(m_hWnd, &rcWindow);
     const int cx = rcWindow.right - rcWindow.left;
     const int cy = rcWindow.bottom - rcWindow.top;

@@ -37,6 +37,12 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, UINT nCode)
     return TRUE;
 }
 
+void AfxGetWorkArea(RECT* pRect)
+{
+    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, pRect, 0))
+        ::SetRect(pRect, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+}
+
 CWndHandle CWndHandle::GetDlgItem(int nID) const
 {
     return CWndHandle(::GetDlgItem(m_hWnd, nID));

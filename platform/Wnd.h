@@ -38,6 +38,9 @@ public:
     HWND m_hWnd;
 };
 
+// The screen's work area: the screen less the taskbar.
+void AfxGetWorkArea(RECT* pRect);
+
 class CWnd : public CCmdTarget, public CWndHandle
 {
 public:

@@ -94,14 +94,15 @@ BOOL IsScreenAtDefaultDpi()
 
 BOOL IsPaletteDisplay(HDC hDC)
 {
-    const int nBits = ::GetDeviceCaps(hDC, BITSPIXEL) * ::GetDeviceCaps(hDC, PLANES);
-    return (::GetDeviceCaps(hDC, RASTERCAPS) & RC_PALETTE) != 0 || nBits <= 8;
+    return IsPaletteDevice((::GetDeviceCaps(hDC, RASTERCAPS) & RC_PALETTE) != 0,
+                           ::GetDeviceCaps(hDC, BITSPIXEL) * ::GetDeviceCaps(hDC, PLANES));
 }
 
 HBITMAP LoadScaledDibResource(HINSTANCE hInstance, LPCSTR pszName, HPALETTE hPalette, int cx, int cy)
 {
     DWORD nSize = 0;
     const BITMAPINFOHEADER* pHeader = FindDibResource(hInstance, pszName, &nSize);
+    // Read again, checked: the loader hands the picture to the system, the scalers read its bytes themselves.
     DibView source;
     if (!pHeader || !ReadDibView(reinterpret_cast<const unsigned char*>(pHeader), nSize, &source) ||
         !IsScalableDibExtent(cx, cy))

@@ -27,8 +27,8 @@ HBITMAP LoadDibResource(HINSTANCE hInstance, LPCSTR pszName, HPALETTE* phPalette
 // lays dialog template 102 out at exactly the picture's size.
 BOOL IsScreenAtDefaultDpi();
 
-// TRUE when the display shows its colours through a palette, or has no more
-// than 256 of them: a picture scaled for it keeps to its own colour table.
+// TRUE when the display shows its colours through a palette (see
+// IsPaletteDevice): a picture scaled for it keeps to its own colour table.
 BOOL IsPaletteDisplay(HDC hDC);
 
 // Loads bitmap resource pszName of hInstance scaled to cx by cy pixels, as a

@@ -29,7 +29,7 @@ void FillDibPaletteEntries(const unsigned char* pHeader, int nColors, unsigned c
     }
 }
 
-int GetCenteredIconOffset(int nClient, int nIcon)
+bool IsPaletteDevice(bool bPaletteCaps, int nBitsPerPixel)
 {
-    return (nClient - nIcon + 1) / 2;
+    return bPaletteCaps || nBitsPerPixel <= kMaxPaletteBitCount;
 }

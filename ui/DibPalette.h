@@ -1,5 +1,5 @@
-// The arithmetic of a packed device-independent bitmap's colour table and of
-// the minimised window's icon, apart from the system calls that use it.
+// The arithmetic of a packed device-independent bitmap's colour table, apart
+// from the system calls that use it.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +24,7 @@ std::size_t GetDibBitsOffset(std::uint32_t nHeaderSize, int nColors);
 // the colour table that follows the first kDibInfoHeaderSize bytes at pHeader.
 void FillDibPaletteEntries(const unsigned char* pHeader, int nColors, unsigned char* pEntries);
 
-// Where an icon of extent nIcon goes to sit centred in an extent of nClient:
-// (nClient - nIcon + 1) / 2, truncated toward zero, so it may be negative.
-int GetCenteredIconOffset(int nClient, int nIcon);
+// Whether a device shows its colours through a palette: it says so in its
+// raster capabilities, or it has no more than 256 colours (8 bits per pixel,
+// all planes counted). A picture scaled for it keeps to its own colour table.
+bool IsPaletteDevice(bool bPaletteCaps, int nBitsPerPixel);

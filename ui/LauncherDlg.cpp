@@ -6,7 +6,7 @@
 #include "platform/WinApp.h"
 #include "res/resource.h"
 #include "ui/Dib.h"
-#include "ui/DibPalette.h"
+#include "ui/WindowLayout.h"
 
 #include <utility>
 
@@ -27,6 +27,7 @@ CLauncherDlg::CLauncherDlg(BOOL bInstalled, CLaunchCommands* pCommands, CWnd* pP
     // Like the texts, the icon follows the resource module; the large picture stays in the program.
     m_hIcon = CIconHandle(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_LAUNCHER)));
     HPALETTE hPalette = nullptr;
+    // Stored size, as 96 dots per inch shows it; away from 96 the set-up, knowing the client area, scales it.
     m_hBitmap = CBitmap(LoadDibResource(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKDROP), &hPalette));
     m_hPalette = CPalette(hPalette);
 }
@@ -38,6 +39,7 @@ void CLauncherDlg::DoDataExchange(CDataExchange*) {}
 BOOL CLauncherDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    FitInWorkArea();
     SetUpBackdrop();
 
     const LPARAM lIcon = reinterpret_cast<LPARAM>(static_cast<HICON>(m_hIcon));
@@ -130,7 +132,9 @@ void CLauncherDlg::OnPaint()
     }
 
     CPaintDC dc(m_hWnd);
-    if (!dc || !m_dcBackdrop)
+    // A memory device context that the system refused at the set-up, or at
+    // an earlier paint, is asked for again.
+    if (!dc || (!m_dcBackdrop && !m_dcBackdrop.Create(m_hBitmap, m_hPalette)))
         return;
     // The memory device context has had the palette since the set-up.
     if (m_hPalette)
@@ -142,17 +146,18 @@ void CLauncherDlg::SetUpBackdrop()
 {
     // At 96 dots per inch the client area is the picture's size and the
     // picture is shown as it is stored. Any other setting makes the window
-    // larger or smaller with its font, buttons included: then the picture is
-    // scaled to fill the client area, so that the buttons stand where the
-    // artwork leaves room for them. A picture that cannot be scaled is shown
-    // at its own size.
+    // larger or smaller with its font, buttons included, and so does a work
+    // area too small for it: then the picture is scaled to fill the client
+    // area, so that the buttons stand where the artwork leaves room for them.
+    // A picture that cannot be scaled is shown at its own size.
     BITMAP bm = {};
     RECT rect;
     GetClientRect(&rect);
     const int cx = rect.right - rect.left;
     const int cy = rect.bottom - rect.top;
     if (m_hBitmap && ::GetObjectA(m_hBitmap, sizeof(bm), &bm) != 0 &&
-        (bm.bmWidth != cx || bm.bmHeight != cy) && !IsScreenAtDefaultDpi()) {
+        (bm.bmWidth != cx || bm.bmHeight != cy) &&
+        (bm.bmWidth > cx || bm.bmHeight > cy || !IsScreenAtDefaultDpi())) {
         CBitmap scaled(LoadScaledDibResource(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKDROP),
                                              m_hPalette, cx, cy));
         if (scaled) {
@@ -161,6 +166,46 @@ void CLauncherDlg::SetUpBackdrop()
         }
     }
     m_dcBackdrop.Create(m_hBitmap, m_hPalette);
+}
+
+namespace {
+
+// Scales each edge to the nearest pixel, so that neighbouring controls keep
+// their gaps.
+void ScaleRect(RECT* pRect, FitScale scale)
+{
+    pRect->left = ::MulDiv(pRect->left, scale.nNumerator, scale.nDenominator);
+    pRect->top = ::MulDiv(pRect->top, scale.nNumerator, scale.nDenominator);
+    pRect->right = ::MulDiv(pRect->right, scale.nNumerator, scale.nDenominator);
+    pRect->bottom = ::MulDiv(pRect->bottom, scale.nNumerator, scale.nDenominator);
+}
+
+} // namespace
+
+void CLauncherDlg::FitInWorkArea()
+{
+    RECT rcWork, rcWindow, rcClient;
+    AfxGetWorkArea(&rcWork);
+    ::GetWindowRect(m_hWnd, &rcWindow);
+    GetClientRect(&rcClient);
+    const int cxFrame = rcWindow.right - rcWindow.left - rcClient.right;
+    const int cyFrame = rcWindow.bottom - rcWindow.top - rcClient.bottom;
+    const FitScale scale = GetFitScale(rcClient.right, rcClient.bottom, rcWork.right - rcWork.left - cxFrame,
+                                       rcWork.bottom - rcWork.top - cyFrame);
+    if (scale.nNumerator == scale.nDenominator)
+        return;
+    // Nothing is shown yet: nothing is redrawn.
+    const UINT nFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW;
+    for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
+        RECT rc;
+        ::GetWindowRect(hChild, &rc);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+        ScaleRect(&rc, scale);
+        ::SetWindowPos(hChild, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, nFlags);
+    }
+    ScaleRect(&rcClient, scale);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, rcClient.right + cxFrame, rcClient.bottom + cyFrame,
+                   nFlags | SWP_NOMOVE);
 }
 
 void CLauncherDlg::PaintMinimized()

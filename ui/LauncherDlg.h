@@ -39,9 +39,14 @@ private:
     // of the launcher's own and returns FALSE.
     BOOL RunChosenCommand(CommandSlot nSlot);
     void PaintMinimized();
+    // Where the template at the display's setting is larger than the work
+    // area, shrinks the window until it fits, and moves and sizes its
+    // controls in proportion; the font stays.
+    void FitInWorkArea();
     // Prepares what each paint copies: the picture, scaled to the client
-    // area unless the display has the default dots per inch, selected with
-    // its palette into a device context kept until the dialog goes.
+    // area unless the display has the default dots per inch and the picture
+    // fits, selected with its palette into a device context kept until the
+    // dialog goes.
     void SetUpBackdrop();
 
     CIconHandle m_hIcon; // shared, never destroyed
@@ -51,7 +56,9 @@ private:
     CLaunchCommands* m_pCommands; // borrowed from the application
     CBitmap m_hBitmap;            // at the picture's size, or scaled once the window is set up
     CPalette m_hPalette;          // null without a palette
-    CBitmapDC m_dcBackdrop;       // holds m_hBitmap and m_hPalette selected; goes before them
+    // Holds m_hBitmap and m_hPalette selected, and goes before them. Made at
+    // set-up, or at the first paint that finds it missing.
+    CBitmapDC m_dcBackdrop;
     // TRUE while a message box of ours is open, and once a command has run
     // and the window is ending: button commands that arrive meanwhile (a
     // second click queued behind the first) are ignored.

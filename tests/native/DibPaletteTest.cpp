@@ -112,28 +112,26 @@ TEST(DibPaletteEntries, ColoursUsedBelowTheFullTableStillReadsAllOfIt)
     EXPECT_EQ(dib[GetDibBitsOffset(40, nColors)], 0x77);
 }
 
-TEST(CenteredIconOffset, TruncatesTowardZero)
+TEST(PaletteDevice, RcPaletteOrEightBitsOrFewer)
 {
     static const struct
     {
-        int nClient;
-        int nIcon;
-        int nOffset;
+        bool bPaletteCaps;
+        int nBitsPerPixel;
+        bool bPalette;
     } kRows[] = {
         // One row per case, as a table (the formatter would pack them):
         // clang-format off
-        {32, 32, 0},   // exactly as wide as the icon
-        {100, 32, 34}, // (100 - 32 + 1) / 2
-        {33, 32, 1},
-        {31, 32, 0},   // one narrower: 0 / 2
-        {30, 32, 0},   // two narrower: -1 / 2 is 0, not -1
-        {29, 32, -1},  // three narrower
-        {26, 32, -2},
-        {0, 32, -15},
-        {400, 32, 184},
+        {true, 1, true},   {false, 1, true},
+        {true, 4, true},   {false, 4, true},  // 4 planes of 1 bit count as 4
+        {true, 8, true},   {false, 8, true},
+        {true, 15, true},  {false, 15, false},
+        {true, 16, true},  {false, 16, false},
+        {true, 24, true},  {false, 24, false},
+        {true, 32, true},  {false, 32, false},
         // clang-format on
     };
     for (const auto& row : kRows)
-        EXPECT_EQ(GetCenteredIconOffset(row.nClient, row.nIcon), row.nOffset)
-            << "client " << row.nClient << ", icon " << row.nIcon;
+        EXPECT_EQ(IsPaletteDevice(row.bPaletteCaps, row.nBitsPerPixel), row.bPalette)
+            << (row.bPaletteCaps ? "RC_PALETTE, " : "no RC_PALETTE, ") << row.nBitsPerPixel << " bits";
 }

@@ -18,14 +18,34 @@ std::string RectText(const RECT& rc)
            std::to_string(rc.bottom);
 }
 
-std::map<int, TemplateControl> TemplateControls()
+TemplateLayout LayOutTemplate()
 {
-    std::map<int, TemplateControl> controls;
+    TemplateLayout layout = {};
     const CLauncherModule launcher;
     const auto dlg = CreateHiddenDialog(launcher, IDD_LAUNCHER);
+    RECT rcWindow = {};
+    if (dlg) {
+        GetWindowRect(dlg, &rcWindow);
+        GetClientRect(dlg, &layout.rcClient);
+    }
+    layout.window = {rcWindow.right - rcWindow.left, rcWindow.bottom - rcWindow.top};
     for (HWND h = dlg ? GetWindow(dlg, GW_CHILD) : nullptr; h; h = GetWindow(h, GW_HWNDNEXT))
-        controls[GetDlgCtrlID(h)] = {ClientRectOfChild(dlg, h), WindowText(h)};
-    return controls;
+        layout.controls[GetDlgCtrlID(h)] = {ClientRectOfChild(dlg, h), WindowText(h)};
+    return layout;
+}
+
+RECT PlaceInWindow(const TemplateLayout& layout, const RECT& rc, HWND hDlg, const RECT& rcWork)
+{
+    RECT rcWindow, rcClient;
+    GetWindowRect(hDlg, &rcWindow);
+    GetClientRect(hDlg, &rcClient);
+    int nNumerator = rcClient.right, nDenominator = layout.rcClient.right;
+    if (rcWindow.right - rcWindow.left != rcWork.right - rcWork.left) {
+        nNumerator = rcClient.bottom;
+        nDenominator = layout.rcClient.bottom;
+    }
+    return {MulDiv(rc.left, nNumerator, nDenominator), MulDiv(rc.top, nNumerator, nDenominator),
+            MulDiv(rc.right, nNumerator, nDenominator), MulDiv(rc.bottom, nNumerator, nDenominator)};
 }
 
 namespace {

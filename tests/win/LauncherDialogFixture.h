@@ -24,16 +24,27 @@ RECT ClientRectOfChild(HWND hDlg, HWND hChild);
 
 std::string RectText(const RECT& rc);
 
-// A control of dialog template 102 as the system lays it out, before the
-// launcher changes anything.
+// Dialog template 102 as the system lays it out at this program's display
+// setting, before the launcher changes anything: its window's size, its
+// client area and its controls by id.
 struct TemplateControl
 {
     RECT rc;
     std::string strText;
 };
+struct TemplateLayout
+{
+    SIZE window;
+    RECT rcClient;
+    std::map<int, TemplateControl> controls;
+};
+TemplateLayout LayOutTemplate();
 
-// The controls of template 102 at this program's display setting, by id.
-std::map<int, TemplateControl> TemplateControls();
+// Where the launcher window hDlg has rectangle rc of the template, in client
+// coordinates: where it is, unless the window had to shrink to fit the work
+// area rcWork; then scaled, to the nearest pixel, by the factor that took the
+// template's client area to the window's on the side that fills the work area.
+RECT PlaceInWindow(const TemplateLayout& layout, const RECT& rc, HWND hDlg, const RECT& rcWork);
 
 // The system text editor's windows, whoever started them.
 std::vector<HWND> NotepadWindows();

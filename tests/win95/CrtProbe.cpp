@@ -6,6 +6,8 @@
 // below reaches the library instead of the compiler's own expansion.
 #include "CrtProbe.h"
 
+#include <stddef.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -442,6 +444,20 @@ void CheckMemory()
               static_cast<unsigned char>(pchBig[99999]) == 0xFF);
         free(pchBig);
     }
+
+    // Every block is aligned for any type, whatever its size and however
+    // many came before it.
+    static const size_t kSizes[] = {1, 2, 3, 4, 7, 8, 9, 15, 16, 17, 24, 100, 4095, 65536};
+    void* apBlocks[sizeof(kSizes) / sizeof(kSizes[0])];
+    for (size_t i = 0; i < sizeof(kSizes) / sizeof(kSizes[0]); ++i) {
+        char szSize[12];
+        FormatNumber(static_cast<unsigned long>(kSizes[i]), szSize);
+        apBlocks[i] = malloc(kSizes[i]);
+        CHECK_ROW(apBlocks[i] != nullptr, szSize);
+        CHECK_ROW(reinterpret_cast<uintptr_t>(apBlocks[i]) % alignof(max_align_t) == 0, szSize);
+    }
+    for (void* pBlock : apBlocks)
+        free(pBlock);
 
     char szBuffer[16] = "0123456789";
     memmove(szBuffer + 2, szBuffer, 5); // forward overlap

@@ -32,9 +32,11 @@ python3 "$root/tools/check-includes.py" "$root" "${sources_and_headers[@]}" || s
 # The compile commands of the i686 build, without its tests.
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DQX_WIN_TESTS=OFF >/dev/null
-# clang does not know gcc's -fno-tree-loop-distribute-patterns, an
-# optimisation switch of the C run-time library's build: leave it out here.
-sed -i 's/ -fno-tree-loop-distribute-patterns//g' "$build/compile_commands.json"
+# clang does not know some of gcc's code generation switches, which change
+# nothing it checks: -fno-tree-loop-distribute-patterns (the C run-time
+# library's build), and the stack's and the data's alignment. Leave them out.
+sed -i -E 's/ -(fno-tree-loop-distribute-patterns|mpreferred-stack-boundary=[0-9]+|malign-data=[a-z]+)//g' \
+  "$build/compile_commands.json"
 sources=()
 while IFS= read -r f; do sources+=("$f"); done < <(
   sed -n 's/^ *"file": "\(.*\.cpp\)",\{0,1\}$/\1/p' "$build/compile_commands.json" | sort -u)

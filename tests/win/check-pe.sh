@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# A program file for Windows 95: PE32 for i386, GUI subsystem 4.0, and
+# A program file for Windows 95: PE32 for i386, code a 386 can run, GUI
+# subsystem 4.0, and
 # imports that a plain Windows 95 installation has. Only DLLs with a list in
 # win95-exports/ (KERNEL32, USER32, GDI32) may be imported from, only by
 # name, and only functions on that DLL's list; anything else (msvcrt.dll,
@@ -19,6 +20,19 @@ check "PE32 for i386" 'file format pei-i386'
 check "GUI subsystem" '^Subsystem[[:space:]]+00000002'
 check "subsystem version 4.0" '^MajorSubsystemVersion[[:space:]]+4$'
 check "subsystem version 4.0 (minor)" '^MinorSubsystemVersion[[:space:]]+0$'
+
+# Windows 95 runs on a 386: no instruction that came with the 486 (bswap,
+# cmpxchg, xadd), the Pentium (cpuid, rdtsc, cmpxchg8b) or the Pentium Pro
+# (cmov, fcmov, fcomi), and no MMX or SSE register.
+later=$($objdump -d --no-show-raw-insn "$exe" |
+  grep -E $'^ *[0-9a-f]+:	(bswap|cmpxchg|xadd|cpuid|rdtsc|cmov|fcmov|fu?comip?)|%x?mm[0-9]' | head -3)
+if [ -z "$later" ]; then
+  echo "ok: only instructions a 386 has"
+else
+  echo "FAIL: instructions a 386 does not have, such as:"
+  echo "$later"
+  fail=1
+fi
 
 # One "DLL function" line per import, "DLL #ordinal" for one by ordinal;
 # "DLL" alone for a DLL with no entries.

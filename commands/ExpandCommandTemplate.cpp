@@ -230,10 +230,15 @@ CommandLineCheck ExpandCommandLine(const char* pszTemplate, const char* pszSourc
     const unsigned nUsed = GetTemplateDirectories(pszTemplate);
     const CommandReader nReader = GetTemplateReader(pszTemplate);
 
+    // The first directory of the line that holds a "..": the one to name
+    // when the line folds.
+    CommandDirectory nTwoDots = kNoCommandDirectory;
     for (int nDir = 0; nDir < kCommandDirectoryCount; ++nDir) {
         const char* const pszGiven = OrEmpty(apszGiven[nDir]);
         if ((nUsed & (1u << nDir)) == 0)
             continue;
+        if (nTwoDots == kNoCommandDirectory && HoldsTwoDots(pszGiven))
+            nTwoDots = static_cast<CommandDirectory>(nDir);
         // The installed directory is empty until the game is installed; the
         // other two are never empty once found out, and one that is comes
         // before any directory that cannot be carried.
@@ -272,12 +277,7 @@ CommandLineCheck ExpandCommandLine(const char* pszTemplate, const char* pszSourc
         check.nStatus = kCommandLineTooLong;
     } else if (CountPieces(szOut) < nPieces) {
         check.nStatus = kCommandLineFolded;
-        for (int nDir = 0; nDir < kCommandDirectoryCount; ++nDir) {
-            if ((nUsed & (1u << nDir)) != 0 && HoldsTwoDots(apszDirs[nDir])) {
-                check.nDirectory = static_cast<CommandDirectory>(nDir);
-                break;
-            }
-        }
+        check.nDirectory = nTwoDots;
     }
     return check;
 }

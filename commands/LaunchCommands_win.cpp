@@ -78,14 +78,12 @@ void FormatRefusal(CommandSlot nSlot, const CommandLineCheck& check, const char*
 void CLaunchCommands::ExpandCommandTemplates(const char* pszSourceDir, const char* pszInstalledDir,
                                              const char* pszWindowsDir)
 {
-    // A missing template leaves its slot empty.
-    for (int nSlot = 0; nSlot < kCommandSlotCount; ++nSlot)
-        m_strCommand[nSlot].LoadString(kTemplateIds[nSlot]);
-
     const char* const apszDirs[kCommandDirectoryCount] = {pszSourceDir, pszInstalledDir, pszWindowsDir};
     const CommandTemplateSeam seam = {ReportUnknownCode, nullptr};
     const ShortNameSeam shortNames = {GetShortName, nullptr};
     for (int nSlot = 0; nSlot < kCommandSlotCount; ++nSlot) {
+        // A missing template leaves its slot empty.
+        m_strCommand[nSlot].LoadString(kTemplateIds[nSlot]);
         char szLine[kMaxCommandLine + 1];
         const CommandLineCheck check = ExpandCommandLine(m_strCommand[nSlot], pszSourceDir, pszInstalledDir,
                                                          pszWindowsDir, seam, shortNames, szLine);

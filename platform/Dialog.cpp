@@ -121,7 +121,8 @@ void CDialog::CenterInWorkArea()
         x = rcWork.left;
     if (y < rcWork.top)
         y = rcWork.top;
-    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Not shown yet: nothing to repaint.
+    ::MoveWindow(m_hWnd, x, y, cx, cy, FALSE);
 }
 
 BOOL CDialog::OnInitDialog()

@@ -165,7 +165,7 @@ public:
     BOOL Create(HBITMAP hBitmap, HPALETTE hPalette)
     {
         Release();
-        BITMAP bm = {};
+        BITMAP bm;
         if (!hBitmap || ::GetObjectA(hBitmap, sizeof(bm), &bm) == 0)
             return FALSE;
         m_dc = CMemoryDC(nullptr);

@@ -16,8 +16,9 @@ CWinApp* g_pApp = nullptr;
 LRESULT CALLBACK MsgFilterHook(int nCode, WPARAM wParam, LPARAM lParam)
 {
     const MSG* pMsg = reinterpret_cast<const MSG*>(lParam);
+    // A key that is down has the sign bit of its state set.
     if (nCode == MSGF_DIALOGBOX && pMsg && pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_F1 &&
-        ::GetKeyState(VK_SHIFT) >= 0 && ::GetKeyState(VK_CONTROL) >= 0 && ::GetKeyState(VK_MENU) >= 0) {
+        (::GetKeyState(VK_SHIFT) | ::GetKeyState(VK_CONTROL) | ::GetKeyState(VK_MENU)) >= 0) {
         CWnd* pMainWnd = AfxGetMainWnd();
         HWND hMain = pMainWnd ? pMainWnd->m_hWnd : nullptr;
         if (hMain && (pMsg->hwnd == hMain || ::IsChild(hMain, pMsg->hwnd))) {
@@ -105,7 +106,8 @@ void CWinApp::SetNames()
 
     const char* pszSlash = strrchr(pszFullPath, '\\');
     const char* pszName = pszSlash ? pszSlash + 1 : pszFullPath;
-    char szExe[MAX_PATH] = "";
+    char szExe[MAX_PATH];
+    szExe[0] = '\0';
     const size_t nName = strlen(pszName);
     if (nName < sizeof(szExe))
         memcpy(szExe, pszName, nName + 1);
@@ -117,12 +119,10 @@ void CWinApp::SetNames()
     if (m_strAppName.IsEmpty() && !m_strAppName.LoadString(AFX_IDS_APP_TITLE))
         m_strAppName = m_strExeName;
 
-    // The help file sits beside the program file: its path with ".HLP".
+    // The help file sits beside the program file: its path with ".HLP". A
+    // path in szPath is the one pszName points into.
     if (szPath[0]) {
-        char* pszFile = strrchr(szPath, '\\');
-        pszFile = pszFile ? pszFile + 1 : szPath;
-        char* pszDot = strrchr(pszFile, '.');
-        size_t nStem = pszDot ? static_cast<size_t>(pszDot - szPath) : strlen(szPath);
+        const size_t nStem = static_cast<size_t>(pszName - szPath) + strlen(szExe);
         if (nStem + 5 <= MAX_PATH) {
             memcpy(szPath + nStem, ".HLP", 5);
             m_strHelpFilePath = szPath;

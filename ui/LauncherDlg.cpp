@@ -150,7 +150,7 @@ void CLauncherDlg::SetUpBackdrop()
     // area too small for it: then the picture is scaled to fill the client
     // area, so that the buttons stand where the artwork leaves room for them.
     // A picture that cannot be scaled is shown at its own size.
-    BITMAP bm = {};
+    BITMAP bm;
     RECT rect;
     GetClientRect(&rect);
     const int cx = rect.right - rect.left;
@@ -171,13 +171,12 @@ void CLauncherDlg::SetUpBackdrop()
 namespace {
 
 // Scales each edge to the nearest pixel, so that neighbouring controls keep
-// their gaps.
+// their gaps. The rectangle is its four edges in a row, as MapWindowPoints
+// reads it.
 void ScaleRect(RECT* pRect, FitScale scale)
 {
-    pRect->left = ::MulDiv(pRect->left, scale.nNumerator, scale.nDenominator);
-    pRect->top = ::MulDiv(pRect->top, scale.nNumerator, scale.nDenominator);
-    pRect->right = ::MulDiv(pRect->right, scale.nNumerator, scale.nDenominator);
-    pRect->bottom = ::MulDiv(pRect->bottom, scale.nNumerator, scale.nDenominator);
+    for (LONG& nEdge : reinterpret_cast<LONG(&)[4]>(*pRect))
+        nEdge = ::MulDiv(nEdge, scale.nNumerator, scale.nDenominator);
 }
 
 } // namespace
@@ -195,17 +194,16 @@ void CLauncherDlg::FitInWorkArea()
     if (scale.nNumerator == scale.nDenominator)
         return;
     // Nothing is shown yet: nothing is redrawn.
-    const UINT nFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW;
     for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
         RECT rc;
         ::GetWindowRect(hChild, &rc);
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
         ScaleRect(&rc, scale);
-        ::SetWindowPos(hChild, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, nFlags);
+        ::MoveWindow(hChild, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, FALSE);
     }
     ScaleRect(&rcClient, scale);
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, rcClient.right + cxFrame, rcClient.bottom + cyFrame,
-                   nFlags | SWP_NOMOVE);
+    ::MoveWindow(m_hWnd, rcWindow.left, rcWindow.top, rcClient.right + cxFrame, rcClient.bottom + cyFrame,
+                 FALSE);
 }
 
 void CLauncherDlg::PaintMinimized()

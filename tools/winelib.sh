@@ -101,9 +101,20 @@ qx_start_xvfb() {
   echo ":$(head -n1 "$state/display.num")" >"$state/display"
 }
 
+# qx_stop_xvfb STATE_DIR: ends the X server started there and waits until it
+# has gone (a zombie counts as gone), so that the next server to start finds
+# its display number free and no client finds a dying server.
 qx_stop_xvfb() {
-  local state=$1
-  [ -f "$state/xvfb.pid" ] && kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+  local state=$1 pid i
+  if [ -f "$state/xvfb.pid" ]; then
+    pid=$(cat "$state/xvfb.pid")
+    kill "$pid" 2>/dev/null || true
+    for i in $(seq 100); do
+      grep -qs '^State:[[:space:]]*[^Z]' "/proc/$pid/status" || break
+      sleep 0.05
+    done
+    kill -9 "$pid" 2>/dev/null || true
+  fi
   rm -f "$state/xvfb.pid" "$state/display"
 }
 

@@ -13,6 +13,23 @@
 
 namespace qxtest {
 
+namespace {
+
+// The header of a cx by cy picture of 32-bit pixels, top row first.
+BITMAPINFO TopDown32BitInfo(int cx, int cy)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
+} // namespace
+
 bool ReadPackedDib(HMODULE hModule, UINT nId, PackedDib* pDib)
 {
     HRSRC hRes = FindResourceA(hModule, MAKEINTRESOURCEA(nId), reinterpret_cast<LPCSTR>(RT_BITMAP));
@@ -31,13 +48,7 @@ bool ReadPackedDib(HMODULE hModule, UINT nId, PackedDib* pDib)
 
 std::vector<COLORREF> ReadBitmapPixels(HBITMAP hBitmap, int cx, int cy, HPALETTE hPalette)
 {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDown32BitInfo(cx, cy);
     std::vector<DWORD> bgrx(static_cast<size_t>(cx) * cy);
     int nLines = 0;
     {
@@ -232,13 +243,7 @@ void ExpectPixels(const std::vector<COLORREF>& got, const ExpectedPixels& expect
 std::vector<COLORREF> CaptureScreen(const RECT& rc)
 {
     const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDown32BitInfo(cx, cy);
     const CClientDC screen(nullptr);
     void* pvBits = nullptr;
     const CBitmap dib(CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &pvBits, nullptr, 0));

@@ -136,7 +136,7 @@ void CLauncherDlg::OnPaint()
     // an earlier paint, is asked for again.
     if (!dc || (!m_dcBackdrop && !m_dcBackdrop.Create(m_hBitmap, m_hPalette)))
         return;
-    // The memory device context has had the palette since the set-up.
+    // The memory device context has had the palette since it was made.
     if (m_hPalette)
         RealizeForegroundPalette(dc, m_hPalette);
     ::BitBlt(dc, 0, 0, m_dcBackdrop.GetWidth(), m_dcBackdrop.GetHeight(), m_dcBackdrop, 0, 0, SRCCOPY);

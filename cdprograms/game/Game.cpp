@@ -13,11 +13,10 @@
 
 namespace {
 
-// pszArguments: the command line after the program's name, as WinMain has it.
+// pszArguments: the command line after the program's name and the blanks
+// that follow it, as WinMain has it.
 void ShowHowStarted(HWND hDlg, const char* pszArguments)
 {
-    while (*pszArguments == ' ' || *pszArguments == '\t')
-        ++pszArguments;
     static const UINT kModeIds[] = {IDS_MODE_PLAY, IDS_MODE_SETUP, IDS_MODE_UNKNOWN};
     const UINT nMode = kModeIds[ReadGameMode(pszArguments)];
     char szText[MAX_PATH + 1];

@@ -69,6 +69,12 @@ target_include_directories(qx_driver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_options(qx_driver PRIVATE -static)
 
 option(QX_WIN_TESTS "Build the tests that run under Wine" ON)
+# Where Wine runs on an emulated CPU (tools/guestlib.sh) every test takes two
+# to three times as long: the test script sets this to 3 there.
+set(QX_TEST_TIMEOUT_SCALE 1 CACHE STRING "Factor on the time limit of each test")
+# The time limits of the tests, in seconds on a machine that runs Wine itself.
+math(EXPR qx_timeout_60 "60 * ${QX_TEST_TIMEOUT_SCALE}")
+math(EXPR qx_timeout_300 "300 * ${QX_TEST_TIMEOUT_SCALE}")
 if(QX_WIN_TESTS)
   enable_testing()
   add_subdirectory(tests/win)

@@ -14,6 +14,12 @@ packages=(
   valgrind python3 libx11-dev
   dosbox
 )
+# Where Wine cannot run here, it runs in an emulated guest made of Debian's
+# packages (guestlib.sh).
+. "$(dirname "$0")/guestlib.sh"
+if [ "$(QX_WINE_PATH='' qx_wine_path 2>/dev/null)" = emulated ]; then
+  packages+=(qemu-system-x86 mmdebstrap e2fsprogs socat xauth)
+fi
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -13,6 +13,12 @@
 # --dpi N sets the display's dots per inch in the prefix before the launcher
 # starts (96 is the default, 120 is Large Fonts); a kept prefix keeps it
 # until --dpi 96 or --fresh.
+#
+# On a machine that cannot run 32-bit x86 programs (or with
+# QX_WINE_EMULATED=1) the launcher runs in the emulated guest
+# (tools/guestlib.sh): headless, the screenshot is saved all the same; with
+# DISPLAY, QEMU's window shows the guest's own X screen, where the launcher
+# can be clicked.
 set -euo pipefail
 fresh=0 dpi=
 while [ $# -gt 0 ]; do
@@ -28,12 +34,19 @@ esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QX_BUILD_DIR:-$root/build}
 
-"$root/tools/install-deps.sh"
 . "$root/tools/winelib.sh"
-. "$root/tools/buildlib.sh"
-
-# A failed build stops the script with the compiler's messages.
-qx_build_win "$root" "$build/win" sample_cd qx_driver
+if [ "${QX_IN_GUEST:-0}" != 1 ]; then
+  "$root/tools/install-deps.sh"
+  . "$root/tools/buildlib.sh"
+  # A failed build stops the script with the compiler's messages.
+  qx_build_win "$root" "$build/win" sample_cd qx_driver
+  export QX_BUILD_DIR=$build
+  if [ -n "${DISPLAY:-}" ] && [ "$(qx_wine_path)" = emulated ]; then
+    exec "$root/tools/run-shown.sh" "$@"
+  fi
+  # Where Wine runs in the guest, the rest of this script runs there.
+  qx_wine_here "$0" "$@"
+fi
 
 state=$build/run
 driver=$build/win/tools/qx_driver.exe
@@ -41,7 +54,7 @@ if [ -n "${DISPLAY:-}" ]; then
   # On the user's display, with the prefix kept unless --fresh. Wine starts
   # and ends its own server, so that waiting for it waits for the installer
   # or the game that the launcher started.
-  settings=("display=$DISPLAY" server=wine)
+  settings=("display=$DISPLAY" server=wine prefix=shared)
   [ "$fresh" -eq 1 ] || settings+=(prefix=keep)
   [ -z "$dpi" ] || settings+=("dpi=$dpi")
   qx_session_start "$state" "$build/win/cd" "${settings[@]}"

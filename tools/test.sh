@@ -2,7 +2,10 @@
 # Installs what is needed, checks the code with the lint script, builds
 # everything with warnings as errors and runs every test: the native unit
 # tests (clang, ASan and UBSan), a short fuzzing run of each target, and the
-# tests of the i686 build under Wine on a headless X server.
+# tests of the i686 build under Wine on a headless X server. On a machine that
+# cannot run 32-bit x86 programs (or with QX_WINE_EMULATED=1), the tests that
+# need Wine run in an emulated x86-64 guest (tools/guestlib.sh), the others
+# here; QX_WINE_EMULATED=0 forbids that.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QX_BUILD_DIR:-$root/build}
@@ -11,6 +14,19 @@ fuzz_seconds=${QX_FUZZ_SECONDS:-60}
 export QX_WARNINGS_AS_ERRORS=ON
 
 "$root/tools/install-deps.sh"
+. "$root/tools/winelib.sh"
+# Decided once, and said once, for every script below.
+QX_WINE_PATH=$(qx_wine_path)
+export QX_WINE_PATH QX_BUILD_DIR=$build
+if [ "$QX_WINE_PATH" = emulated ]; then
+  # The guest boots (and, the first time, is made: a few minutes) while the
+  # native half runs.
+  guest=$(qx_guest_default_dir)
+  mkdir -p "$build"
+  qx_guest_ensure "$guest" >"$build/guest-boot.log" 2>&1 &
+  guest_boot=$!
+  trap 'qx_guest_stop "$guest"' EXIT
+fi
 
 echo "== lint"
 QX_BUILD_DIR=$build "$root/tools/lint.sh"
@@ -24,8 +40,26 @@ ctest --test-dir "$build/native" --output-on-failure
 echo "== fuzzing, ${fuzz_seconds}s per target"
 QX_BUILD_DIR=$build "$root/tools/fuzz.sh" "$fuzz_seconds"
 
-echo "== i686 build and tests under Wine"
+scale=1
+if [ "$QX_WINE_PATH" = emulated ]; then
+  scale=3
+  echo "== the emulated guest for Wine"
+  if ! wait "$guest_boot"; then
+    cat "$build/guest-boot.log"
+    echo "the emulated guest did not start" >&2
+    exit 1
+  fi
+  cat "$build/guest-boot.log"
+  echo "the guest answers (image $(qx_guest_image_dir))"
+fi
+
+if [ "$QX_WINE_PATH" = emulated ]; then
+  echo "== i686 build and tests under Wine, which runs in the emulated guest (DOSBox and the file checks here)"
+else
+  echo "== i686 build and tests under Wine, which runs on this machine"
+fi
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_COMPILE_WARNING_AS_ERROR=$QX_WARNINGS_AS_ERRORS >/dev/null
+  -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_COMPILE_WARNING_AS_ERROR=$QX_WARNINGS_AS_ERRORS \
+  -DQX_TEST_TIMEOUT_SCALE=$scale >/dev/null
 cmake --build "$build/win" -j2
 ctest --test-dir "$build/win" --output-on-failure -j4

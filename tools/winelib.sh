@@ -4,51 +4,109 @@
 # function works on the variables it documents.
 
 export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+. "$(dirname "${BASH_SOURCE[0]}")/guestlib.sh"
 
 qx_wine_version() { wine --version 2>/dev/null || echo unknown; }
 
-# qx_make_prefix PREFIX CD_DIR
-# Makes (or refreshes) a Wine prefix whose drive D: is CD_DIR, marked as a
-# CD-ROM drive. The prefix is copied from a template that is made once per
-# Wine version and version of this file, under $QX_PREFIX_CACHE. The system
-# DLLs (nine tenths of a prefix) are hard links into the template: Wine never
-# writes them, and a copy of a prefix then costs about 50 MB instead of 600.
-qx_make_prefix() {
-  local prefix=$1 cd_dir=$2
-  local cache=${QX_PREFIX_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/qxinst95}
+# qx_make_prefix_template: makes the template that every prefix is copied
+# from, once per Wine version and version of this function, under
+# $QX_PREFIX_CACHE, and prints its folder. Sessions start side by side: one
+# of them makes the template, the others wait. Each step is checked, and a
+# failure names the step and shows its output.
+qx_make_prefix_template() {
+  local cache
+  cache=$(qx_cache_dir)
   local stamp
-  stamp=$( { qx_wine_version; sed -n '/^qx_make_prefix()/,/^}/p' "${BASH_SOURCE[0]}"; } | sha1sum | cut -c1-12)
+  stamp=$( { qx_wine_version; sed -n '/^qx_make_prefix_template()/,/^}/p' "${BASH_SOURCE[0]}"; } | sha1sum | cut -c1-12)
   local template=$cache/prefix-$stamp
-  mkdir -p "$cache"
-  # Sessions start side by side: one of them makes the template, the others wait.
+  mkdir -p "$cache" || return 1
   (
     flock 9
     if [ ! -f "$template/.complete" ]; then
-      rm -rf "$template"
-      (
-        export WINEPREFIX=$template
-        wineboot -i >/dev/null 2>&1
-        # Debian's Wine does not find these by itself; without them dialogs use
-        # a wider fallback font and the window grows past the backdrop.
-        cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-        wine reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f >/dev/null 2>&1
-        # A virtual desktop gives windows a frame without a window manager.
-        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-        wineserver -k 2>/dev/null || true # writes the registry out
-        wineserver -w 2>/dev/null || true
-      )
+      rm -rf "$template" "$template.log"
+      export WINEPREFIX=$template
+      local log=$template.log
+      qx_step "wineboot (a new Wine prefix in $template)" "$log" wineboot -i || exit 1
+      qx_step "wineserver after wineboot" "$log" wineserver -w || exit 1
+      [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] ||
+        { echo "qxinst95: wineboot made no $WINEPREFIX/drive_c/windows/Fonts" >&2; exit 1; }
+      # Debian's Wine does not find these by itself; without them dialogs use
+      # a wider fallback font and the window grows past the backdrop.
+      qx_step "copy Wine's fonts into the prefix" "$log" \
+        cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" || exit 1
+      qx_step "drive D: as a CD-ROM drive" "$log" wine reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f || exit 1
+      # A virtual desktop gives windows a frame without a window manager.
+      qx_step "the virtual desktop" "$log" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f || exit 1
+      qx_step "the virtual desktop's size" "$log" \
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f || exit 1
+      wineserver -k 2>/dev/null || true # writes the registry out
+      qx_step "wineserver writing the registry" "$log" wineserver -w || exit 1
       touch "$template/.complete"
     fi
-  ) 9>"$cache/.lock"
+  ) 9>"$cache/.lock" || return 1
+  echo "$template"
+}
+
+# qx_make_prefix PREFIX CD_DIR [shared]
+# Makes (or refreshes) a Wine prefix whose drive D: is CD_DIR, marked as a
+# CD-ROM drive, copied from the template (qx_make_prefix_template). The system
+# DLLs (nine tenths of a prefix) are hard links into the template: Wine never
+# writes them, and a copy of a prefix then costs about 50 MB instead of 600.
+# In the emulated guest PREFIX is a link to a prefix on the guest's own disk,
+# since Wine is four times slower on the shared folder, unless "shared" asks
+# for the prefix itself in the shared tree, where the other side can read
+# its drive C: (qx_guest_link_system32).
+qx_make_prefix() {
+  local prefix=$1 cd_dir=$2 where=${3:-}
+  if [ "${QX_IN_GUEST:-0}" != 1 ] && [ "$(qx_wine_path)" = emulated ]; then
+    echo "qxinst95: a prefix for Wine is made in the emulated guest, not here (qx_wine_here)" >&2
+    return 1
+  fi
+  local template
+  template=$(qx_make_prefix_template) || return 1
   rm -rf "$prefix"
-  mkdir -p "$prefix"
-  tar -C "$template" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$prefix" -xf -
+  if [ "${QX_IN_GUEST:-0}" = 1 ] && [ "$where" != shared ]; then
+    local own
+    own=/var/tmp/qx-prefixes/$(echo "$prefix" | sha1sum | cut -c1-12)
+    rm -rf "$own"
+    mkdir -p "$own" "$(dirname "$prefix")" && ln -sfn "$own" "$prefix" || return 1
+  fi
+  mkdir -p "$prefix" || return 1
+  tar -C "$template" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$prefix" -xf - ||
+    { echo "qxinst95: could not copy the prefix template $template to $prefix" >&2; return 1; }
   local sys=drive_c/windows/system32
-  cp -al "$template/$sys" "$prefix/$sys" 2>/dev/null ||
-    { rm -rf "${prefix:?}/$sys"; cp -a "$template/$sys" "$prefix/$sys"; }
+  if [ "$(stat -c %d "$template")" != "$(stat -c %d "$prefix/")" ] && [ "${QX_IN_GUEST:-0}" = 1 ]; then
+    qx_guest_link_system32 "$prefix" "$template" || return 1
+  else
+    cp -al "$template/$sys" "$prefix/$sys" 2>/dev/null ||
+      { rm -rf "${prefix:?}/$sys"; cp -a "$template/$sys" "$prefix/$sys"; } ||
+      { echo "qxinst95: could not copy $template/$sys to $prefix" >&2; return 1; }
+  fi
   rm -f "$prefix/.complete"
   ln -sfn "$cd_dir" "$prefix/dosdevices/d:"
+}
+
+# qx_prefix_path PREFIX: the path Wine is given for the prefix. In the
+# emulated guest a prefix on the guest's own disk is named by its own path,
+# not by the link in the shared tree: Wine looks paths up under its prefix
+# all the time, and each step through the shared folder is a round trip to
+# the other side (four times slower in all).
+qx_prefix_path() {
+  if [ "${QX_IN_GUEST:-0}" = 1 ] && [ -L "$1" ]; then readlink -f "$1"; else echo "$1"; fi
+}
+
+# qx_guest_link_system32 PREFIX [TEMPLATE]: in the emulated guest, for a
+# prefix in the shared tree: its system DLLs stay on the guest's own disk, as
+# hard links there, and the prefix links to them. Done again for a kept
+# prefix after the guest boots anew.
+qx_guest_link_system32() {
+  local prefix=$1 template=${2:-} sys=drive_c/windows/system32 own
+  [ -n "$template" ] || template=$(qx_make_prefix_template) || return 1
+  own=/var/tmp/qx-system32/$(echo "$prefix" | sha1sum | cut -c1-12)
+  rm -rf "$own" "${prefix:?}/$sys"
+  mkdir -p "$(dirname "$own")"
+  cp -al "$template/$sys" "$own" && ln -sfn "$own" "$prefix/$sys" ||
+    { echo "qxinst95: could not link $template/$sys into $own for $prefix" >&2; return 1; }
 }
 
 # qx_configure_prefix PREFIX [version=V] [dpi=N] [desktop=WxH]
@@ -148,13 +206,15 @@ qx_stop_wineserver() {
 #   display=D      X display D instead of a server of its own
 #   drive=X:PATH   drive X: is the folder PATH, besides D:
 #   prefix=keep    a prefix that is there already stays (only D: moves to CD_DIR)
+#   prefix=shared  in the emulated guest, the prefix lies in the shared tree,
+#                  where the other side reads its drive C: (slower)
 #   server=wine    no wineserver is started: Wine starts one with the first
 #                  program and ends it after the last, so that "wineserver -w"
 #                  waits for whatever the programs started
 qx_session_start() {
   local state=$1 cd_dir=$2
   shift 2
-  local setting depth=24 display= keep=0 server=1 drive letter
+  local setting depth=24 display= keep=0 server=1 drive letter where=
   local settings=() drives=()
   for setting in "$@"; do
     case "$setting" in
@@ -162,6 +222,7 @@ qx_session_start() {
       display=*) display=${setting#display=} ;;
       drive=[a-zA-Z]:*) drives+=("${setting#drive=}") ;;
       prefix=keep) keep=1 ;;
+      prefix=shared) where=shared ;;
       server=wine) server=0 ;;
       *) settings+=("$setting") ;;
     esac
@@ -171,13 +232,17 @@ qx_session_start() {
   export WINEPREFIX=$state/prefix
   if [ $keep -eq 1 ] && [ -d "$WINEPREFIX/drive_c" ]; then
     ln -sfn "$cd_dir" "$WINEPREFIX/dosdevices/d:"
+    if [ -L "$WINEPREFIX/drive_c/windows/system32" ] && [ ! -e "$WINEPREFIX/drive_c/windows/system32" ]; then
+      qx_guest_link_system32 "$WINEPREFIX" || return 1
+    fi
   else
-    qx_make_prefix "$WINEPREFIX" "$cd_dir" || return 1
+    qx_make_prefix "$WINEPREFIX" "$cd_dir" $where || return 1
   fi
   for drive in "${drives[@]}"; do
     letter=${drive%%:*}
     ln -sfn "${drive#?:}" "$WINEPREFIX/dosdevices/${letter,,}:"
   done
+  WINEPREFIX=$(qx_prefix_path "$WINEPREFIX")
   qx_configure_prefix "$WINEPREFIX" "${settings[@]}" || return 1
   if [ -n "$display" ]; then
     echo "$display" >"$state/display"
@@ -202,7 +267,8 @@ qx_session_stop() {
 # qx_session_use STATE_DIR: exports WINEPREFIX and DISPLAY of the session
 # that runs in STATE_DIR.
 qx_session_use() {
-  export WINEPREFIX=$1/prefix
+  export WINEPREFIX
+  WINEPREFIX=$(qx_prefix_path "$1/prefix")
   if [ -f "$1/display" ]; then
     export DISPLAY
     DISPLAY=$(cat "$1/display")

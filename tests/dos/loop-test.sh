@@ -29,9 +29,12 @@ image=$1 work=$2 cd_dir=$3 loop_tests=$4
 fail() { echo "loop-test: $*" >&2; exit 1; }
 
 session=$work/session dosbox=$work/dosbox
+# The Windows half runs where Wine runs: here, or in the emulated guest,
+# which shares this tree and so the prefix's drive C:.
+wine_session=$here/../win/session.sh wine_run=$here/../win/wine-run.sh
 finish() {
   qx_dosbox_stop "$dosbox"
-  qx_session_stop "$session"
+  "$wine_session" stop "$session"
 }
 trap finish EXIT
 rm -rf "$work"
@@ -88,12 +91,12 @@ run_batch() {
 }
 
 echo "== 1. the launcher's first start under Wine"
-qx_session_start "$session" "$cd_dir"
-c=$WINEPREFIX/drive_c
+"$wine_session" start "$session" "$cd_dir" prefix=shared || fail "the Wine session did not start"
+c=$session/prefix/drive_c
 other_sections >"$c/windows/qx.ini"
-wine "$loop_tests" --gtest_filter=MsDosLoop.FirstStartLeavesTheFilesForMsDosMode ||
+"$wine_run" "$session" "$loop_tests" --gtest_filter=MsDosLoop.FirstStartLeavesTheFilesForMsDosMode ||
   fail "the launcher's first start"
-qx_session_stop "$session"
+"$wine_session" stop "$session"
 [ "$(cat "$c/qxinst.cfg")" = "$(crlf 'win95dir C:\windows')" ] ||
   fail "c:\\qxinst.cfg holds $(cat -A "$c/qxinst.cfg")"
 cp "$c/_qxchkcd.bat" "$work/_qxchkcd.bat"
@@ -124,10 +127,10 @@ qx_dosbox_wait "$dosbox" || fail "the game did not end on its key"
 echo "ok: the installed game waits for a key and ends on it"
 
 echo "== 4. the launcher again under Wine, on that drive C:"
-qx_session_start "$session" "$cd_dir" prefix=keep
-wine "$loop_tests" --gtest_filter=MsDosLoop.AfterTheMsDosInstallerPlayAndConfigure ||
+"$wine_session" start "$session" "$cd_dir" prefix=keep || fail "the Wine session did not start again"
+"$wine_run" "$session" "$loop_tests" --gtest_filter=MsDosLoop.AfterTheMsDosInstallerPlayAndConfigure ||
   fail "the launcher after the MS-DOS installer"
-qx_session_stop "$session"
+"$wine_session" stop "$session"
 
 echo "== Windows in C:\\WIN95, as c:\\qxinst.cfg says"
 c2=$work/c2

@@ -13,6 +13,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../tools/winelib.sh"
+qx_wine_here "$0" "$@"
 
 usage="usage: $0 start STATE_DIR CD_DIR [version=V] [dpi=N] [desktop=WxH] [depth=D] | stop STATE_DIR"
 [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }

@@ -6,6 +6,7 @@
 #   wine-run.sh STATE_DIR PROGRAM [ARGS...]
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../tools/winelib.sh"
+qx_wine_here "$0" "$@"
 [ $# -ge 2 ] || { echo "usage: $0 STATE_DIR PROGRAM [ARGS...]" >&2; exit 2; }
 qx_session_use "$1"
 shift

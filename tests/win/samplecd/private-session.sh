@@ -13,6 +13,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../tools/winelib.sh"
+qx_wine_here "$0" "$@"
 
 state=$1 cd_dir=$2
 shift 2

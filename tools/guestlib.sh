@@ -14,6 +14,8 @@
 #   QX_GUEST_DIR        the running guest's folder (default BUILD/guest)
 #   QX_GUEST_MEMORY     the guest's memory (default 6G)
 #   QX_GUEST_NIC        QEMU's -nic for the guest (default none: no network)
+#   QX_GUEST_CPU        QEMU's -cpu (default max,-smap,-smep,-pku: with SMAP
+#                       every 32-bit process oopses on iret under this TCG)
 
 qx_cache_dir() { echo "${QX_PREFIX_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/qxinst95}"; }
 
@@ -171,6 +173,9 @@ qx_guest_make_image() {
     qx_guest_run_in "$dir/first-boot" -- bash -c '. "$1/winelib.sh" && qx_make_prefix_template' _ "$lib" ||
     { qx_guest_stop "$dir/first-boot"; return 1; }
   qx_guest_stop "$dir/first-boot"
+  # Every later boot runs on an overlay of this file system: it must be clean.
+  qx_step "checking the image's file system after the first boot" "$dir/e2fsck.log" \
+    sh -c 'e2fsck -fp "$1"; [ $? -le 1 ]' _ "$dir/vm.img" || return 1
   touch "$dir/.complete"
 }
 
@@ -227,7 +232,11 @@ qx_guest_start() {
   # a program file that Wine maps reads as zeros in places, and every look-up
   # is slow.
   local memory=${QX_GUEST_MEMORY:-6G}
+  # A serial port on which this side tells the daemon that the spool changed.
+  mkfifo "$state/notify.in" "$state/notify.out" || return 1
   local shares=(-virtfs "local,path=$state/spool,mount_tag=qxspool,security_model=passthrough"
+    -device virtio-serial-pci -chardev "pipe,id=qxnotify,path=$state/notify"
+    -device "virtserialport,chardev=qxnotify,name=qx.notify"
     -object "memory-backend-memfd,id=mem,size=$memory,share=on" -numa node,memdev=mem)
   local n=0 share
   while read -r share; do
@@ -249,7 +258,7 @@ qx_guest_start() {
   [ "$cpus" -le 4 ] || cpus=4
   local snapshot=(-snapshot) display=(-display none)
   [ "${QX_GUEST_WRITABLE:-0}" != 1 ] || snapshot=()
-  setsid qemu-system-x86_64 -accel tcg,thread=multi -cpu max,-smap,-smep,-pku -smp "$cpus" \
+  setsid qemu-system-x86_64 -accel tcg,thread=multi -cpu "${QX_GUEST_CPU:-max,-smap,-smep,-pku}" -smp "$cpus" \
     -m "$memory" -kernel "$image/vmlinuz" -initrd "$image/initrd.img" \
     -append "$append" -drive "file=$image/vm.img,if=virtio,format=raw,cache=unsafe" "${snapshot[@]}" \
     "${shares[@]}" "${display[@]}" -serial "file:$state/console.log" -no-reboot -nic "${QX_GUEST_NIC:-none}" \
@@ -272,6 +281,13 @@ qx_guest_start() {
   return 1
 }
 
+# qx_guest_notify STATE_DIR: tells the guest's daemon that the spool
+# changed. QEMU holds the pipe open; the time limit covers a QEMU that has
+# just gone.
+qx_guest_notify() {
+  [ -p "$1/notify.in" ] && timeout 5 sh -c 'echo >"$1"' _ "$1/notify.in" 2>/dev/null || true
+}
+
 # qx_guest_stop STATE_DIR: asks the guest to power off, and ends QEMU if
 # it has not within 30 s.
 qx_guest_stop() {
@@ -279,6 +295,7 @@ qx_guest_stop() {
   [ -f "$state/qemu.pid.boot" ] || return 0
   pid=$(cat "$state/qemu.pid.boot")
   touch "$state/spool/stop"
+  qx_guest_notify "$state"
   for i in $(seq 300); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
@@ -331,8 +348,9 @@ qx_guest_run_in() {
     echo
   } >"$spool/$id.tmp"
   mv "$spool/$id.tmp" "$spool/$id.job"
+  qx_guest_notify "$state"
   # shellcheck disable=SC2064
-  trap "touch '$spool/$id.kill'; exit 143" TERM INT HUP
+  trap "touch '$spool/$id.kill'; qx_guest_notify '$state'; exit 143" TERM INT HUP
   # The output is read as it grows, and the wait between two looks is a read
   # that times out on a pipe nobody writes: no process per look.
   local out=$spool/$id.out line done=0 tick=0 reader= waiter

@@ -4,6 +4,7 @@
 #include "res/CdContract.h"
 
 #include <algorithm>
+#include <stdlib.h>
 #include <stdio.h>
 
 namespace qxtest {
@@ -139,7 +140,7 @@ bool Process::Start(const std::string& strCommandLine, const char* pszDirectory)
 
 bool Process::WaitForExit(DWORD* pExitCode, DWORD nTimeoutMs)
 {
-    if (!m_info.hProcess || WaitForSingleObject(m_info.hProcess, nTimeoutMs) != WAIT_OBJECT_0)
+    if (!m_info.hProcess || WaitForSingleObject(m_info.hProcess, TimeLimit(nTimeoutMs)) != WAIT_OBJECT_0)
         return false;
     return GetExitCodeProcess(m_info.hProcess, pExitCode) != FALSE;
 }
@@ -171,6 +172,14 @@ std::vector<HWND> FindTopLevelWindows(DWORD nProcessId, const char* pszClass)
     FindState state = {nProcessId, pszClass, &found};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&state));
     return found;
+}
+
+DWORD TimeLimit(DWORD nMs)
+{
+    char szScale[16] = "";
+    const DWORD nLength = GetEnvironmentVariableA("QX_TEST_TIME_SCALE", szScale, sizeof szScale);
+    const unsigned long nScale = nLength > 0 && nLength < sizeof szScale ? strtoul(szScale, nullptr, 10) : 1;
+    return nScale > 1 && nScale < 100 ? nMs * nScale : nMs;
 }
 
 HWND WaitForTopLevelWindow(DWORD nProcessId, const char* pszClass, DWORD nTimeoutMs)
@@ -422,7 +431,7 @@ ForeignProcess::~ForeignProcess()
 
 bool ForeignProcess::WaitForExit(DWORD* pExitCode, DWORD nTimeoutMs)
 {
-    return m_hProcess && WaitForSingleObject(m_hProcess, nTimeoutMs) == WAIT_OBJECT_0 &&
+    return m_hProcess && WaitForSingleObject(m_hProcess, TimeLimit(nTimeoutMs)) == WAIT_OBJECT_0 &&
            GetExitCodeProcess(m_hProcess, pExitCode);
 }
 

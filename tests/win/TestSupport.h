@@ -92,10 +92,17 @@ private:
     char m_szPrevious[MAX_PATH];
 };
 
-// Waits for pred() to hold, polling every 10 ms; false after nTimeoutMs.
+// A time limit of nMs for waiting on a real event, stretched by the factor in
+// QX_TEST_TIME_SCALE where the tests run on an emulated CPU (two to three
+// times slower); nMs as it is elsewhere.
+DWORD TimeLimit(DWORD nMs);
+
+// Waits for pred() to hold, polling every 10 ms; false after nTimeoutMs
+// (stretched by TimeLimit).
 template <class Pred>
 bool WaitFor(Pred pred, DWORD nTimeoutMs = 10000)
 {
+    nTimeoutMs = TimeLimit(nTimeoutMs);
     const DWORD nStart = GetTickCount();
     for (;;) {
         if (pred())

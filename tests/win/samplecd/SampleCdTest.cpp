@@ -384,7 +384,7 @@ protected:
         EXPECT_EQ(WaitForSingleObject(hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT)) << "it did not wait";
         ASSERT_TRUE(ReadConsole(nPid, &strText, true));
         EXPECT_TRUE(Contains(strText, "Press any key")) << strText;
-        EXPECT_EQ(WaitForSingleObject(hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0))
+        EXPECT_EQ(WaitForSingleObject(hProcess, TimeLimit(10000)), static_cast<DWORD>(WAIT_OBJECT_0))
             << "a key did not end it";
         CloseHandle(hProcess);
         EXPECT_EQ(FindDialog(kGameTitle, IDC_MODE), nullptr);

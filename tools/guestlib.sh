@@ -25,8 +25,10 @@ qx_cache_dir() { echo "${QX_PREFIX_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache
 qx_step() {
   local name=$1 log=$2
   shift 2
-  if ! "$@" >"$log" 2>&1; then
-    echo "qxinst95: step failed: $name (exit code $?); the end of its output ($log):" >&2
+  local rc=0
+  "$@" >"$log" 2>&1 || rc=$?
+  if [ $rc -ne 0 ]; then
+    echo "qxinst95: step failed: $name (exit code $rc); the end of its output ($log):" >&2
     tail -n 30 "$log" | sed 's/^/  | /' >&2
     return 1
   fi

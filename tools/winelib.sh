@@ -116,18 +116,20 @@ qx_guest_link_system32() {
 # "Large Fonts" sets) and the size of Wine's desktop (1024x768 unless given).
 qx_configure_prefix() {
   local prefix=$1; shift
-  local setting changed=0
+  local setting changed=0 log=$prefix.configure.log
   for setting in "$@"; do
     case "$setting" in
       version=*)
-        WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine' /v Version /d "${setting#version=}" /f \
-          >/dev/null 2>&1 || return 1 ;;
+        WINEPREFIX=$prefix qx_step "the Windows version in $prefix" "$log" \
+          wine reg add 'HKCU\Software\Wine' /v Version /d "${setting#version=}" /f || return 1 ;;
       dpi=*)
-        WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
-          /d "${setting#dpi=}" /f >/dev/null 2>&1 || return 1 ;;
+        WINEPREFIX=$prefix qx_step "the dots per inch in $prefix" "$log" \
+          wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${setting#dpi=}" /f ||
+          return 1 ;;
       desktop=*)
-        WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
-          /d "${setting#desktop=}" /f >/dev/null 2>&1 || return 1 ;;
+        WINEPREFIX=$prefix qx_step "the desktop's size in $prefix" "$log" \
+          wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${setting#desktop=}" /f ||
+          return 1 ;;
       "") continue ;;
       *) echo "qx_configure_prefix: unknown setting $setting" >&2; return 1 ;;
     esac

@@ -19,6 +19,10 @@ export QX_IN_GUEST=1 QX_PREFIX_CACHE=/var/cache/qxinst95 HOME=/root
 # The tests' waits for real events are stretched here (TimeLimit in the tests'
 # support code), unless the job says otherwise.
 export QX_TEST_TIME_SCALE=3
+# A session's wineserver outlives an hour without clients here, not ten
+# minutes: the tests of one session are further apart on an emulated CPU, and
+# a server started again costs a quarter of a minute.
+export QX_WINESERVER_PERSIST=3600
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 cd "$spool" || exit 1
 ulimit -n 4096
@@ -49,6 +53,7 @@ kill_job() {
 # in the spool, so the daemon waits there instead of reading the folder
 # again and again; with no such port it looks every tenth of a second.
 port=
+modprobe virtio_console 2>/dev/null
 for name in /sys/class/virtio-ports/*/name; do
   [ "$(cat "$name" 2>/dev/null)" = qx.notify ] && port=/dev/$(basename "$(dirname "$name")")
 done

@@ -184,7 +184,7 @@ qx_stop_xvfb() {
 # without clients: a Wine process started under a file size limit must find
 # it running rather than start one that inherits the limit.
 qx_start_wineserver() {
-  setsid wineserver -p600 </dev/null >/dev/null 2>&1 || true
+  setsid wineserver -p"${QX_WINESERVER_PERSIST:-600}" </dev/null >/dev/null 2>&1 || true
   setsid timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 

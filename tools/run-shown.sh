@@ -41,7 +41,9 @@ echo "run-shown: booting the emulated guest for the launcher's window on $DISPLA
 QX_GUEST_NIC="user,model=virtio-net-pci,restrict=on,guestfwd=tcp:10.0.2.100:6000-cmd:socat STDIO $target" \
   qx_guest_start "$state"
 qx_guest_run_in "$state" -- bash -c '
-  modprobe virtio_net && ip addr add 10.0.2.15/24 dev eth0 && ip link set eth0 up ||
+  modprobe virtio_net
+  dev=$(ls /sys/class/net | grep -vx lo | head -n1)
+  [ -n "$dev" ] && ip addr add 10.0.2.15/24 dev "$dev" && ip link set "$dev" up ||
     { echo "run-shown: the guest could not bring up its link to the display" >&2; exit 1; }
   export DISPLAY=10.0.2.100:0 XAUTHORITY=$1
   shift

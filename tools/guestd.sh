@@ -6,6 +6,7 @@
 # to NAME.rc when it ends. NAME.kill ends a job with everything it started;
 # "stop" ends the daemon, and so the guest. After an hour without a job the
 # guest powers off by itself, so a forgotten one does not stay.
+
 # Run from a copy, so that an edit of this file meanwhile does not reach the
 # running daemon halfway through.
 if [ "${QX_GUESTD_COPY:-0}" != 1 ]; then
@@ -57,11 +58,15 @@ modprobe virtio_console 2>/dev/null
 for name in /sys/class/virtio-ports/*/name; do
   [ "$(cat "$name" 2>/dev/null)" = qx.notify ] && port=/dev/$(basename "$(dirname "$name")")
 done
+# An hour without a job, in rounds of the wait below.
 if [ -n "$port" ] && [ -c "$port" ]; then
   exec 9<"$port"
+  idle_limit=1800
 else
+  port=
   mkfifo /tmp/qx-tick
   exec 9<>/tmp/qx-tick
+  idle_limit=12000
 fi
 echo "qx-guestd: ready, spool $spool" >/dev/console
 touch ready
@@ -84,8 +89,7 @@ while :; do
   unset seen
   [ $stop -eq 0 ] || break
   if [ $busy -eq 1 ]; then idle=0; else idle=$((idle + 1)); fi
-  [ $idle -lt 12000 ] || [ -n "$port" ] || break # an hour
-  [ $idle -lt 1800 ] || [ -z "$port" ] || break     # an hour
+  [ $idle -lt $idle_limit ] || break
   # A wait without a process: a read that ends on a word from the other
   # side, or times out (on the fifo nobody writes). Without the port: quick
   # while jobs come and go, slower after a few idle seconds.

@@ -254,17 +254,18 @@ qx_guest_start() {
     local i
     for i in $(seq 100); do [ -S "$state/fs$share.sock" ] && break; sleep 0.05; done
     [ -S "$state/fs$share.sock" ] ||
-      { echo "qxinst95: virtiofsd did not start:" >&2; cat "$state/virtiofsd$share.log" >&2; return 1; }
+      { echo "qxinst95: virtiofsd did not start:" >&2; cat "$state/virtiofsd$share.log" >&2
+        kill $(cat "$state/virtiofsd.pids") 2>/dev/null; return 1; }
   done
   local cpus=${QX_GUEST_CPUS:-$(nproc)}
   [ "$cpus" -le 4 ] || cpus=4
-  local snapshot=(-snapshot) display=(-display none)
+  local snapshot=(-snapshot)
   [ "${QX_GUEST_WRITABLE:-0}" != 1 ] || snapshot=()
   setsid qemu-system-x86_64 -accel tcg,thread=multi -cpu "${QX_GUEST_CPU:-max,-smap,-smep,-pku}" -smp "$cpus" \
     -m "$memory" -kernel "$image/vmlinuz" -initrd "$image/initrd.img" \
     -append "$append" -drive "file=$image/vm.img,if=virtio,format=raw,cache=unsafe" "${snapshot[@]}" \
-    "${shares[@]}" "${display[@]}" -serial "file:$state/console.log" -no-reboot -nic "${QX_GUEST_NIC:-none}" \
-    -pidfile "$state/qemu.pid" </dev/null >"$state/qemu.log" 2>&1 7>&- 8>&- 9>&- &
+    "${shares[@]}" -display none -serial "file:$state/console.log" -no-reboot -nic "${QX_GUEST_NIC:-none}" \
+    </dev/null >"$state/qemu.log" 2>&1 7>&- 8>&- 9>&- &
   echo $! >"$state/qemu.pid.boot"
   local i
   for i in $(seq 1800); do
@@ -273,6 +274,7 @@ qx_guest_start() {
       echo "qxinst95: the guest ended while booting; QEMU said:" >&2
       sed 's/^/  | /' "$state/qemu.log" >&2
       tail -n 20 "$state/console.log" 2>/dev/null | sed 's/^/  | /' >&2
+      qx_guest_stop "$state" # and its virtiofsd daemons
       return 1
     fi
     sleep 0.1

@@ -333,11 +333,13 @@ qx_guest_ensure() {
 qx_guest_run_in() {
   local state=$1 cwd=$PWD
   shift
+  state=$(cd "$state" && pwd) || return 125
   if [ "${1:-}" = --cwd ]; then cwd=$2; shift 2; fi
   [ "${1:-}" = -- ] && shift
   local spool=$state/spool id
   id=job-$$-$RANDOM$RANDOM
-  {
+  local job
+  job=$(
     echo "echo \$\$ >$(printf %q "$spool/$id.pid")"
     local name
     while read -r name; do
@@ -347,10 +349,27 @@ qx_guest_run_in() {
       esac
     done < <(compgen -e)
     echo "cd $(printf %q "$cwd") || exit 125"
+    # A file size limit set here (a test's stand-in for a full disk) holds
+    # there too, to the byte, and so does a SIGXFSZ ignored here.
+    local fsize
+    fsize=$(prlimit --pid "$BASHPID" --fsize --raw --noheadings -o SOFT,HARD 2>/dev/null) || fsize=
+    read -r -a fsize <<<"$fsize"
+    if [ "${#fsize[@]}" = 2 ] && [ "${fsize[*]}" != "unlimited unlimited" ]; then
+      echo "prlimit --pid \$\$ --fsize=${fsize[0]}:${fsize[1]} || exit 125"
+    fi
+    case "$(trap -p XFSZ)" in *"''"*) echo "trap '' XFSZ" ;; esac
     printf 'exec'
     printf ' %q' "$@"
-    echo
-  } >"$spool/$id.tmp"
+  )
+  # Written whole or not at all, under that file size limit too.
+  local bytes
+  bytes=$(LC_ALL=C && echo $((${#job} + 1)))
+  if ! printf '%s\n' "$job" >"$spool/$id.tmp" 2>/dev/null ||
+    [ "$(stat -c %s "$spool/$id.tmp")" != "$bytes" ]; then
+    rm -f "$spool/$id.tmp"
+    echo "could not hand the job to the guest: its file in $spool could not be written whole" >&2
+    return 125
+  fi
   mv "$spool/$id.tmp" "$spool/$id.job"
   qx_guest_notify "$state"
   # shellcheck disable=SC2064

@@ -13,6 +13,8 @@ packages=(
   xorriso genisoimage libarchive-tools
   valgrind python3 libx11-dev
   dosbox
+  # The MS-DOS tests' second drive, a small file system of its own.
+  mount
 )
 # Where Wine cannot run here, it runs in an emulated guest made of Debian's
 # packages (guestlib.sh).

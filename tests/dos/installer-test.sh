@@ -3,8 +3,9 @@
 # hostile user or machine does: table-style, each case a drive C: made for
 # it, the keys typed (from a file: Enter, Escape, the editing keys, the end
 # of the keys reads as Escape), what DOS must see (a full disk, a folder it
-# may not write to), the exit code and the message expected. A case that
-# fails must leave drive C: exactly as it was, byte for byte.
+# may not write to, a second drive that loses writes at close), the exit
+# code and the message expected. A case that fails must say so and leave
+# drive C: exactly as it was, byte for byte.
 #
 #   installer-test.sh IMAGE WORK_DIR
 set -euo pipefail
@@ -13,6 +14,18 @@ here=$(cd "$(dirname "$0")" && pwd)
 image=$1 work=$2
 fail() { echo "installer-test: $*" >&2; exit 1; }
 
+# The drives F: of the cases are file systems of their own, mounted here:
+# each goes when the test ends, however it ends, and one that a killed run
+# left goes before the work folder is made anew.
+unmount_drives() {
+  local f
+  for f in "$work"/case*/f; do
+    if mountpoint -q "$f"; then umount "$f"; fi
+  done
+}
+unmount_drives
+trap unmount_drives EXIT
+trap 'exit 143' TERM INT HUP
 rm -rf "$work"
 mkdir -p "$work/cd"
 bsdtar -xf "$image" -C "$work/cd"
@@ -70,9 +83,19 @@ read_only_games() {
 # \0M Right, \0S Delete (DOS gives a key without a character as 0 and its
 # scan code). Nothing after the last key: the end of the file is Escape.
 long=$(printf 'X%.0s' $(seq 70))
-# name | drive C: | keys | limit | exit code | what it says | what is installed where
+to_f='\0G\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0SF:\\ORVANE\r'
+# name | drive C: | keys | what DOS sees | exit code | what it says | what is installed where
 # (the installer runs from the CD, D:\INSTALL.EXE, unless its drive C: has a
-# copy of it in C:\CDCOPY)
+# copy of it in C:\CDCOPY). What DOS sees, besides the machine as it is:
+#   fsize=BYTES   a full disk: no file grows past BYTES (qx_dosbox_run)
+#   user=nobody   DOSBox runs as a user who may write only what the case
+#                 made his
+#   f=SIZE        a drive F: of SIZE bytes (as mount -o size= takes it)
+#                 that takes every write and loses what does not fit when
+#                 the file is closed, as a write-behind cache or a network
+#                 drive does: DOSBox writes through the host's stdio, whose
+#                 buffers meet the full file system only at the close, and
+#                 ignores what the close returns
 cases=(
   "the folder offered|first_run|\r|-|0|Orvane is installed in C:\\GAMES\\ORVANE.|C:\\GAMES\\ORVANE"
   "edited with the editing keys|first_run|\0G\0M\0M\0M\0S\0S\0S\0S\0SAPPS\0O\b\b\b\b\b\bGAME\r|-|0|Orvane is installed in C:\\APPS\\GAME.|C:\\APPS\\GAME"
@@ -93,6 +116,8 @@ cases=(
   "the game's folder missing from the CD|cd_without_game|\r|-|1|The game's files are missing from the CD (C:\\CDCOPY\\GAME).|"
   "an existing installation|installed|\r|-|0|Orvane is installed in C:\\OLDGAME.|C:\\OLDGAME"
   "an existing installation, a full disk|installed|\r|fsize=4096|1|Orvane is still installed in C:\\OLDGAME|"
+  "a second drive|first_run|$to_f|f=1m|0|Orvane is installed in F:\\ORVANE.|F:\\ORVANE"
+  "a second drive that fills up at close|first_run|$to_f|f=12k|1|Orvane was not installed.|"
 )
 
 # The drive's content, file by file with its bytes, and its folders.
@@ -105,6 +130,12 @@ for row in "${cases[@]}"; do
   dir=$work/case$n c=$work/case$n/c
   mkdir -p "$c" "$dir/e"
   $setup
+  drives=()
+  if [ "${limit#f=}" != "$limit" ]; then
+    mkdir "$dir/f"
+    mount -t tmpfs -o size="${limit#f=}" "qx-case$n" "$dir/f"
+    drives=("mount f \"$dir/f\"")
+  fi
   printf '%b' "$keys" >"$dir/e/KEYS.TXT"
   [ "$limit" != user=nobody ] || chown -R nobody "$dir/e"
   before=$(snapshot "$c")
@@ -112,10 +143,10 @@ for row in "${cases[@]}"; do
   mapfile -t code_lines < <(qx_dos_exit_code 'E:\CODE.TXT')
   program='D:\INSTALL.EXE'
   [ ! -d "$c/CDCOPY" ] || program='C:\CDCOPY\INSTALL.EXE'
-  qx_dosbox_conf "$dir/dosbox.conf" "$c" "$image" -- "mount e \"$dir/e\"" \
+  qx_dosbox_conf "$dir/dosbox.conf" "$c" "$image" -- "mount e \"$dir/e\"" "${drives[@]}" \
     "$program < E:\\KEYS.TXT > E:\\OUT.TXT" "${code_lines[@]}"
   limits=()
-  [ "$limit" = - ] || limits=("$limit")
+  [ "$limit" = - ] || [ ${#drives[@]} -gt 0 ] || limits=("$limit")
   qx_dosbox_run "$dir/dosbox.conf" "${limits[@]}" || fail "$name: DOSBox failed"
   out=$(tr -d '\r' <"$dir/e/OUT.TXT" | tr '\n' ' ' | tr -s ' ')
   code=$(qx_exit_code "$dir/e/CODE.TXT")
@@ -123,14 +154,25 @@ for row in "${cases[@]}"; do
   grep -qF -- "$want_text" <<<"$out" || fail "$name: it did not say \"$want_text\"; it said: $out"
   grep -qi "cannot be run" <<<"$out" && fail "$name: it says it cannot be run: $out"
   if [ -z "$want_folder" ]; then
-    # Nothing written, nothing removed.
+    # Not said to be installed; nothing written, nothing removed.
+    grep -q "is installed" <<<"$out" && fail "$name: it says the game is installed: $out"
     [ "$(snapshot "$c")" = "$before" ] || fail "$name: drive C: changed:
 $(diff <(echo "$before") <(snapshot "$c"))"
+    # Nothing of Setup's own left on drive F: but what it names as left.
+    if [ ${#drives[@]} -gt 0 ]; then
+      while IFS= read -r left; do
+        grep -qiF -- "$(basename "$left")" <<<"$out" ||
+          fail "$name: F:${left#"$dir/f"} is left and not named; it said: $out
+$(cd "$dir/f" && ls -lR)"
+      done < <(find "$dir/f" -name '~QX*')
+    fi
   else
     # The game in the folder, byte for byte; the folder recorded and the
     # rest of qx.ini kept; the marker file gone, the batch file left to
     # delete itself; the player's own files untouched.
-    folder=$c/$(sed 's/^C:\\//; s/\\/\//g' <<<"$want_folder")
+    root=$c
+    [ "${want_folder:0:2}" != F: ] || root=$dir/f
+    folder=$root/$(sed 's/^[A-Z]:\\//; s/\\/\//g' <<<"$want_folder")
     for f in "$game"/*; do
       cmp -s "$f" "$folder/$(basename "${f^^}")" || fail "$name: $(basename "$f") is not the CD's in $want_folder"
     done

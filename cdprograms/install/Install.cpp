@@ -85,6 +85,12 @@ bool Install(HWND hDlg, const char* pszFolder, char (&szText)[kMessageSize])
     HCURSOR hOldCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     CWin32FileSystem fs(hDlg, hProgress);
     CInstallation installation;
+    // A run that was cut off is finished or undone before anything else.
+    CInstallRecoveryOutcome recovered;
+    installation.Recover(fs, request, &recovered);
+    DescribeInstallRecovery(texts, recovered, szText, sizeof(szText));
+    if (szText[0])
+        Show(hDlg, szText, recovered.szLeft[0] ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
     CInstallOutcome outcome;
     const bool bDone = installation.Run(fs, request, &outcome);
     ReleaseMutex(hBusy);

@@ -38,6 +38,8 @@ const char kIntro[] =
 const char kKeys[] = "Enter installs, Escape cancels.";
 const char kLabel[] = "Install to: ";
 const char kCancelled[] = "Setup was cancelled. Nothing was changed.";
+// After a try that could not undo all it had done, which its message named.
+const char kCancelledAfterLeft[] = "Setup was cancelled.";
 const char kNoProgramPath[] = "Setup needs MS-DOS 3.0 or later: it cannot find its own folder on the CD.";
 const char kMarkerMissing[] =
     "Setup cannot find " QX_MARKER_FILE_DEFAULT ", which tells it where Windows is. Start Windows, "
@@ -67,6 +69,7 @@ enum
 // The installation's state and its buffer: too large for the stack.
 CInstallation g_installation;
 CInstallOutcome g_outcome;
+CInstallRecoveryOutcome g_recovered;
 char g_abBuffer[8192];
 
 // Writes the text, each line broken at blanks to fit the screen.
@@ -221,6 +224,21 @@ int Install()
     AppendText(szIniPath, sizeof(szIniPath), szWindowsDir);
     AppendText(szIniPath, sizeof(szIniPath), kIniName);
 
+    // A run that was cut off is finished or undone before anything else.
+    static const char* const kFirstRunFiles[] = {kMarkerPath};
+    CInstallRequest recovery = {};
+    recovery.pszIniPath = szIniPath;
+    recovery.ppszFirstRunFiles = kFirstRunFiles;
+    recovery.nFirstRunFiles = 1;
+    recovery.pBuffer = g_abBuffer;
+    recovery.nBufferSize = sizeof(g_abBuffer);
+    g_installation.Recover(fs, recovery, &g_recovered);
+    DescribeInstallRecovery(texts, g_recovered, szMessage, sizeof(szMessage));
+    if (*szMessage) {
+        PrintMessage(szMessage);
+        DosPrint("\n");
+    }
+
     // A game recorded already is offered its own folder again.
     char szRecorded[kInstallPathSize] = "";
     const InstallError nError =
@@ -242,11 +260,10 @@ int Install()
 
     PrintMessage(kIntro);
     PrintMessage(kKeys);
-    static const char* const kFirstRunFiles[] = {kMarkerPath};
     for (;;) {
         if (!AskForFolder(szTyped)) {
             DosPrint("\n");
-            PrintMessage(kCancelled);
+            PrintMessage(g_outcome.szLeft[0] || g_recovered.szLeft[0] ? kCancelledAfterLeft : kCancelled);
             return kExitCancelled;
         }
         const InstallDirCheck check = CheckInstallDir(szTyped, kDosFolderRules);

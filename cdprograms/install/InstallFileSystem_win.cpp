@@ -50,7 +50,7 @@ void CWin32Texts::DescribeError(InstallError nError, char* pszOut, unsigned nSiz
     while (n > 0 && (pszOut[n - 1] == '\r' || pszOut[n - 1] == '\n' || pszOut[n - 1] == ' '))
         --n;
     if (n == 0)
-        wsprintfA(pszOut, "error %lu", nError);
+        wsprintfA(pszOut, "Error %lu.", nError);
     else
         pszOut[n] = '\0';
 }

@@ -66,8 +66,17 @@ void DescribeFailure(CInstallTexts& texts, const char* pszTarget, const CInstall
     case kInstallReadGame:
         Compose(texts, pszOut, nSize, IDS_READ_GAME, pszPath, szError);
         break;
-    case kInstallInTheWay:
+    case kInstallFileInTheWay:
         Compose(texts, pszOut, nSize, IDS_FILE_IN_THE_WAY, pszPath);
+        break;
+    case kInstallFolderInTheWay:
+        Compose(texts, pszOut, nSize, IDS_FOLDER_IN_THE_WAY, pszPath);
+        break;
+    case kInstallNoDrive:
+        Compose(texts, pszOut, nSize, IDS_NO_DRIVE, pszPath);
+        break;
+    case kInstallJournal:
+        Compose(texts, pszOut, nSize, IDS_JOURNAL, pszPath, szError);
         break;
     case kInstallCreateFolder:
         Compose(texts, pszOut, nSize, IDS_CREATE_FOLDER, pszPath, szError);
@@ -157,6 +166,34 @@ void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const C
     DescribeFailure(texts, pszTarget, outcome, szFailure, sizeof(szFailure));
     DescribeState(texts, outcome, szState, sizeof(szState));
     Compose(texts, pszOut, nSize, IDS_FAILED_FRAME, szFailure, szState);
+}
+
+void DescribeInstallRecovery(CInstallTexts& texts, const CInstallRecoveryOutcome& outcome, char* pszOut,
+                             unsigned nSize)
+{
+    char szDone[kPartSize] = "";
+    switch (outcome.recovery) {
+    case kRecoveryNone:
+        break;
+    case kRecoveryFinished:
+        Compose(texts, szDone, sizeof(szDone), IDS_RECOVERED_FINISHED, outcome.szPath);
+        break;
+    case kRecoveryUndone:
+        Compose(texts, szDone, sizeof(szDone), IDS_RECOVERED_UNDONE, outcome.szPath);
+        break;
+    case kRecoverySetting:
+        if (outcome.bSettingRestored)
+            Compose(texts, szDone, sizeof(szDone), IDS_RECOVERED_SETTING);
+        break;
+    }
+    if (!outcome.szLeft[0]) {
+        FormatInstallText(pszOut, nSize, "%s", szDone);
+        return;
+    }
+    char szError[kInstallPathSize], szLeft[kPartSize];
+    ErrorText(texts, outcome.nLeftError, szError, sizeof(szError));
+    Compose(texts, szLeft, sizeof(szLeft), IDS_RECOVERY_LEFT, outcome.szLeft, szError);
+    FormatInstallText(pszOut, nSize, szDone[0] ? "%s\n\n%s" : "%s%s", szDone, szLeft);
 }
 
 void DescribeInstallDirCheck(CInstallTexts& texts, const InstallDirCheck& check, char* pszOut, unsigned nSize)

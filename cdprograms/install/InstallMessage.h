@@ -37,6 +37,10 @@ void FormatInstallNumber(unsigned long n, char (&szOut)[12]);
 void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const CInstallOutcome& outcome,
                             char* pszOut, unsigned nSize);
 
+// What Recover did with a run that was cut off; empty when it found none.
+void DescribeInstallRecovery(CInstallTexts& texts, const CInstallRecoveryOutcome& outcome, char* pszOut,
+                             unsigned nSize);
+
 // Why the folder rules refuse a folder (check.verdict is not kInstallDirOk).
 void DescribeInstallDirCheck(CInstallTexts& texts, const InstallDirCheck& check, char* pszOut,
                              unsigned nSize);

@@ -25,7 +25,10 @@
     X(IDS_TOO_LONG_IN_GAME, "Could not copy %s to %s: the path would be longer than the system allows.") \
     X(IDS_TOO_MANY,         "The game has more files than Setup can copy.") \
     X(IDS_BAD_REQUEST,      "Setup cannot install in %s.") \
-    X(IDS_FILE_IN_THE_WAY,  "%s is in the way: it is a file where a folder belongs, or a folder where a file belongs.") \
+    X(IDS_FILE_IN_THE_WAY,  "%s is in the way: it is a file, where Setup needs a folder.") \
+    X(IDS_FOLDER_IN_THE_WAY, "%s is in the way: it is a folder, where Setup needs a file.") \
+    X(IDS_NO_DRIVE,         "There is no drive %s on this computer, or it holds no disk.") \
+    X(IDS_JOURNAL,          "Could not write Setup's journal %s: %s") \
     X(IDS_CREATE_FOLDER,    "Could not create the folder %s: %s") \
     X(IDS_COPY_FILE,        "Could not copy %s to %s: %s") \
     X(IDS_WRITE_FOLDER,     "Could not write to the folder %s: %s") \
@@ -38,11 +41,15 @@
     X(IDS_NOTHING_CHANGED_RECORDED, "Nothing was changed: Orvane is still installed in %s.") \
     X(IDS_UNDONE,           "Setup removed what it had copied, and the game is not recorded as installed.") \
     X(IDS_UNDONE_RECORDED,  "Setup removed what it had copied: Orvane is still installed in %s, as it was.") \
-    X(IDS_NOT_UNDONE,       "Setup could not undo all it had done: %s is left as it is (%s). The game is not recorded as installed.") \
-    X(IDS_NOT_UNDONE_RECORDED, "Setup could not undo all it had done: %s is left as it is (%s). Orvane is still recorded as installed in %s.") \
+    X(IDS_NOT_UNDONE,       "Setup could not undo all it had done. %s is left as it is: %s The game is not recorded as installed.") \
+    X(IDS_NOT_UNDONE_RECORDED, "Setup could not undo all it had done. %s is left as it is: %s Orvane is still recorded as installed in %s.") \
     X(IDS_LEFT_OVER,        "Setup could not remove %s: %s\nFiles whose names begin with ~QX are Setup's own and may be deleted.") \
     X(IDS_PROGRESS,         "Copying %s (%s of %s)") \
-    X(IDS_BUSY,             "Setup is already installing Orvane.")
+    X(IDS_BUSY,             "Setup is already installing Orvane.") \
+    X(IDS_RECOVERED_FINISHED, "An earlier run of Setup was cut off. Setup has finished it: Orvane is installed in %s.") \
+    X(IDS_RECOVERED_UNDONE, "An earlier run of Setup was cut off while it installed Orvane in %s. Setup has undone it.") \
+    X(IDS_RECOVERED_SETTING, "An earlier run of Setup was cut off while it changed qx.ini in the Windows folder. Setup has put qx.ini back as it was.") \
+    X(IDS_RECOVERY_LEFT,    "Setup could not finish or undo all of an earlier run that was cut off. %s is left as it is: %s")
 /* clang-format on */
 
 #endif

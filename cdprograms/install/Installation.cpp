@@ -11,6 +11,18 @@ const char kNewIniName[] = "~QXINI.NEW";
 const char kOldIniName[] = "~QXINI.OLD";
 const char kNewExtension[] = "NEW";
 const char kOldExtension[] = "OLD";
+// Beside a new file that had no old one, while it is replaced: empty.
+const char kNoneExtension[] = "NON";
+// The journal beside qx.ini: "~QXRUN." and how far the run got.
+const char kJournalStem[] = "~QXRUN.";
+// The journal while it is written, before it says anything.
+const char kJournalNewName[] = "~QXRUN.NEW";
+const char kJournalCopying[] = "CPY";
+const char kJournalMoving[] = "MOV";
+const char kJournalRecording[] = "INI";
+const char kJournalEnding[] = "END";
+const char kJournalEndName[] = "~QXRUN.END";
+const char kJournalUndoing[] = "BAK";
 // "~QX", five digits in base 36, a dot and an extension.
 const unsigned kTempNameLength = 12;
 const unsigned long kMaxFiles = 36UL * 36 * 36 * 36 * 36;
@@ -31,6 +43,42 @@ bool IsTempName(const char* pszName)
 {
     return strlen(pszName) == kTempNameLength && pszName[0] == '~' && Upper(pszName[1]) == 'Q' &&
            Upper(pszName[2]) == 'X' && pszName[8] == '.';
+}
+
+bool SameText(const char* psz1, const char* psz2)
+{
+    for (; *psz1 && Upper(*psz1) == Upper(*psz2); ++psz1, ++psz2) {
+    }
+    return Upper(*psz1) == Upper(*psz2);
+}
+
+// The decimal digits of n, then a line end; pszOut has room for 13.
+void NumberLine(unsigned long n, char* pszOut)
+{
+    char szReversed[12];
+    unsigned nDigits = 0;
+    do {
+        szReversed[nDigits++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n);
+    for (unsigned i = 0; i < nDigits; ++i)
+        pszOut[i] = szReversed[nDigits - 1 - i];
+    memcpy(pszOut + nDigits, "\r\n", 3);
+}
+
+// A number that a line of the log or journal gives; false when it is none.
+bool ParseNumber(const char* psz, unsigned long* pn)
+{
+    unsigned long n = 0;
+    if (!*psz)
+        return false;
+    for (; *psz; ++psz) {
+        if (*psz < '0' || *psz > '9' || n > 400000000UL)
+            return false;
+        n = n * 10 + static_cast<unsigned long>(*psz - '0');
+    }
+    *pn = n;
+    return true;
 }
 
 // Appends a backslash and pszName when the whole fits in kInstallPathSize.
@@ -98,11 +146,15 @@ bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, 
     memset(pOutcome, 0, sizeof(*pOutcome));
     m_nFiles = m_nFile = m_nCommitted = m_nMoved = 0;
     m_nFirstCreated = 0;
-    m_bLogOpen = m_bLogMade = false;
+    m_bLogOpen = m_bLogMade = m_bJournal = false;
+    m_bRecovering = m_bCommitBegun = false;
 
     if (!Prepare())
         return false;
-    bool bDone = CreateTargetFolders();
+    // The journal first: a run cut off from here on is finished or undone
+    // by the next one.
+    bool bDone = Journal(kJournalCopying);
+    bDone = bDone && CreateTargetFolders();
     if (bDone) {
         m_pOutcome->bChanged = true;
         m_bLogMade = true;
@@ -113,15 +165,30 @@ bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, 
     bDone = bDone && Walk(false);
     if (bDone) {
         m_bLogOpen = false;
+        m_nFilesCopied = m_nFile;
         const InstallError nError = fs.Close(m_hLog);
         bDone = nError == 0 || Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
     }
-    bDone = bDone && ReplayLog(kReplayCommit) && Record();
+    bDone = bDone && Journal(kJournalMoving) && ReplayLog(kReplayCommit) && ReplayLog(kReplayVerify) &&
+            Journal(kJournalRecording) && Record();
     if (!bDone) {
+        // Once files are being replaced, a cut-off undoing is undone again
+        // from what the disk holds.
+        if (m_bJournal && strcmp(m_szJournal + strlen(m_szJournal) - 3, kJournalCopying) != 0)
+            Journal(kJournalUndoing);
         RollBack();
+        EndJournal();
         return false;
     }
+    // The game is recorded: a journal that still says so much is enough.
+    Beside(m_szPath, m_szJournal, kJournalEndName);
+    const InstallError nError = fs.Rename(m_szJournal, m_szPath);
+    if (nError)
+        Left(m_szJournal, nError);
+    else
+        CopyPath(m_szJournal, m_szPath);
     CleanUp();
+    EndJournal();
     return true;
 }
 
@@ -165,6 +232,215 @@ bool CInstallation::Prepare()
     if (!Walk(true))
         return false;
     return m_nFiles != 0 || Fail(kInstallNoGameFiles, m_szSource, 0);
+}
+
+// Writes the journal beside qx.ini the first time, whole (the target folder
+// and how much of it the run creates), then renames it to say how far the
+// run got: a rename is one change of a folder entry.
+bool CInstallation::Journal(const char* pszExtension)
+{
+    char* pszName = m_szLine;
+    memcpy(pszName, kJournalStem, sizeof(kJournalStem) - 1);
+    memcpy(pszName + sizeof(kJournalStem) - 1, pszExtension, 4);
+    if (m_bJournal) {
+        Beside(m_szPath, m_szJournal, pszName);
+        const InstallError nError = m_pFs->Rename(m_szJournal, m_szPath);
+        if (nError)
+            return Fail(kInstallJournal, m_szJournal, nError);
+        CopyPath(m_szJournal, m_szPath);
+        return true;
+    }
+    const char* pszTarget = m_pRequest->pszTargetFolder;
+    Beside(m_szJournal, m_pRequest->pszIniPath, kJournalNewName);
+    // The first folder of the target that is not there yet.
+    unsigned nFirstMissing = 0;
+    CopyPath(m_szPath, pszTarget);
+    for (unsigned i = 3; nFirstMissing == 0; ++i) {
+        const char ch = m_szPath[i];
+        if (ch != '\\' && ch != '\0')
+            continue;
+        m_szPath[i] = '\0';
+        InstallFileKind kind;
+        if (m_pFs->GetKind(m_szPath, &kind) == 0 && kind == kInstallNothing)
+            nFirstMissing = i;
+        m_szPath[i] = ch;
+        if (ch == '\0')
+            break;
+    }
+    InstallHandle hJournal;
+    InstallError nError = m_pFs->CreateToWrite(m_szJournal, &hJournal);
+    if (nError) {
+        Remove(m_szJournal);
+        return Fail(kInstallJournal, m_szJournal, nError);
+    }
+    char szNumber[13];
+    NumberLine(nFirstMissing, szNumber);
+    nError = m_pFs->Write(hJournal, pszTarget, static_cast<unsigned>(strlen(pszTarget)));
+    if (!nError)
+        nError = m_pFs->Write(hJournal, "\r\n", 2);
+    if (!nError)
+        nError = m_pFs->Write(hJournal, szNumber, static_cast<unsigned>(strlen(szNumber)));
+    const InstallError nCloseError = m_pFs->Close(hJournal);
+    if (!nError)
+        nError = nCloseError;
+    if (!nError) {
+        m_bJournal = true;
+        if (Journal(pszExtension))
+            return true;
+        m_bJournal = false;
+        nError = m_pOutcome->nError;
+    }
+    Remove(m_szJournal);
+    return Fail(kInstallJournal, m_szJournal, nError);
+}
+
+// The journal of a run that was cut off: its target folder, and the log
+// and the first folder it creates that follow from it.
+bool CInstallation::ReadJournal()
+{
+    InstallHandle hJournal;
+    if (m_pFs->OpenToRead(m_szJournal, &hJournal) != 0)
+        return false;
+    unsigned nRead = 0;
+    const InstallError nError = m_pFs->Read(hJournal, m_pRequest->pBuffer, kInstallPathSize + 16, &nRead);
+    m_pFs->Close(hJournal);
+    if (nError)
+        return false;
+    // "target\r\nnumber\r\n"
+    const char* p = m_pRequest->pBuffer;
+    const char* pEnd = p + nRead;
+    unsigned nLine = 0, nLines = 0;
+    char szNumber[13] = "";
+    for (; p < pEnd && nLines < 2; ++p) {
+        if (*p == '\n') {
+            if (nLine && m_szLine[nLine - 1] == '\r')
+                --nLine;
+            m_szLine[nLine] = '\0';
+            if (nLines++ == 0)
+                CopyCut(m_szTarget, m_szLine);
+            else if (nLine < sizeof(szNumber))
+                memcpy(szNumber, m_szLine, nLine + 1);
+            nLine = 0;
+        } else if (nLine + 1 < kInstallPathSize) {
+            m_szLine[nLine++] = *p;
+        } else {
+            return false;
+        }
+    }
+    unsigned long nFirst = 0;
+    m_nTargetRoot = static_cast<unsigned>(strlen(m_szTarget));
+    if (nLines != 2 || !ParseNumber(szNumber, &nFirst) || nFirst > m_nTargetRoot || m_nTargetRoot < 4 ||
+        m_szTarget[1] != ':' || m_szTarget[2] != '\\' ||
+        m_nTargetRoot + 1 + kTempNameLength >= kInstallPathSize)
+        return false;
+    m_nFirstCreated = static_cast<unsigned>(nFirst);
+    CopyPath(m_szLog, m_szTarget);
+    Append(m_szLog, kLogName);
+    return true;
+}
+
+// The run is over: its journal goes.
+void CInstallation::EndJournal()
+{
+    if (m_bJournal)
+        Remove(m_szJournal);
+    m_bJournal = false;
+}
+
+// qx.ini missing beside ~QXINI.OLD: a run was cut off while it swapped
+// them, and the old one is the user's file.
+void CInstallation::RestoreSetting()
+{
+    const char* pszIni = m_pRequest->pszIniPath;
+    Beside(m_szPath, pszIni, kOldIniName);
+    InstallFileKind kind, kindOld;
+    if (m_pFs->GetKind(pszIni, &kind) != 0 || kind != kInstallNothing ||
+        m_pFs->GetKind(m_szPath, &kindOld) != 0 || kindOld != kInstallFile)
+        return;
+    const InstallError nError = m_pFs->Rename(m_szPath, pszIni);
+    if (nError)
+        Left(m_szPath, nError);
+    else
+        m_bSettingRestored = true;
+    m_pFs->FlushSettings(pszIni);
+}
+
+void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& request,
+                            CInstallRecoveryOutcome* pOutcome)
+{
+    m_pFs = &fs;
+    m_pRequest = &request;
+    m_pOutcome = &m_recovered;
+    memset(&m_recovered, 0, sizeof(m_recovered));
+    memset(pOutcome, 0, sizeof(*pOutcome));
+    m_bSettingRestored = false;
+    m_bLogOpen = false;
+    m_bJournal = false;
+    const char* pszIni = request.pszIniPath;
+    if (request.nBufferSize < kInstallMinBuffer || !Beside(m_szJournal, pszIni, kJournalNewName))
+        return;
+    RestoreSetting();
+    // A journal never written whole: the run had not begun.
+    if (Exists(m_szJournal))
+        Remove(m_szJournal);
+    static const char* const kStates[] = {kJournalCopying, kJournalMoving, kJournalRecording, kJournalEnding,
+                                          kJournalUndoing};
+    const char* pszState = nullptr;
+    for (const char* pszExtension : kStates) {
+        memcpy(m_szJournal + strlen(m_szJournal) - 3, pszExtension, 4);
+        InstallFileKind kind;
+        if (fs.GetKind(m_szJournal, &kind) == 0 && kind == kInstallFile) {
+            pszState = pszExtension;
+            break;
+        }
+    }
+    if (pszState) {
+        m_bJournal = true;
+        if (!ReadJournal()) {
+            Left(m_szJournal, 0);
+        } else {
+            // A cut while recording: the setting says which way it went.
+            bool bForward = pszState == kJournalEnding;
+            if (pszState == kJournalRecording) {
+                bForward = ReadInstallDirSetting(fs, pszIni, request.pBuffer, request.nBufferSize,
+                                                 m_recovered.szRecorded, kInstallPathSize) == 0 &&
+                           strcmp(m_recovered.szRecorded, m_szTarget) == 0;
+            }
+            m_bCommitBegun = pszState != kJournalCopying;
+            if (bForward) {
+                CleanUp();
+                // qx.ini holds the user's other settings now: the old copy is
+                // not the last one.
+                Beside(m_szPath, pszIni, kOldIniName);
+                InstallFileKind kind;
+                if (fs.GetKind(pszIni, &kind) == 0 && kind == kInstallFile && Exists(m_szPath))
+                    Remove(m_szPath);
+            } else {
+                if (m_bCommitBegun && pszState != kJournalUndoing)
+                    Journal(kJournalUndoing);
+                m_bLogMade = true;
+                m_nCommitted = m_nMoved = 0;
+                m_bRecovering = true;
+                RollBack();
+                m_bRecovering = false;
+            }
+            pOutcome->recovery = bForward ? kRecoveryFinished : kRecoveryUndone;
+            CopyPath(pOutcome->szPath, m_szTarget);
+            // A new copy of qx.ini that was not put in place.
+            Beside(m_szPath, pszIni, kNewIniName);
+            if (Exists(m_szPath))
+                Remove(m_szPath);
+        }
+        if (!m_recovered.szLeft[0])
+            EndJournal();
+    } else if (m_bSettingRestored) {
+        pOutcome->recovery = kRecoverySetting;
+    }
+    pOutcome->bSettingRestored = m_bSettingRestored;
+    CopyPath(pOutcome->szLeft, m_recovered.szLeft);
+    pOutcome->nLeftError = m_recovered.nLeftError;
+    if (pOutcome->szLeft[0] && pOutcome->recovery == kRecoveryNone)
+        pOutcome->recovery = kRecoverySetting;
 }
 
 // Goes through the folder m_szSource, whose place in the target is
@@ -214,7 +490,7 @@ bool CInstallation::WalkFolder(bool bCount)
     if (nError)
         return Fail(kInstallCreateFolder, m_szTarget, nError);
     if (kind == kInstallFile)
-        return Fail(kInstallInTheWay, m_szTarget, 0);
+        return Fail(kInstallFileInTheWay, m_szTarget, 0);
     // Logged first: whatever the log names is undone, whether it happened
     // or not.
     const bool bCreate = kind == kInstallNothing;
@@ -248,14 +524,20 @@ bool CInstallation::WalkFile(bool bCount)
     if (nError)
         return Fail(kInstallCopyFile, GameName(), nError);
     if (kind == kInstallFolder)
-        return Fail(kInstallInTheWay, m_szTarget, 0);
+        return Fail(kInstallFolderInTheWay, m_szTarget, 0);
     if (!WriteLog('F', LastName(m_szTarget)))
         return false;
     m_pFs->OnProgress(m_nFile, m_nFiles, GameName());
     memcpy(m_szPath, m_szTarget, nFolder);
     m_szPath[nFolder] = '\0';
     MakeTempName(m_szPath, m_nFile++, kNewExtension);
-    return CopyFile();
+    if (!CopyFile())
+        return false;
+    // The size it must have at its real name.
+    char szSize[13];
+    NumberLine(m_nCopied, szSize);
+    szSize[strlen(szSize) - 2] = '\0';
+    return WriteLog('S', szSize);
 }
 
 // Creates the target folder and every missing folder above it.
@@ -273,11 +555,18 @@ bool CInstallation::CreateTargetFolders()
         if (nError) {
             bOk = Fail(kInstallCreateFolder, m_szTarget, nError);
         } else if (kind == kInstallFile) {
-            bOk = Fail(kInstallInTheWay, m_szTarget, 0);
+            bOk = Fail(kInstallFileInTheWay, m_szTarget, 0);
         } else if (kind == kInstallNothing) {
             nError = m_pFs->CreateFolder(m_szTarget);
             if (nError) {
-                bOk = Fail(kInstallCreateFolder, m_szTarget, nError);
+                // Not a folder the drive lacks, when the drive is not there.
+                CInstallFind find;
+                const char szDrive[] = {m_szTarget[0], ':', '\0'};
+                const bool bDrive = m_nFirstCreated != 0 || m_pFs->FindFirst(szDrive, &find, &m_entry) == 0;
+                if (bDrive && m_nFirstCreated == 0)
+                    m_pFs->FindClose(&find);
+                bOk = bDrive ? Fail(kInstallCreateFolder, m_szTarget, nError)
+                             : Fail(kInstallNoDrive, szDrive, nError);
             } else {
                 m_pOutcome->bChanged = true;
                 if (!m_nFirstCreated)
@@ -297,6 +586,7 @@ bool CInstallation::CopyFile()
     InstallError nError = m_pFs->OpenToRead(m_szSource, &hFrom);
     if (nError)
         return Fail(kInstallCopyFile, GameName(), nError);
+    m_nCopied = 0;
     nError = m_pFs->CreateToWrite(m_szTemp, &hTo);
     if (!nError) {
         for (;;) {
@@ -304,6 +594,7 @@ bool CInstallation::CopyFile()
             nError = m_pFs->Read(hFrom, pBuffer, m_pRequest->nBufferSize, &nRead);
             if (nError || nRead == 0)
                 break;
+            m_nCopied += nRead;
             nError = m_pFs->Write(hTo, pBuffer, nRead);
             if (nError)
                 break;
@@ -317,7 +608,8 @@ bool CInstallation::CopyFile()
 }
 
 // One line of the log: a kind and a name ("C name" a folder created, "D name"
-// a folder that was there, "F name" a file), or "U" for the end of a folder.
+// a folder that was there, "F name" a file, "S size" the size of the file
+// before it once copied), or "U" for the end of a folder.
 bool CInstallation::WriteLog(char chKind, const char* pszName)
 {
     char* p = m_szLine;
@@ -430,8 +722,10 @@ bool CInstallation::ReplayLog(Replay replay)
 {
     InstallHandle hLog;
     InstallError nError = m_pFs->OpenToRead(m_szLog, &hLog);
+    // Replacing and verifying fail the run; undoing and cleaning up go on.
+    const bool bMustRead = replay == kReplayCommit || replay == kReplayVerify;
     if (nError) {
-        if (replay == kReplayCommit)
+        if (bMustRead)
             return Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
         // A log that was never written had nothing to undo.
         if (Exists(m_szLog))
@@ -440,11 +734,13 @@ bool CInstallation::ReplayLog(Replay replay)
     }
     m_szTarget[m_nTargetRoot] = '\0';
     m_nFile = 0;
+    m_bSizePending = false;
     unsigned nDepth = 0, nLine = 0;
     bool bOk = true;
     while (bOk) {
         unsigned nRead = 0;
-        nError = m_pFs->Read(hLog, m_pRequest->pBuffer, m_pRequest->nBufferSize, &nRead);
+        // The first half of the buffer: verifying reads files into the other.
+        nError = m_pFs->Read(hLog, m_pRequest->pBuffer, m_pRequest->nBufferSize / 2, &nRead);
         if (nError || nRead == 0)
             break;
         for (unsigned i = 0; bOk && i < nRead; ++i) {
@@ -467,7 +763,7 @@ bool CInstallation::ReplayLog(Replay replay)
     // did not do what it names.
     if (nError) {
         bOk = false;
-        if (replay == kReplayCommit)
+        if (bMustRead)
             Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
         else
             Left(m_szLog, nError);
@@ -479,6 +775,10 @@ bool CInstallation::ReplayLog(Replay replay)
         CutName(m_szTarget);
     }
     m_szTarget[m_nTargetRoot] = '\0';
+    // The log names every file copied, each with its size: a log whose
+    // writes the disk lost names fewer.
+    if (bOk && bMustRead && (m_nFile != m_nFilesCopied || m_bSizePending))
+        return Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, 0);
     return bOk;
 }
 
@@ -496,6 +796,16 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
         return true;
     }
     bOk = bOk && m_szLine[1] == ' ' && *pszName;
+    unsigned long nSize = 0;
+    if (bOk && chKind == 'S' && ParseNumber(pszName, &nSize)) {
+        if (replay != kReplayVerify)
+            return true;
+        if (m_bSizePending) {
+            m_bSizePending = false;
+            return VerifyFile(nSize);
+        }
+        bOk = false;
+    }
     if (bOk && (chKind == 'C' || chKind == 'D')) {
         const unsigned nLevel = *pnDepth;
         if (nLevel < sizeof(m_abCreated) * 8 && Append(m_szTarget, pszName)) {
@@ -518,18 +828,29 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
             case kReplayCommit:
                 return CommitFile(nIndex);
             case kReplayRollBack:
-                RollBackFile(nIndex);
+                if (m_bRecovering)
+                    RecoverFile(nIndex);
+                else
+                    RollBackFile(nIndex);
                 return true;
             case kReplayCleanUp:
                 MakeTempName(m_szTarget, nIndex, kOldExtension);
                 if (Exists(m_szTemp))
                     Remove(m_szTemp);
+                MakeTempName(m_szTarget, nIndex, kNoneExtension);
+                if (Exists(m_szTemp))
+                    Remove(m_szTemp);
+                return true;
+            case kReplayVerify:
+                if (m_bSizePending)
+                    break;
+                m_bSizePending = true;
                 return true;
             }
         }
     }
     // Not a line the run wrote.
-    if (replay == kReplayCommit)
+    if (replay == kReplayCommit || replay == kReplayVerify)
         return Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, 0);
     Left(m_szLog, 0);
     return false;
@@ -539,12 +860,15 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
 // aside as ~QXnnnnn.OLD.
 bool CInstallation::CommitFile(unsigned long nIndex)
 {
-    MakeTempName(m_szTarget, nIndex, kOldExtension);
-    // One of an earlier run that stopped half-way is not ours to keep.
-    if (Exists(m_szTemp)) {
-        const InstallError nError = m_pFs->Delete(m_szTemp);
-        if (nError)
-            return Fail(kInstallReplaceFile, m_szPath, nError);
+    // Ones of an earlier run that stopped half-way are not ours to keep.
+    static const char* const kAside[] = {kNoneExtension, kOldExtension};
+    for (const char* pszExtension : kAside) {
+        MakeTempName(m_szTarget, nIndex, pszExtension);
+        if (Exists(m_szTemp)) {
+            const InstallError nError = m_pFs->Delete(m_szTemp);
+            if (nError)
+                return Fail(kInstallReplaceFile, m_szPath, nError);
+        }
     }
     m_nCommitted = nIndex + 1;
     InstallFileKind kind;
@@ -552,12 +876,20 @@ bool CInstallation::CommitFile(unsigned long nIndex)
     if (nError)
         return Fail(kInstallReplaceFile, m_szPath, nError);
     if (kind == kInstallFolder)
-        return Fail(kInstallInTheWay, m_szPath, 0);
+        return Fail(kInstallFolderInTheWay, m_szPath, 0);
     if (kind == kInstallFile) {
         nError = m_pFs->Rename(m_szPath, m_szTemp);
-        if (nError)
-            return Fail(kInstallReplaceFile, m_szPath, nError);
+    } else {
+        // An empty file says that there was no old one, to a run that finds
+        // this one cut off.
+        MakeTempName(m_szTarget, nIndex, kNoneExtension);
+        InstallHandle hNone;
+        nError = m_pFs->CreateToWrite(m_szTemp, &hNone);
+        if (!nError)
+            nError = m_pFs->Close(hNone);
     }
+    if (nError)
+        return Fail(kInstallReplaceFile, m_szPath, nError);
     MakeTempName(m_szTarget, nIndex, kNewExtension);
     nError = m_pFs->Rename(m_szTemp, m_szPath);
     if (nError)
@@ -578,9 +910,111 @@ void CInstallation::RollBackFile(unsigned long nIndex)
     MakeTempName(m_szTarget, nIndex, kOldExtension);
     if (Exists(m_szTemp)) {
         const InstallError nError = m_pFs->Rename(m_szTemp, m_szPath);
-        if (nError && Exists(m_szTemp))
-            Left(m_szPath, nError);
+        if (!nError)
+            return;
+        if (Exists(m_szTemp)) {
+            Left(m_szTemp, nError);
+            return;
+        }
     }
+    MakeTempName(m_szTarget, nIndex, kNoneExtension);
+    if (Exists(m_szTemp))
+        Remove(m_szTemp);
+}
+
+// Undoes file nIndex of a run that was cut off, from what the disk holds
+// (see Installation.h): each step leaves a state that the next look tells
+// apart, so that a cut here too is undone by the next run.
+void CInstallation::RecoverFile(unsigned long nIndex)
+{
+    const bool bNew = FindTempFile(nIndex, kNewExtension);
+    if (bNew)
+        Remove(m_szTemp);
+    if (!m_bCommitBegun || (bNew && FindTempFile(nIndex, kNewExtension)))
+        return;
+    InstallFileKind kind;
+    const InstallError nError = m_pFs->GetKind(m_szPath, &kind);
+    if (nError) {
+        Left(m_szPath, nError);
+        return;
+    }
+    const bool bOld = FindTempFile(nIndex, kOldExtension);
+    if (!bOld && !FindTempFile(nIndex, kNoneExtension))
+        return;
+    // The old file, still at its name: what is aside is some earlier run's.
+    if (bNew && kind == kInstallFile)
+        return;
+    if (kind == kInstallFile) {
+        const InstallError nDeleteError = m_pFs->Delete(m_szPath);
+        if (nDeleteError) {
+            Left(m_szPath, nDeleteError);
+            return;
+        }
+    }
+    if (!bOld) {
+        Remove(m_szTemp);
+        return;
+    }
+    const InstallError nRenameError = m_pFs->Rename(m_szTemp, m_szPath);
+    if (nRenameError)
+        Left(m_szTemp, nRenameError);
+}
+
+// m_szTemp: the temporary name of file nIndex with that extension; true
+// when a file is there. One the system cannot look at is named as left.
+bool CInstallation::FindTempFile(unsigned long nIndex, const char* pszExtension)
+{
+    MakeTempName(m_szTarget, nIndex, pszExtension);
+    InstallFileKind kind;
+    const InstallError nError = m_pFs->GetKind(m_szTemp, &kind);
+    if (nError)
+        Left(m_szTemp, nError);
+    return nError == 0 && kind == kInstallFile;
+}
+
+// Reads back the file at m_szPath, which must hold nSize bytes.
+bool CInstallation::VerifyFile(unsigned long nSize)
+{
+    const char* pszName = m_szPath + m_nTargetRoot + 1;
+    InstallHandle hFile;
+    InstallError nError = m_pFs->OpenToRead(m_szPath, &hFile);
+    if (nError)
+        return Fail(kInstallCopyFile, pszName, nError);
+    unsigned long nTotal = 0;
+    for (;;) {
+        unsigned nRead = 0;
+        const unsigned nHalf = m_pRequest->nBufferSize / 2;
+        nError = m_pFs->Read(hFile, m_pRequest->pBuffer + nHalf, m_pRequest->nBufferSize - nHalf, &nRead);
+        if (nError || nRead == 0)
+            break;
+        nTotal += nRead;
+    }
+    m_pFs->Close(hFile);
+    if (nError || nTotal != nSize)
+        return Fail(kInstallCopyFile, pszName, nError);
+    return true;
+}
+
+// Removes the temporary copies in the target's tree that the log may not
+// name: a log whose last lines never reached the disk.
+void CInstallation::Sweep()
+{
+    CInstallFind find;
+    if (m_pFs->FindFirst(m_szTarget, &find, &m_entry) != 0)
+        return;
+    while (m_entry.szName[0]) {
+        if (!IsDots(m_entry.szName) && Append(m_szTarget, m_entry.szName)) {
+            if (m_entry.bFolder)
+                Sweep();
+            else if (IsTempName(m_entry.szName) &&
+                     SameText(m_szTarget + strlen(m_szTarget) - 3, kNewExtension))
+                Remove(m_szTarget);
+            CutName(m_szTarget);
+        }
+        if (m_pFs->FindNext(&find, &m_entry) != 0)
+            break;
+    }
+    m_pFs->FindClose(&find);
 }
 
 void CInstallation::RollBack()
@@ -591,7 +1025,10 @@ void CInstallation::RollBack()
     }
     if (m_bLogMade) {
         ReplayLog(kReplayRollBack);
-        Remove(m_szLog);
+        if (Exists(m_szLog))
+            Remove(m_szLog);
+        m_szTarget[m_nTargetRoot] = '\0';
+        Sweep();
     }
     // The folders made for the target folder, deepest first.
     if (m_nFirstCreated) {

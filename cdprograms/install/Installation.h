@@ -24,11 +24,25 @@
 //      replaces a file); the binding may then confirm it with the system's
 //      own reader (CInstallFileSystem::ConfirmSetting);
 //   6. removes the old files, the log and the first-run files.
+// Between steps 3 and 5, before "installed" is said or InstallDir written,
+// every file is read back at its real name: a disk that took the writes and
+// lost them at close (a write-behind cache, a network drive) fails there.
 // A failure at any step undoes the steps before it: temporary files go,
 // old files are put back, the folders it created go, and qx.ini stays as it
-// was. Files and folders of the target that the game does not have are
-// never touched. Names of the temporary shape ("~QX", five characters, a
-// dot and three more) in the CD's tree are Setup's own and are not copied.
+// was.
+//
+// A run that is cut off (a reset, a power loss) is finished or undone by
+// the next one, before it does anything else (Recover): each run keeps a
+// journal beside qx.ini, "~QXRUN.xxx", whose name says how far it got
+// (its extension: CPY while copying, MOV while replacing, INI while
+// recording, END while cleaning up, BAK while undoing) and which holds the
+// target folder. Every step of a file's replacing leaves a state that the
+// disk itself tells apart (a file that had no old one gets an empty
+// "~QXnnnnn.NON" instead of an "~QXnnnnn.OLD"), so that undoing it again
+// after another cut never takes a file that is the last copy of anything.
+// qx.ini missing beside "~QXINI.OLD" is put back first, journal or not. Files and folders of the target that
+// the game does not have are never touched. Names of the temporary shape ("~QX", five characters, a dot and
+// three more) in the CD's tree are Setup's own and are not copied.
 //
 // Every name the run makes is an MS-DOS (8.3) name, and every path stays
 // within the limits the request gives.
@@ -67,11 +81,15 @@ enum InstallResult
     kInstallBadRequest,  // a path of the request does not fit, or too small a buffer
     kInstallNoGameFiles, // szPath: the game's folder on the CD, which holds no file
     kInstallTooLong, // szPath: a file or folder of the game (below its folder) whose path would be too long
-    kInstallTooManyFiles, // more files than the temporary names can count
-    kInstallReadGame,     // szPath: the folder on the CD that could not be listed
-    kInstallInTheWay,     // szPath: a file where a folder belongs, or a folder where a file belongs
-    kInstallCreateFolder, // szPath: the folder that could not be created
-    kInstallCopyFile,     // szPath: the file of the game (below its folder) that could not be copied
+    kInstallTooManyFiles,   // more files than the temporary names can count
+    kInstallReadGame,       // szPath: the folder on the CD that could not be listed
+    kInstallFileInTheWay,   // szPath: a file where a folder belongs
+    kInstallFolderInTheWay, // szPath: a folder where a file belongs
+    kInstallNoDrive,        // szPath: the target's drive ("Q:"), which is not there
+    kInstallCreateFolder,   // szPath: the folder that could not be created
+    // szPath: the file of the game (below its folder) that could not be
+    // copied, or that did not read back whole at its real name (nError 0)
+    kInstallCopyFile,
     kInstallWriteFolder,  // szPath: the target folder, where Setup's log could not be written
     kInstallReplaceFile,  // szPath: the old file that could not be replaced (in use, say)
     kInstallReadSetting,  // szPath: qx.ini, which is there but could not be read
@@ -79,6 +97,29 @@ enum InstallResult
     // szPath: qx.ini; its new copy did not read back as written, or the
     // system's own reader read it otherwise (ConfirmSetting).
     kInstallSettingNotReadBack,
+    // szPath: the journal beside qx.ini, which could not be written, or
+    // one of an earlier run that could not be finished or undone
+    kInstallJournal,
+};
+
+// What Recover found of a run that was cut off.
+enum InstallRecovery
+{
+    kRecoveryNone,     // no run was cut off
+    kRecoveryFinished, // szPath: the folder the game was installed in
+    kRecoveryUndone,   // szPath: the folder the run was installing in
+    kRecoverySetting,  // only qx.ini was put back from ~QXINI.OLD
+};
+
+struct CInstallRecoveryOutcome
+{
+    InstallRecovery recovery;
+    char szPath[kInstallPathSize];
+    // qx.ini was put back from ~QXINI.OLD.
+    bool bSettingRestored;
+    // What could not be finished or undone; empty when all went as it should.
+    char szLeft[kInstallPathSize];
+    InstallError nLeftError;
 };
 
 struct CInstallOutcome
@@ -107,6 +148,10 @@ public:
     // Installs; true when the game is installed and recorded. *pOutcome says
     // what happened in either case.
     bool Run(CInstallFileSystem& fs, const CInstallRequest& request, CInstallOutcome* pOutcome);
+    // Finishes or undoes a run that was cut off, from the journal beside the
+    // request's qx.ini; only pszIniPath, the first-run files and the buffer
+    // of the request are used. Called before anything else is done.
+    void Recover(CInstallFileSystem& fs, const CInstallRequest& request, CInstallRecoveryOutcome* pOutcome);
 
 private:
     enum Replay
@@ -114,6 +159,7 @@ private:
         kReplayCommit,
         kReplayRollBack,
         kReplayCleanUp,
+        kReplayVerify,
     };
 
     bool Prepare();
@@ -124,6 +170,14 @@ private:
     bool CopyFile();
     bool WriteLog(char chKind, const char* pszName);
     bool Record();
+    bool Journal(const char* pszExtension);
+    bool ReadJournal();
+    void EndJournal();
+    void RestoreSetting();
+    void Sweep();
+    bool VerifyFile(unsigned long nSize);
+    void RecoverFile(unsigned long nIndex);
+    bool FindTempFile(unsigned long nIndex, const char* pszExtension);
     bool ReplayLog(Replay replay);
     bool ReplayLine(Replay replay, unsigned* pnDepth);
     bool CommitFile(unsigned long nIndex);
@@ -164,6 +218,16 @@ private:
     unsigned m_nFirstCreated;   // length of the first folder of the target created, 0 for none
     InstallHandle m_hLog;
     bool m_bLogOpen, m_bLogMade;
+    // The journal's path, with the extension that says how far the run got.
+    char m_szJournal[kInstallPathSize];
+    bool m_bJournal;
+    // A file the log named waits for its size, while verifying.
+    bool m_bSizePending;
+    unsigned long m_nCopied;      // bytes of the last file copied
+    unsigned long m_nFilesCopied; // files the run copied, which the log must name
+    // Recovering: what the disk holds says how far a file got (RecoverFile).
+    bool m_bRecovering, m_bCommitBegun, m_bSettingRestored;
+    CInstallOutcome m_recovered;
     // One bit per folder level while the log is read back: created by the run.
     unsigned char m_abCreated[kInstallPathSize / 16 + 1];
 };

@@ -46,6 +46,14 @@
 #define IDS_PROGRESS            32
 #define IDS_BUSY                33
 
+#define IDS_FOLDER_IN_THE_WAY   50
+#define IDS_JOURNAL             51
+#define IDS_RECOVERED_FINISHED  52
+#define IDS_RECOVERED_UNDONE    53
+#define IDS_RECOVERED_SETTING   54
+#define IDS_RECOVERY_LEFT       55
+#define IDS_NO_DRIVE            56
+
 /* clang-format on */
 
 #endif

@@ -68,10 +68,16 @@ TEST(InstallMessage, SaysWhatHappenedAndWhatTheDiskHolds)
                          "program is using that file, close it and try again.\n\n"
                          "Setup removed what it had copied: Orvane is still installed in "
                          "C:\\GAMES\\ORVANE, as it was.")},
-        {"in the way before anything changed", Outcome(kInstallInTheWay, "C:\\GAMES", 0, false),
+        {"in the way before anything changed", Outcome(kInstallFileInTheWay, "C:\\GAMES", 0, false),
          kFrame +
-             std::string("C:\\GAMES is in the way: it is a file where a folder belongs, or a folder where a "
-                         "file belongs.\n\nNothing was changed, and the game is not recorded as installed.")},
+             std::string("C:\\GAMES is in the way: it is a file, where Setup needs a folder.\n\nNothing was "
+                         "changed, and the game is not recorded as installed.")},
+        {"a folder in the way of a file",
+         Outcome(kInstallFolderInTheWay, "C:\\GAMES\\ORVANE\\ORVANE.EXE", 0, true),
+         kFrame +
+             std::string(
+                 "C:\\GAMES\\ORVANE\\ORVANE.EXE is in the way: it is a folder, where Setup needs a "
+                 "file.\n\nSetup removed what it had copied, and the game is not recorded as installed.")},
         {"too long, recorded elsewhere", Outcome(kInstallTooLong, "DATA\\MUSIC", 0, false, "D:\\ORVANE"),
          kFrame +
              std::string("Could not copy DATA\\MUSIC to C:\\GAMES\\ORVANE: the path would be longer than the "
@@ -86,8 +92,8 @@ TEST(InstallMessage, SaysWhatHappenedAndWhatTheDiskHolds)
                  "C:\\GAMES\\ORVANE\\ORVANE.EXE", 5),
          kFrame +
              std::string("Could not record the folder in qx.ini in the Windows folder: error 112\n\n"
-                         "Setup could not undo all it had done: C:\\GAMES\\ORVANE\\ORVANE.EXE is left as it "
-                         "is (error 5). Orvane is still recorded as installed in C:\\GAMES\\ORVANE.")},
+                         "Setup could not undo all it had done. C:\\GAMES\\ORVANE\\ORVANE.EXE is left as it "
+                         "is: error 5 Orvane is still recorded as installed in C:\\GAMES\\ORVANE.")},
         {"the CD gone", Outcome(kInstallReadGame, "D:\\GAME\\DATA", 21, true),
          kFrame +
              std::string("Could not read D:\\GAME\\DATA on the CD: error 21\n\nSetup removed what it had "

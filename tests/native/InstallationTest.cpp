@@ -243,18 +243,18 @@ TEST(Installation, AFailureLeavesEverythingAsItWasAndSaysWhatWentWrong)
          [](CMemoryFileSystem& fs) { fs.m_inUse.insert("C:\\GAMES\\ORVANE\\ORVANE.EXE"); },
          kInstallReplaceFile, "C:\\GAMES\\ORVANE\\ORVANE.EXE", kErrInUse, true},
         {"a file where the target folder belongs", FreshMachine,
-         [](CMemoryFileSystem& fs) { fs.AddFile("C:\\GAMES", "x"); }, kInstallInTheWay, "C:\\GAMES", 0,
+         [](CMemoryFileSystem& fs) { fs.AddFile("C:\\GAMES", "x"); }, kInstallFileInTheWay, "C:\\GAMES", 0,
          false},
         {"a file where a folder of the game belongs", InstalledMachine,
-         [](CMemoryFileSystem& fs) { fs.AddFile("C:\\GAMES\\ORVANE\\DATA\\MUSIC", "x"); }, kInstallInTheWay,
-         "C:\\GAMES\\ORVANE\\DATA\\MUSIC", 0, true},
+         [](CMemoryFileSystem& fs) { fs.AddFile("C:\\GAMES\\ORVANE\\DATA\\MUSIC", "x"); },
+         kInstallFileInTheWay, "C:\\GAMES\\ORVANE\\DATA\\MUSIC", 0, true},
         {"a folder where a file of the game belongs", InstalledMachine,
-         [](CMemoryFileSystem& fs) { fs.AddFolder("C:\\GAMES\\ORVANE\\QXCONFIG.PIF"); }, kInstallInTheWay,
-         "C:\\GAMES\\ORVANE\\QXCONFIG.PIF", 0, true},
+         [](CMemoryFileSystem& fs) { fs.AddFolder("C:\\GAMES\\ORVANE\\QXCONFIG.PIF"); },
+         kInstallFolderInTheWay, "C:\\GAMES\\ORVANE\\QXCONFIG.PIF", 0, true},
         {"the CD taken out half-way", FreshMachine,
          [](CMemoryFileSystem& fs) {
              fs.m_faultMode = CMemoryFileSystem::kCdGoneFrom;
-             fs.m_nFaultAt = 60;
+             fs.m_nFaultAt = 64;
          },
          kInstallCopyFile, "DATA\\MUSIC\\THEME.MID", kErrNotReady, true},
         {"no game folder on the CD", FreshMachine,
@@ -523,5 +523,106 @@ TEST(Installation, TheBufferSizeChangesNothingButSpeed)
         const InstallRun run = Install(fs, kTarget, nBuffer);
         ASSERT_TRUE(run.bOk);
         ExpectInstalled(fs, before, run);
+    }
+}
+
+// A disk that takes every write and loses what does not fit when the file
+// is closed, saying nothing: the game is read back at its real names before
+// it is called installed, so the run fails and undoes itself.
+TEST(Installation, FilesLostAtCloseAreFoundBeforeTheGameIsRecorded)
+{
+    static const struct
+    {
+        const char* pszName;
+        CMemoryFileSystem (*pfnMachine)();
+    } kMachines[] = {{"fresh", FreshMachine}, {"installed", InstalledMachine}};
+    for (const auto& machine : kMachines) {
+        SCOPED_TRACE(machine.pszName);
+        CMemoryFileSystem fs = machine.pfnMachine();
+        fs.m_nCapacity = 9000;
+        fs.m_bLoseAtClose = true;
+        const auto before = fs.Snapshot();
+        const InstallRun run = Install(fs);
+        EXPECT_EQ(run.outcome.result, kInstallCopyFile);
+        EXPECT_EQ(run.outcome.nError, 0u);
+        ExpectUnchanged(fs, before, run);
+    }
+}
+
+namespace {
+
+CInstallRecoveryOutcome Recover(CMemoryFileSystem& fs)
+{
+    std::vector<char> buffer(4096);
+    CInstallRequest request = {kGame,
+                               kTarget,
+                               kIni,
+                               kFirstRunFiles,
+                               2,
+                               kInstallPathSize - 1,
+                               kInstallPathSize - 1,
+                               buffer.data(),
+                               static_cast<unsigned>(buffer.size())};
+    CInstallation installation;
+    CInstallRecoveryOutcome outcome;
+    installation.Recover(fs, request, &outcome);
+    return outcome;
+}
+
+} // namespace
+
+// A run cut off after any operation (a reset: nothing from then on reaches
+// the disk), whether it was installing or undoing a failure, is finished
+// or undone by the next run before anything else: the disk then holds the
+// old state or the whole new one, with qx.ini and the user's other settings,
+// as the recovery says; and installing again works.
+TEST(Installation, ARunCutOffAnywhereIsFinishedOrUndoneByTheNext)
+{
+    static const struct
+    {
+        const char* pszName;
+        CMemoryFileSystem (*pfnMachine)();
+        bool bInUse; // qx.ini in use: the run fails once every file is replaced, and undoes
+    } kRuns[] = {
+        {"fresh", FreshMachine, false},
+        {"over an installed game", InstalledMachine, false},
+        {"undoing over an installed game", InstalledMachine, true},
+    };
+    for (const auto& row : kRuns) {
+        const CMemoryFileSystem clean = row.pfnMachine();
+        const auto before = clean.Snapshot();
+        // The disk once the game is installed, which a run cut off while
+        // undoing may also finish: it had replaced every file.
+        CMemoryFileSystem installed = clean;
+        ASSERT_TRUE(Install(installed).bOk);
+        const auto done = installed.Snapshot();
+        CMemoryFileSystem probe = clean;
+        if (row.bInUse)
+            probe.m_inUse.insert("C:\\WINDOWS\\QX.INI");
+        EXPECT_EQ(Install(probe).bOk, !row.bInUse);
+        for (unsigned long nAt = 0; nAt < probe.m_nOperations; ++nAt) {
+            SCOPED_TRACE(std::string(row.pszName) + ", cut off at operation " + std::to_string(nAt));
+            CMemoryFileSystem fs = clean;
+            if (row.bInUse)
+                fs.m_inUse.insert("C:\\WINDOWS\\QX.INI");
+            fs.m_faultMode = CMemoryFileSystem::kFailFrom;
+            fs.m_nFaultAt = nAt;
+            Install(fs);
+            fs.m_faultMode = CMemoryFileSystem::kNoFault;
+            fs.m_inUse.clear();
+
+            const CInstallRecoveryOutcome recovered = Recover(fs);
+            EXPECT_STREQ(recovered.szLeft, "");
+            std::string strIni;
+            ASSERT_TRUE(fs.ReadFile(kIni, &strIni)) << "qx.ini is there";
+            EXPECT_EQ(fs.Snapshot(), recovered.recovery == kRecoveryFinished ? done : before);
+            if (recovered.recovery != kRecoveryNone)
+                EXPECT_STREQ(recovered.szPath, kTarget);
+
+            const InstallRun run = Install(fs);
+            ExpectInstalled(fs, before, run);
+            if (::testing::Test::HasFailure())
+                return;
+        }
     }
 }

@@ -319,7 +319,7 @@ InstallError CMemoryFileSystem::Write(InstallHandle hFile, const void* pData, un
         strData.append(p, std::min<size_t>(nSize, nRoom));
         return 0;
     }
-    if (strKey.compare(0, 2, "C:") == 0) {
+    if (strKey.compare(0, 2, "C:") == 0 && !m_bLoseAtClose) {
         const unsigned long nUsed = UsedOnC();
         const unsigned long nRoom = m_nCapacity - std::min(m_nCapacity, nUsed);
         if (nSize > nRoom) {
@@ -337,7 +337,13 @@ InstallError CMemoryFileSystem::Close(InstallHandle hFile)
     if (it == m_files.end())
         return kErrFault;
     const std::string strKey = it->second.strKey;
+    const bool bWritten = it->second.bWrite;
     m_files.erase(it);
+    if (bWritten && m_bLoseAtClose && strKey.compare(0, 2, "C:") == 0 && UsedOnC() > m_nCapacity) {
+        auto node = m_nodes.find(strKey);
+        if (node != m_nodes.end())
+            node->second.strData.clear();
+    }
     return Operation(strKey);
 }
 

@@ -62,6 +62,9 @@ public:
     unsigned long m_nFaultAt = 0;
     // Bytes that files on drive C: may hold in all; writes past it fail.
     unsigned long m_nCapacity = ~0UL;
+    // Writes past the capacity are taken, and lost when the file is closed,
+    // which says nothing: a write-behind cache, a network drive.
+    bool m_bLoseAtClose = false;
     // Files that another program holds open: they cannot be renamed,
     // deleted or written.
     std::set<std::string> m_inUse;

@@ -14,11 +14,32 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utime.h>
 
+#include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
+
+// A move in that fails, as on Windows when another program takes the name
+// between two steps: the C library's rename, except that while the child
+// process of a test sets g_bFailMovesIn, a move from a temporary name
+// ("~0" to "~9") fails.
+bool g_bFailMovesIn = false;
+
+extern "C" int rename(const char* pszOld, const char* pszNew) noexcept
+{
+    const size_t nOld = strlen(pszOld);
+    if (g_bFailMovesIn && nOld >= 3 && pszOld[nOld - 2] == '~' && pszOld[nOld - 1] >= '0' &&
+        pszOld[nOld - 1] <= '9') {
+        errno = EACCES;
+        return -1;
+    }
+    return renameat(AT_FDCWD, pszOld, AT_FDCWD, pszNew);
+}
 
 namespace {
 
@@ -307,4 +328,127 @@ TEST(WholeFile, AnEmptyPathWritesNothing)
 {
     EXPECT_FALSE(ReplaceFileWhole("", kNewPieces, 3));
     EXPECT_FALSE(ReplaceFileWhole(nullptr, kNewPieces, 3));
+}
+
+namespace {
+
+// A file of a fixture, and whether a crash left it an hour ago or a writer
+// wrote it just now.
+struct FixtureFile
+{
+    const char* pszName;
+    const char* pszContent;
+    bool bHourOld;
+};
+
+std::map<std::string, std::string> FilesIn(const ScratchFolder& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const std::string& strName : folder.Names())
+        files[strName] = ReadFile(folder.Path(strName.c_str()));
+    return files;
+}
+
+} // namespace
+
+// What a crash left beside the file, as the next start finds it, and a move
+// in that fails: the next start recovers the old file and removes the names
+// that no writer is busy with, and a failed move leaves the old file in its
+// place. Each case runs in a child process, under a file size limit where
+// the disk is full.
+TEST(WholeFile, RecoversWhatACrashLeftAndKeepsTheOldFileWhenAMoveFails)
+{
+    const char kOld[] = "old first-run file\n";
+    const char kEarlierNew[] = "the file an earlier start wrote\n";
+    const char kShort[] = "cut sh";
+    const FixtureFile kTenLeftovers[] = {
+        {"first.bat", kOld, true},  {"first.~0", kShort, true}, {"first.~1", kShort, true},
+        {"first.~2", kShort, true}, {"first.~3", kShort, true}, {"first.~4", kShort, true},
+        {"first.~5", kShort, true}, {"first.~6", kShort, true}, {"first.~7", kShort, true},
+        {"first.~8", kShort, true}, {"first.~9", kShort, true},
+    };
+    const struct
+    {
+        const char* pszWhy;
+        std::vector<FixtureFile> fixture;
+        bool bFullDisk;
+        bool bMoveInFails;
+        bool bReplaced;
+        std::map<std::string, std::string> after;
+    } rows[] = {
+        {"ten temporary files that crashes left",
+         {std::begin(kTenLeftovers), std::end(kTenLeftovers)},
+         false,
+         false,
+         true,
+         {{"first.bat", kNewText}}},
+        {"nine that crashes left, and one that another writer just wrote",
+         {{"first.~0", "another writer's", false},
+          {"first.~1", kShort, true},
+          {"first.~2", kShort, true},
+          {"first.~3", kShort, true},
+          {"first.~4", kShort, true},
+          {"first.~5", kShort, true},
+          {"first.~6", kShort, true},
+          {"first.~7", kShort, true},
+          {"first.~8", kShort, true},
+          {"first.~9", kShort, true}},
+         false,
+         false,
+         true,
+         {{"first.bat", kNewText}, {"first.~0", "another writer's"}}},
+        {"a crash after the old file stepped aside",
+         {{"first.~ol", kOld, true}, {"first.~0", kEarlierNew, true}},
+         false,
+         false,
+         true,
+         {{"first.bat", kNewText}}},
+        {"a crash after the old file stepped aside, then a full disk",
+         {{"first.~ol", kOld, true}, {"first.~0", kEarlierNew, true}},
+         true,
+         false,
+         false,
+         {{"first.bat", kOld}}},
+        {"a crash after the new file moved in",
+         {{"first.bat", kEarlierNew, true}, {"first.~ol", kOld, true}},
+         false,
+         false,
+         true,
+         {{"first.bat", kNewText}}},
+        {"a crash after the new file moved in, then a full disk",
+         {{"first.bat", kEarlierNew, true}, {"first.~ol", kOld, true}},
+         true,
+         false,
+         false,
+         {{"first.bat", kEarlierNew}}},
+        {"a move in that fails", {{"first.bat", kOld, true}}, false, true, false, {{"first.bat", kOld}}},
+        {"a move in that fails, no old file", {}, false, true, false, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszWhy);
+        ScratchFolder folder;
+        const time_t nHourAgo = time(nullptr) - 3600;
+        for (const FixtureFile& file : row.fixture) {
+            const std::string strPath = folder.Path(file.pszName);
+            ASSERT_TRUE(WriteOldFile(strPath, file.pszContent));
+            const struct utimbuf times = {nHourAgo, nHourAgo};
+            ASSERT_TRUE(!file.bHourOld || utime(strPath.c_str(), &times) == 0);
+        }
+
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit = {0, 0};
+            if (row.bFullDisk)
+                setrlimit(RLIMIT_FSIZE, &limit);
+            g_bFailMovesIn = row.bMoveInFails;
+            _exit(ReplaceFileWhole(folder.Path("first.bat").c_str(), kNewPieces, 3) ? 1 : 0);
+        }
+        int nStatus = 0;
+        waitpid(pid, &nStatus, 0);
+        ASSERT_TRUE(WIFEXITED(nStatus));
+        EXPECT_EQ(WEXITSTATUS(nStatus) == 1, row.bReplaced);
+        EXPECT_EQ(FilesIn(folder), row.after);
+    }
 }

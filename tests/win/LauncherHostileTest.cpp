@@ -129,6 +129,12 @@ protected:
         SetQxIni(nullptr);
         for (const char* pszPath : {kBatchPath, kMarkerPath, kRanPath})
             DeleteFileA(pszPath);
+        // What a test left beside the first-run files, as a crash would.
+        for (const char* pszPath : {kBatchPath, kMarkerPath}) {
+            for (int n = 0; n < 10; ++n)
+                DeleteFileA(TemporaryFileOf(pszPath, n).c_str());
+            DeleteFileA(AsideFileOf(pszPath).c_str());
+        }
     }
 
     // Deleted with everything in it when the test ends.
@@ -487,8 +493,8 @@ std::vector<std::string> TemporaryFilesLeft()
 {
     std::vector<std::string> left;
     for (const char* pszPath : {kBatchPath, kMarkerPath}) {
-        for (int n = 0; n < 10; ++n) {
-            const std::string strPath = TemporaryFileOf(pszPath, n);
+        for (int n = 0; n <= 10; ++n) {
+            const std::string strPath = n < 10 ? TemporaryFileOf(pszPath, n) : AsideFileOf(pszPath);
             if (FileExists(strPath.c_str()))
                 left.push_back(strPath);
         }
@@ -564,7 +570,7 @@ TEST_F(HostileInput, FullDriveCLeavesEachFirstRunFileWholeOrAsItWas)
 
 namespace {
 
-// A launcher started with this test as its debugger, and held at its first
+// A launcher started with this test as its debugger, and held at a given
 // call of a function of the system (WriteFile, DeleteFileA, MoveFileA) until
 // Release: what another launcher does meanwhile meets this one in the middle
 // of its first-run files, every time the same way.
@@ -587,9 +593,9 @@ public:
         }
     }
 
-    // Starts the launcher and runs it up to the call; false if it ended or
-    // took longer than ten seconds.
-    bool StartAndHoldAt(const char* pszFunction)
+    // Starts the launcher and runs it up to call nCall (1 the first) of the
+    // function; false if it ended or took longer than ten seconds.
+    bool StartAndHoldAt(const char* pszFunction, int nCall)
     {
         m_pAddress = reinterpret_cast<BYTE*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), pszFunction));
         STARTUPINFOA si = {};
@@ -599,6 +605,7 @@ public:
                                            DEBUG_ONLY_THIS_PROCESS, nullptr, "D:\\", &si, &m_info))
             return false;
         bool bArmed = false;
+        bool bStepping = false;
         const DWORD nStart = GetTickCount();
         while (GetTickCount() - nStart < 10000) {
             DEBUG_EVENT event;
@@ -615,7 +622,13 @@ public:
             case EXIT_PROCESS_DEBUG_EVENT:
                 return false;
             case EXCEPTION_DEBUG_EVENT:
-                if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                if (bStepping && event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_SINGLE_STEP) {
+                    const BYTE bBreak = 0xCC;
+                    if (!WriteProcessMemory(m_info.hProcess, m_pAddress, &bBreak, 1, nullptr))
+                        return false;
+                    FlushInstructionCache(m_info.hProcess, m_pAddress, 1);
+                    bStepping = false;
+                } else if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
                     nContinue = DBG_EXCEPTION_NOT_HANDLED;
                 } else if (!bArmed) {
                     // The loader's own breakpoint: the system's libraries are
@@ -631,9 +644,16 @@ public:
                     FlushInstructionCache(m_info.hProcess, m_pAddress, 1);
                     bArmed = true;
                 } else if (event.u.Exception.ExceptionRecord.ExceptionAddress == m_pAddress) {
-                    m_bHeld = true;
-                    m_nHeldThread = event.dwThreadId;
-                    return true;
+                    if (--nCall == 0) {
+                        m_bHeld = true;
+                        m_nHeldThread = event.dwThreadId;
+                        return true;
+                    }
+                    // An earlier call: it runs its first instruction without
+                    // the breakpoint, which the single step then puts back.
+                    if (!ResumeAtFunction(event.dwThreadId, true))
+                        return false;
+                    bStepping = true;
                 }
                 break;
             default:
@@ -649,16 +669,7 @@ public:
     {
         if (!m_bHeld)
             return false;
-        HANDLE hThread = OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, m_nHeldThread);
-        CONTEXT context = {};
-        context.ContextFlags = CONTEXT_CONTROL;
-        const bool bRestored =
-            hThread && WriteProcessMemory(m_info.hProcess, m_pAddress, &m_bOriginal, 1, nullptr) &&
-            FlushInstructionCache(m_info.hProcess, m_pAddress, 1) && GetThreadContext(hThread, &context);
-        context.Eip = reinterpret_cast<DWORD>(m_pAddress);
-        const bool bResumed = bRestored && SetThreadContext(hThread, &context);
-        if (hThread)
-            CloseHandle(hThread);
+        const bool bResumed = ResumeAtFunction(m_nHeldThread, false);
         m_bHeld = false;
         DebugSetProcessKillOnExit(FALSE);
         ContinueDebugEvent(m_info.dwProcessId, m_nHeldThread, DBG_CONTINUE);
@@ -668,6 +679,26 @@ public:
     DWORD Id() const { return m_info.dwProcessId; }
 
 private:
+    // Takes the breakpoint away and sets the thread that hit it back to the
+    // function's first instruction; with bStep, to run that one instruction
+    // and stop again.
+    bool ResumeAtFunction(DWORD nThread, bool bStep)
+    {
+        HANDLE hThread = OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, nThread);
+        CONTEXT context = {};
+        context.ContextFlags = CONTEXT_CONTROL;
+        const bool bRestored =
+            hThread && WriteProcessMemory(m_info.hProcess, m_pAddress, &m_bOriginal, 1, nullptr) &&
+            FlushInstructionCache(m_info.hProcess, m_pAddress, 1) && GetThreadContext(hThread, &context);
+        context.Eip = reinterpret_cast<DWORD>(m_pAddress);
+        if (bStep)
+            context.EFlags |= 0x100; // the trap flag
+        const bool bResumed = bRestored && SetThreadContext(hThread, &context);
+        if (hThread)
+            CloseHandle(hThread);
+        return bResumed;
+    }
+
     PROCESS_INFORMATION m_info = {};
     BYTE* m_pAddress = nullptr;
     BYTE m_bOriginal = 0;
@@ -678,11 +709,12 @@ private:
 } // namespace
 
 // Two launchers at once on a first run (AutoRun and a double-click): the
-// first is held in the middle of writing c:\_qxchkcd.bat, in its write, just
-// before it removes the old file, or between that and putting its own in
-// place, while the second, from another CD folder, starts and writes its
-// files whole. Then the first goes on. Each file is one launcher's, whole;
-// neither launcher reports a fault, and no temporary file is left.
+// first is held in the middle of writing c:\_qxchkcd.bat, at each step, with
+// old first-run files there or not, while the second, from another CD folder,
+// starts and writes its files whole. Then the first goes on. Each file is one
+// launcher's, whole: the first's, unless it had finished with the batch file
+// before it was held; neither launcher reports a fault, and no temporary file
+// is left.
 TEST_F(HostileInput, TwoLaunchersAtOnceLeaveOneWholeFile)
 {
     const std::string strSecondCd = "c:\\qxtest_cd2";
@@ -692,20 +724,29 @@ TEST_F(HostileInput, TwoLaunchersAtOnceLeaveOneWholeFile)
     static const struct
     {
         const char* pszHeldAt;
+        int nCall;
+        bool bOldFiles;
+        bool bFirstLast; // the first launcher's batch file is the one left
         const char* pszWhere;
     } kRows[] = {
-        {"WriteFile", "in its write"},
-        {"DeleteFileA", "before it removes the old file"},
-        {"MoveFileA", "between removing the old file and moving its own in"},
+        {"WriteFile", 1, false, true, "in its write"},
+        {"MoveFileA", 1, false, true, "just before it moves its own file in"},
+        {"MoveFileA", 1, true, true, "just before its old file steps aside"},
+        {"MoveFileA", 2, true, true, "between its old file stepping aside and its own moving in"},
+        {"DeleteFileA", 1, true, false, "with its own file in, before its old one goes"},
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.pszWhere);
         Clean();
+        if (row.bOldFiles) {
+            ASSERT_TRUE(WriteWholeFile(kBatchPath, "old batch file\r\n"));
+            ASSERT_TRUE(WriteWholeFile(kMarkerPath, "win95dir C:\\OLD\r\n"));
+        }
         HeldLauncher first;
-        ASSERT_TRUE(first.StartAndHoldAt(row.pszHeldAt))
+        ASSERT_TRUE(first.StartAndHoldAt(row.pszHeldAt, row.nCall))
             << "the first launcher never called " << row.pszHeldAt;
-        EXPECT_TRUE(FileExists(TemporaryFileOf(kBatchPath, 0).c_str()))
-            << "held elsewhere than at the batch file";
+        const std::string strBusy = row.bFirstLast ? TemporaryFileOf(kBatchPath, 0) : AsideFileOf(kBatchPath);
+        EXPECT_TRUE(FileExists(strBusy.c_str())) << "held elsewhere than at the batch file";
 
         LauncherUnderTest second;
         Process secondProcess;
@@ -721,13 +762,102 @@ TEST_F(HostileInput, TwoLaunchersAtOnceLeaveOneWholeFile)
         EXPECT_EQ(firstWindow.m_startBoxes, std::vector<std::string>{}) << "what the first launcher reports";
         EXPECT_EQ(second.m_startBoxes, std::vector<std::string>{}) << "what the second launcher reports";
         EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
-        EXPECT_EQ(strBatch, ExpectedCdCheckBatch("D:")) << "the first launcher's file, the last one written";
+        EXPECT_EQ(strBatch, ExpectedCdCheckBatch(row.bFirstLast ? "D:" : strSecondCd))
+            << "the file of the launcher that moved its own in last";
         std::string strMarkerRead;
         EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarkerRead));
         EXPECT_EQ(strMarkerRead, strMarker);
         EXPECT_EQ(TemporaryFilesLeft(), std::vector<std::string>{});
         firstWindow.Quit();
         second.Quit();
+    }
+}
+
+// What a crash (or a power failure) left beside the first-run files, as the
+// next start finds it: temporary files that would take every name, an old
+// file that had stepped aside, before or after the new one moved in. With
+// room on drive C: the start writes both files and leaves nothing else; on a
+// full drive it reports the batch file and leaves the old files whole in
+// their places.
+TEST_F(HostileInput, NextStartRecoversWhatACrashLeft)
+{
+    const std::string strMarker = "win95dir " + WindowsDirectory() + "\r\n";
+    const std::string strOldBatch = "old batch file\r\n";
+    const std::string strOldMarker = "win95dir C:\\OLD\r\n";
+    enum Crash
+    {
+        kWhileWriting, // ten temporary files, cut short, beside the old files
+        kBetweenMoves, // the old files aside, their places empty
+        kAfterMoves,   // the new files in, the old ones still aside
+    };
+    static const struct
+    {
+        Crash crash;
+        bool bFull;
+    } kRows[] = {
+        {kWhileWriting, false}, {kWhileWriting, true}, {kBetweenMoves, false},
+        {kBetweenMoves, true},  {kAfterMoves, false},  {kAfterMoves, true},
+    };
+    for (const auto& row : kRows) {
+        static const char* const kCrash[] = {"while writing", "between the moves", "after the moves"};
+        SCOPED_TRACE(testing::Message()
+                     << "a crash " << kCrash[row.crash] << (row.bFull ? ", drive C: full" : ""));
+        Clean();
+        // An hour ago, as a crash at an earlier start left them.
+        const auto WriteLeftover = [](const std::string& strPath, const std::string& strContent) {
+            if (!WriteWholeFile(strPath.c_str(), strContent))
+                return false;
+            FILETIME time;
+            GetSystemTimeAsFileTime(&time);
+            ULARGE_INTEGER nTime = {{time.dwLowDateTime, time.dwHighDateTime}};
+            nTime.QuadPart -= 3600ULL * 10000000ULL;
+            time = {nTime.LowPart, nTime.HighPart};
+            HANDLE hFile = CreateFileA(strPath.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+            const bool bDated = hFile != INVALID_HANDLE_VALUE && SetFileTime(hFile, nullptr, nullptr, &time);
+            if (hFile != INVALID_HANDLE_VALUE)
+                CloseHandle(hFile);
+            return bDated;
+        };
+        std::string strBatchLeft = strOldBatch, strMarkerLeft = strOldMarker;
+        switch (row.crash) {
+        case kWhileWriting:
+            ASSERT_TRUE(WriteLeftover(kBatchPath, strOldBatch));
+            ASSERT_TRUE(WriteLeftover(kMarkerPath, strOldMarker));
+            for (int n = 0; n < 10; ++n) {
+                ASSERT_TRUE(WriteLeftover(TemporaryFileOf(kBatchPath, n), "@echo cut sh"));
+                ASSERT_TRUE(WriteLeftover(TemporaryFileOf(kMarkerPath, n), "win95d"));
+            }
+            break;
+        case kBetweenMoves:
+            ASSERT_TRUE(WriteLeftover(AsideFileOf(kBatchPath), strOldBatch));
+            ASSERT_TRUE(WriteLeftover(AsideFileOf(kMarkerPath), strOldMarker));
+            ASSERT_TRUE(WriteLeftover(TemporaryFileOf(kBatchPath, 0), "the whole new batch file"));
+            ASSERT_TRUE(WriteLeftover(TemporaryFileOf(kMarkerPath, 0), "win95dir C:\\NEW\r\n"));
+            break;
+        case kAfterMoves:
+            strBatchLeft = "the batch file of the start that crashed\r\n";
+            strMarkerLeft = "win95dir C:\\NEW\r\n";
+            ASSERT_TRUE(WriteLeftover(kBatchPath, strBatchLeft));
+            ASSERT_TRUE(WriteLeftover(kMarkerPath, strMarkerLeft));
+            ASSERT_TRUE(WriteLeftover(AsideFileOf(kBatchPath), strOldBatch));
+            ASSERT_TRUE(WriteLeftover(AsideFileOf(kMarkerPath), strOldMarker));
+            break;
+        }
+
+        LauncherUnderTest& launcher =
+            StartThroughShell(std::string(row.bFull ? "trap '' XFSZ; exec prlimit --fsize=0 " : "exec ") +
+                              "wine " + ShellQuote(kLauncherPath));
+        ASSERT_NE(launcher.m_hDlg, nullptr);
+        EXPECT_EQ(launcher.m_startBoxes,
+                  row.bFull ? std::vector<std::string>{kBatchMessage} : std::vector<std::string>{});
+        std::string strBatch, strMarkerRead;
+        EXPECT_TRUE(ReadWholeFile(kBatchPath, &strBatch));
+        EXPECT_EQ(strBatch, row.bFull ? strBatchLeft : ExpectedCdCheckBatch("D:"));
+        EXPECT_TRUE(ReadWholeFile(kMarkerPath, &strMarkerRead));
+        EXPECT_EQ(strMarkerRead, row.bFull ? strMarkerLeft : strMarker);
+        EXPECT_EQ(TemporaryFilesLeft(), std::vector<std::string>{});
+        launcher.Quit();
     }
 }
 

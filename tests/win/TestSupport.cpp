@@ -15,11 +15,25 @@ const char kBatchPath[] = QX_CD_CHECK_BATCH_PATH;
 const char kMarkerPath[] = QX_MARKER_FILE_DEFAULT;
 const char kRanPath[] = "c:\\qxtest_ran.txt";
 
-std::string TemporaryFileOf(const std::string& strPath, int n)
+namespace {
+
+std::string StemOf(const std::string& strPath)
 {
     const size_t nDot = strPath.rfind('.');
     const size_t nStem = nDot != std::string::npos && nDot > strPath.rfind('\\') ? nDot : strPath.size();
-    return strPath.substr(0, nStem) + ".~" + std::to_string(n);
+    return strPath.substr(0, nStem);
+}
+
+} // namespace
+
+std::string TemporaryFileOf(const std::string& strPath, int n)
+{
+    return StemOf(strPath) + ".~" + std::to_string(n);
+}
+
+std::string AsideFileOf(const std::string& strPath)
+{
+    return StemOf(strPath) + ".~ol";
 }
 
 void SetQxIni(const char* pszContent)

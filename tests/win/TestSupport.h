@@ -29,6 +29,9 @@ extern const char kMarkerPath[]; // c:\qxinst.cfg
 // The temporary file that writing strPath whole uses while it writes: its
 // name with the extension ~0 (n 0) to ~9.
 std::string TemporaryFileOf(const std::string& strPath, int n);
+// Where the old file of strPath steps aside while the new one moves in: its
+// name with the extension ~ol.
+std::string AsideFileOf(const std::string& strPath);
 
 // Gives qx.ini this content (null: no qx.ini at all), past the profile
 // reader's cache of this process.

@@ -117,6 +117,77 @@ constexpr unsigned long FourCharacters(const char (&sz)[5])
            static_cast<unsigned long>(sz[2]) << 8 | static_cast<unsigned long>(sz[3]);
 }
 
+bool IsSeparator(char ch)
+{
+    return ch == '\\' || ch == '/';
+}
+
+// What the path clean-up makes of a segment of a path, the text from
+// pchBegin up to the separator at pchEnd. It takes ':' as a boundary too.
+enum SegmentFold
+{
+    kSegmentStays,
+    kSegmentGoes,     // "." and "x:..": nothing of it is left
+    kSegmentLosesDot, // "x:." becomes the folder "x:"
+    kSegmentClimbs,   // "..": it goes, and takes the segment before it along
+};
+
+SegmentFold FoldOfSegment(const char* pchBegin, const char* pchEnd)
+{
+    const size_t nLength = static_cast<size_t>(pchEnd - pchBegin);
+    size_t nDots = 0;
+    while (nDots < nLength && nDots < 3 && pchEnd[-1 - static_cast<long>(nDots)] == '.')
+        ++nDots;
+    if (nDots == 0 || nDots == 3)
+        return kSegmentStays;
+    if (nLength == nDots)
+        return nDots == 1 ? kSegmentGoes : kSegmentClimbs;
+    if (pchBegin[nLength - nDots - 1] != ':')
+        return kSegmentStays; // a name that ends in dots, such as "b.."
+    return nDots == 1 ? kSegmentLosesDot : kSegmentGoes;
+}
+
+// True when a piece of the line that names a share ("\\server\share\...")
+// would name another after the clean-up: a "." or ".." in the server or
+// share name, or a ".." that climbs out of the share. The system resolves
+// such a path below the share (the folder found to exist is there), the
+// clean-up across it: "\\SRV\GAMES\..\ORVANE" would become "\\SRV\ORVANE".
+bool LeavesItsShare(const char* psz)
+{
+    for (const char* pch = psz; *pch != '\0';) {
+        if (IsBlank(*pch) || !IsSeparator(pch[0]) || !IsSeparator(pch[1])) {
+            while (*pch != '\0' && !IsBlank(*pch))
+                ++pch;
+            while (IsBlank(*pch))
+                ++pch;
+            continue;
+        }
+        // Segments after the two separators: the server, the share, then
+        // the folders below it. Only a segment that a separator ends folds.
+        size_t nSegment = 0;
+        size_t nDepth = 0;
+        for (pch += 2;; ++pch) {
+            const char* const pchBegin = pch;
+            while (*pch != '\0' && !IsBlank(*pch) && !IsSeparator(*pch))
+                ++pch;
+            if (!IsSeparator(*pch))
+                break;
+            const SegmentFold nFold = FoldOfSegment(pchBegin, pch);
+            if (nSegment++ < 2) {
+                if (nFold != kSegmentStays)
+                    return true;
+            } else if (nFold == kSegmentClimbs) {
+                if (nDepth == 0)
+                    return true;
+                --nDepth;
+            } else if (nFold != kSegmentGoes) {
+                ++nDepth;
+            }
+        }
+    }
+    return false;
+}
+
 bool HoldsTwoDots(const char* psz)
 {
     for (const char* pch = OrEmpty(psz); *pch != '\0'; ++pch) {
@@ -269,13 +340,14 @@ CommandLineCheck ExpandCommandLine(const char* pszTemplate, const char* pszSourc
     const bool bRuns = check.nStatus == kCommandLineRuns;
     const LineWriter line = Expand(pszTemplate, bRuns ? apszDirs : apszGiven, seam, szOut);
     const size_t nPieces = CountPieces(szOut);
+    const bool bLeavesShare = LeavesItsShare(szOut);
     check.nExpanded = line.nWanted;
     check.nLength = Canonicalize(szOut);
     if (!bRuns)
         return check;
     if (line.nWanted > kMaxCommandLine) {
         check.nStatus = kCommandLineTooLong;
-    } else if (CountPieces(szOut) < nPieces) {
+    } else if (CountPieces(szOut) < nPieces || bLeavesShare) {
         check.nStatus = kCommandLineFolded;
         check.nDirectory = nTwoDots;
     }

@@ -53,6 +53,10 @@ enum CommandLineStatus : int
     kCommandLineUnknownDirectory,
     // A ".." folded away a blank, or the whole program: the line would start
     // another program, or hand it other arguments, than its template names.
+    // Or in a piece that names a share ("\\server\share\..."), a "." or
+    // ".." folded the server or the share, or a ".." climbed out of the
+    // share: the piece would name another share, or another folder, than
+    // the one the system finds below the share.
     kCommandLineFolded,
 };
 

@@ -11,12 +11,23 @@
 // pieces (program and arguments) as the scan wrote.
 // The short names the file system gives are chosen by the first character of
 // the last part.
+//
+// Whether the folding lets a line run is checked against a model of the
+// system's own reading, written apart from the launcher's code: the line
+// split into arguments at blanks, each argument resolved as a path on its
+// own, its ".." taking one folder back but never climbing out of its root
+// (a drive's root, a share, or the root of the current drive). Where the
+// directories go in as they stand and the model knows the line, a line may
+// run exactly when every argument of the cleaned-up line names what the
+// expanded line's argument names.
 #include "commands/ExpandCommandTemplate.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -73,6 +84,135 @@ size_t CountPieces(const char* psz)
     for (char chBefore = ' '; *psz != '\0'; chBefore = *psz++)
         nPieces += IsBlank(chBefore) && !IsBlank(*psz) ? 1 : 0;
     return nPieces;
+}
+
+// One argument as the system resolves it: its root ("C:\\", "C:", "\\",
+// "\\\\server\\share", or nothing) and the folders below it.
+struct Resolved
+{
+    std::string strRoot;
+    std::vector<std::string> folders;
+    // A ".." at a share's root, which the system drops: one that the
+    // clean-up would take across the share, even where later names happen
+    // to lead back to the same text.
+    bool bClimbedAtShare = false;
+    bool operator==(const Resolved& other) const
+    {
+        return strRoot == other.strRoot && folders == other.folders;
+    }
+};
+
+bool IsPathSeparator(char ch)
+{
+    return ch == '\\' || ch == '/';
+}
+
+// The next name of a path from pch on, up to a separator or the end.
+std::string NextName(const std::string& strArgument, size_t* pnPos)
+{
+    const size_t nBegin = *pnPos;
+    while (*pnPos < strArgument.size() && !IsPathSeparator(strArgument[*pnPos]))
+        ++*pnPos;
+    return strArgument.substr(nBegin, *pnPos - nBegin);
+}
+
+// The arguments of a line, resolved. False for a line the model does not
+// know: quotes, or ',', ';' and '=' where the command interpreter reads it
+// (both only come from the template's own text: a directory with one goes
+// in by its short name); a blank before the program, which the clean-up
+// may fold away with the root of the path after it (" \\..\\x" becomes "x"),
+// and which only a template's own text has; a ':' elsewhere than after a
+// drive letter, or two
+// separators in a row elsewhere than before a server, which no existing
+// folder has; a share without a name, or named "." or ".."; a line that
+// begins with a share and a '/' after the server's name.
+bool ResolveLine(const char* psz, CommandReader nReader, bool bStrict, std::vector<Resolved>* pArguments)
+{
+    pArguments->clear();
+    const std::string strLine = psz;
+    if (bStrict && !strLine.empty() && IsBlank(strLine[0]))
+        return false;
+    size_t nPos = 0;
+    while (nPos < strLine.size()) {
+        if (IsBlank(strLine[nPos])) {
+            ++nPos;
+            continue;
+        }
+        const size_t nEnd = strLine.find_first_of(" \t", nPos);
+        const std::string strArgument =
+            strLine.substr(nPos, nEnd == std::string::npos ? std::string::npos : nEnd - nPos);
+        nPos = nEnd == std::string::npos ? strLine.size() : nEnd;
+        if (strArgument.find('"') != std::string::npos ||
+            (nReader == kReadByInterpreter && strArgument.find_first_of(",;=") != std::string::npos))
+            return false;
+
+        Resolved argument;
+        size_t nAt = 0;
+        bool bAbsolute = true;
+        const bool bShare =
+            strArgument.size() >= 2 && IsPathSeparator(strArgument[0]) && IsPathSeparator(strArgument[1]);
+        if (bShare) {
+            nAt = 2;
+            const std::string strServer = NextName(strArgument, &nAt);
+            std::string strShare;
+            if (nAt < strArgument.size()) {
+                ++nAt;
+                strShare = NextName(strArgument, &nAt);
+                nAt += nAt < strArgument.size() ? 1 : 0;
+            }
+            if (bStrict && (strServer.empty() || strShare.empty() || strShare == "." || strShare == ".." ||
+                            strServer == "." || strServer == ".."))
+                return false;
+            // A line that begins with a share is one path to the clean-up,
+            // whose server name runs up to the first backslash, even across
+            // a '/' or a blank.
+            if (bStrict && pArguments->empty() && strArgument[2 + strServer.size()] != '\\')
+                return false;
+            argument.strRoot = "\\\\" + strServer + "\\" + strShare;
+        } else if (strArgument.size() >= 2 && strArgument[1] == ':' &&
+                   ((strArgument[0] | 0x20) >= 'a' && (strArgument[0] | 0x20) <= 'z')) {
+            nAt = 2;
+            bAbsolute = strArgument.size() > 2 && IsPathSeparator(strArgument[2]);
+            argument.strRoot = strArgument.substr(0, 2) + (bAbsolute ? "\\" : "");
+            nAt += bAbsolute ? 1 : 0;
+        } else if (!strArgument.empty() && IsPathSeparator(strArgument[0])) {
+            nAt = 1;
+            argument.strRoot = "\\";
+        } else {
+            bAbsolute = false;
+        }
+        if (bStrict &&
+            strArgument.find(':', argument.strRoot.size() > 1 && argument.strRoot[1] == ':' ? 2 : 0) !=
+                std::string::npos)
+            return false;
+
+        // The names below the root; a final separator adds none.
+        while (nAt < strArgument.size()) {
+            const std::string strName = NextName(strArgument, &nAt);
+            const bool bLast = nAt >= strArgument.size();
+            if (nAt < strArgument.size())
+                ++nAt;
+            if (strName.empty()) {
+                if (bStrict && !bLast)
+                    return false;
+                continue;
+            }
+            if (strName == ".")
+                continue;
+            if (strName == "..") {
+                if (!argument.folders.empty() && argument.folders.back() != "..")
+                    argument.folders.pop_back();
+                else if (!bAbsolute)
+                    argument.folders.push_back(strName);
+                else
+                    argument.bClimbedAtShare = argument.bClimbedAtShare || bShare;
+                continue;
+            }
+            argument.folders.push_back(strName);
+        }
+        pArguments->push_back(argument);
+    }
+    return true;
 }
 
 bool IsWellFormed(const char (&szOut)[kMaxCommandLine + 1], size_t nLength)
@@ -148,8 +288,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         if (check.nDirectory != kNoCommandDirectory &&
             ((nUsed & (1u << check.nDirectory)) == 0 || !std::strstr(apszParts[check.nDirectory + 1], "..")))
             std::abort();
-        if (!bAnyUnsafe && CountPieces(szChecked) >= CountPieces(szScan))
-            std::abort();
         break;
     case kCommandLineTooLong:
         if (check.nDirectory != kNoCommandDirectory)
@@ -164,6 +302,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     default:
         std::abort();
     }
+    // The model's word on the folding, where it knows the line: the
+    // expanded line's arguments as the system reads them, against those of
+    // the cleaned-up line. A line that runs names what the expanded line
+    // names; one refused as folded names something else, or climbs out of
+    // a share on the way.
+    std::vector<Resolved> expanded, cleaned;
+    if (!bAnyUnsafe && (check.nStatus == kCommandLineRuns || check.nStatus == kCommandLineFolded) &&
+        ResolveLine(szScan, nReader, true, &expanded)) {
+        ResolveLine(szChecked, nReader, false, &cleaned);
+        bool bClimbedAtShare = false;
+        for (const Resolved& argument : expanded)
+            bClimbedAtShare = bClimbedAtShare || argument.bClimbedAtShare;
+        if (check.nStatus == kCommandLineRuns ? !(expanded == cleaned)
+                                              : expanded == cleaned && !bClimbedAtShare)
+            std::abort();
+    }
+
     // Directories that need no short names, or a line refused for one: byte
     // for byte the plain line.
     const bool bShortNamesUsed = check.nStatus == kCommandLineRuns || check.nStatus == kCommandLineTooLong ||

@@ -464,6 +464,66 @@ TEST(ExpandCommandLine, FoldingNeverChangesTheProgramOrAnEarlierArgument)
     ExpectRows(rows);
 }
 
+// A folder on a share ("\\server\share\..."): the system resolves its ".."
+// below the share, and never climbs out of it; the clean-up, which takes the
+// line as one path, would fold across it into another share. Such a line is
+// refused as one that folds across its arguments; a ".." below the share, or
+// one that folds nothing, is fine, wherever in the line the folder stands.
+TEST(ExpandCommandLine, FoldingNeverLeavesAShare)
+{
+    // clang-format off
+    const CheckRow rows[] = {
+        // Inside the share
+        {"a '..' below the share",
+         kPlay, "D:", "\\\\SRV\\GAMES\\OLD\\..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV\\GAMES\\ORVANE qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a '.' below the share",
+         kPlay, "D:", "\\\\SRV\\GAMES\\.\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV\\GAMES\\ORVANE qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"a final '..' folds nothing",
+         kPlay, "D:", "\\\\SRV\\GAMES\\..", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV\\GAMES\\.. qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"names that end in dots",
+         kPlay, "D:", "\\\\SRV.\\GAMES..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV.\\GAMES..\\ORVANE qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"two '..' below the share, each taking a folder",
+         kPlay, "D:", "\\\\SRV\\GAMES\\A\\B\\..\\..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV\\GAMES\\ORVANE qx.pif", kCommandLineRuns, kNoCommandDirectory, 0},
+        {"the CD on a share, folding inside it",
+         kInstall, "\\\\SRV\\CD\\DISC1\\..", "", "C:\\W", {},
+         "\\\\SRV\\CD\\instdata\\runcheck.bat \\\\SRV\\CD\\qxinst.pif \\\\SRV\\CD\\qxchk.pif", kCommandLineRuns,
+         kNoCommandDirectory, 0},
+        // Out of the share: into another share of the server, or another server
+        {"a '..' that takes the share",
+         kPlay, "D:", "\\\\SRV\\GAMES\\..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"slashes",
+         kPlay, "D:", "//SRV/GAMES/../ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"out of the share and into one of the same name",
+         kPlay, "D:", "\\\\SRV\\GAMES\\..\\GAMES\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV\\GAMES\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"one '..' too many below the share",
+         kPlay, "D:", "\\\\SRV\\GAMES\\A\\..\\..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"a '..' as the share: another server",
+         kPlay, "D:", "\\\\SRV\\..\\GAMES\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\GAMES\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"a '.' as the share",
+         kPlay, "D:", "\\\\SRV\\.\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat  \\\\SRV\\ORVANE qx.pif", kCommandLineFolded, kNoCommandDirectory, 0},
+        {"a '..' after a colon in the share, which $I ends",
+         kPlay, "D:", "\\\\SRV\\GAMES:..\\ORVANE", "C:\\W", {},
+         "D:\\instdata\\gostart.bat \\\\SRV\\GAMES \\\\SRV\\ORVANE qx.pif", kCommandLineFolded, kDirectoryInstalled, 0},
+        {"the CD on a share, at the start of the line",
+         kInstall, "\\\\SRV\\CD\\..\\OTHER", "", "C:\\W", {},
+         "\\\\SRV\\OTHER\\instdata\\runcheck.bat \\\\SRV\\OTHER\\qxinst.pif \\\\SRV\\OTHER\\qxchk.pif",
+         kCommandLineFolded, kDirectorySource, 0},
+    };
+    // clang-format on
+    ExpectRows(rows);
+}
+
 // A line whose program is a program file (View Readme's notepad.exe) is read
 // by that program alone: only what splits its arguments keeps a folder out.
 // A batch file's line is read by the command interpreter, and keeps the

@@ -1,5 +1,7 @@
 #include "InstallDir.h"
 
+#include <string.h>
+
 namespace {
 
 bool IsLetter(char ch)
@@ -35,6 +37,30 @@ bool IsDosName(const char* pBegin, const char* pEnd)
             return false;
     }
     return true;
+}
+
+// A name that MS-DOS and Windows keep for a device, whatever its case and
+// extension; Windows drops blanks before the dot too ("CON .TXT").
+bool IsDeviceName(const char* pBegin, const char* pEnd)
+{
+    static const char kDevices[] = "CON\0PRN\0AUX\0NUL\0COM1\0COM2\0COM3\0COM4\0LPT1\0LPT2\0LPT3\0CLOCK$\0";
+    const char* pBaseEnd = pBegin;
+    while (pBaseEnd < pEnd && *pBaseEnd != '.')
+        ++pBaseEnd;
+    while (pBaseEnd > pBegin && pBaseEnd[-1] == ' ')
+        --pBaseEnd;
+    for (const char* pszDevice = kDevices; pszDevice < kDevices + sizeof(kDevices) - 1;
+         pszDevice += strlen(pszDevice) + 1) {
+        const char* p = pBegin;
+        const char* q = pszDevice;
+        while (p < pBaseEnd && *q && (*p == *q || (*p >= 'a' && *p <= 'z' && *p - 'a' + 'A' == *q))) {
+            ++p;
+            ++q;
+        }
+        if (p == pBaseEnd && !*q)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -87,6 +113,11 @@ InstallDirCheck CheckInstallDir(const char* pszTyped, InstallDirRules rules)
             ++pPartEnd;
         if (pPartEnd == pPart || pPart[0] == ' ' || pPartEnd[-1] == ' ' || pPartEnd[-1] == '.') {
             check.verdict = kInstallDirBadName;
+            return check;
+        }
+        if (IsDeviceName(pPart, pPartEnd)) {
+            check.verdict = kInstallDirDeviceName;
+            memcpy(check.szPart, pPart, static_cast<size_t>(pPartEnd - pPart));
             return check;
         }
         if (pPartEnd == pEnd)

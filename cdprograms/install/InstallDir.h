@@ -21,6 +21,7 @@ enum InstallDirVerdict
     kInstallDirBadName,    // an empty, "." or ".." part, or a part ending in a blank or a dot
     kInstallDirTwoBlanks,  // the batch files get the folder back only with single blanks
     kInstallDirNotDosName, // MS-DOS's rules: a part that is no 8.3 name
+    kInstallDirDeviceName, // a part that names a device (CON, NUL, LPT1.DIR), in szPart
 };
 
 enum InstallDirRules
@@ -36,6 +37,8 @@ struct InstallDirCheck
 {
     InstallDirVerdict verdict;
     char chBad; // the character refused, for kInstallDirBadChar
+    // The part refused, as typed, for kInstallDirDeviceName.
+    char szPart[kMaxInstallDir + 1];
     // The folder as it will be used and recorded: leading and trailing
     // blanks and trailing backslashes taken off. Empty unless the verdict is
     // kInstallDirOk.
@@ -46,5 +49,8 @@ struct InstallDirCheck
 // The launcher passes the folder unquoted to a batch file through the
 // command interpreter, so the characters the interpreter treats specially
 // (& % ^ and the argument separators other than a single blank) are refused
-// along with those that no file name may hold.
+// along with those that no file name may hold. So are the names that
+// MS-DOS and Windows keep for devices in every folder (CON, PRN, AUX, NUL,
+// COM1 to COM4, LPT1 to LPT3, CLOCK$), with any extension, in any part: the
+// system would make such a folder, and then open the device in its place.
 InstallDirCheck CheckInstallDir(const char* pszTyped, InstallDirRules rules = kWindowsFolderRules);

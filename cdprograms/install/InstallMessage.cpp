@@ -205,9 +205,11 @@ void DescribeInstallDirCheck(CInstallTexts& texts, const InstallDirCheck& check,
                                     IDS_BAD_CHAR,
                                     IDS_BAD_NAME,
                                     IDS_TWO_BLANKS,
-                                    IDS_NOT_DOS_NAME};
+                                    IDS_NOT_DOS_NAME,
+                                    IDS_DEVICE_NAME};
     const char szBad[] = {check.chBad, '\0'};
-    Compose(texts, pszOut, nSize, kIds[check.verdict], szBad);
+    Compose(texts, pszOut, nSize, kIds[check.verdict],
+            check.verdict == kInstallDirDeviceName ? check.szPart : szBad);
 }
 
 void DescribeInstallProgress(CInstallTexts& texts, unsigned long nFile, unsigned long nFiles,

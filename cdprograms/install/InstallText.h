@@ -20,6 +20,7 @@
     X(IDS_BAD_NAME,         "Each part of the folder name must be a name of its own: not empty, not . or .., and neither beginning with a blank nor ending in a blank or a dot.") \
     X(IDS_TWO_BLANKS,       "The folder name may not contain two blanks in a row.") \
     X(IDS_NOT_DOS_NAME,     "In MS-DOS mode each part of the folder name has at most eight characters, then a dot and at most three more, and no blanks or + [ ] characters.") \
+    X(IDS_DEVICE_NAME,      "The folder name may not contain %s: that is the name of a device.") \
     X(IDS_NO_GAME_FILES,    "The game's files are missing from the CD (%s).") \
     X(IDS_READ_GAME,        "Could not read %s on the CD: %s") \
     X(IDS_TOO_LONG_IN_GAME, "Could not copy %s to %s: the path would be longer than the system allows.") \

@@ -84,6 +84,8 @@ read_only_games() {
 # scan code). Nothing after the last key: the end of the file is Escape.
 long=$(printf 'X%.0s' $(seq 70))
 to_f='\0G\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0SF:\\ORVANE\r'
+# Home and Delete until the folder offered is gone.
+retype='\0G\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S'
 # name | drive C: | keys | what DOS sees | exit code | what it says | what is installed where
 # (the installer runs from the CD, D:\INSTALL.EXE, unless its drive C: has a
 # copy of it in C:\CDCOPY). What DOS sees, besides the machine as it is:
@@ -109,6 +111,10 @@ cases=(
   "a folder that is not 8.3|first_run|\bE GAME\r|-|1|In MS-DOS mode each part of the folder name has at most eight characters|"
   "a name longer than 8|first_run|\0G\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0S\0SC:\\ORVANEGAME\r|-|1|In MS-DOS mode each part of the folder name has at most eight characters|"
   "a relative folder|first_run|\0G\0S\0S\0S\r|-|1|Please type a full folder name with its drive|"
+  "a device name as the folder|first_run|${retype}C:\\CON\r|-|1|The folder name may not contain CON:|"
+  "a device name inside the folder|first_run|${retype}C:\\GAMES\\Nul\\ORVANE\r|-|1|may not contain Nul:|"
+  "a device name with an extension|first_run|${retype}C:\\LPT1.DIR\r|-|1|may not contain LPT1.DIR:|"
+  "the clock device|first_run|${retype}C:\\GAMES\\CLOCK\$\r|-|1|may not contain CLOCK\$:|"
   "a full disk mid-copy|first_run|\r|fsize=4096|1|Could not copy ORVANE.EXE to C:\\GAMES\\ORVANE: The disk is full (MS-DOS error 39).|"
   "a full disk for qx.ini|big_ini|\r|fsize=12000|1|Could not record the folder in qx.ini in the Windows folder: The disk is full (MS-DOS error 39).|"
   "a read-only target|read_only_games|\r|user=nobody|1|Could not create the folder C:\\GAMES\\ORVANE:|"

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -106,4 +107,56 @@ TEST(InstallDir, MsDosRulesAsk83NamesToo)
     }
     // The Windows rules take what MS-DOS names do not.
     EXPECT_EQ(CheckInstallDir("C:\\Program Files\\Orvane Game").verdict, kInstallDirOk);
+}
+
+// Names that MS-DOS and Windows keep for devices are no folder, in any part,
+// any case, with any extension, under both rules; names that only begin or
+// end like one are.
+TEST(InstallDir, DeviceNamesAreRefusedAsParts)
+{
+    static const struct
+    {
+        const char* pszTyped;
+        const char* pszPart; // the part refused; null for a folder that is fine
+    } kRows[] = {
+        {"C:\\CON", "CON"},
+        {"C:\\GAMES\\NUL", "NUL"},
+        {"C:\\PRN\\ORVANE", "PRN"},
+        {"C:\\GAMES\\aux\\ORVANE", "aux"},
+        {"C:\\COM1", "COM1"},
+        {"C:\\com4", "com4"},
+        {"C:\\LPT1", "LPT1"},
+        {"C:\\Lpt3\\GAME", "Lpt3"},
+        {"C:\\CON.DIR", "CON.DIR"},
+        {"C:\\GAMES\\nul.txt\\X", "nul.txt"},
+        {"C:\\CLOCK$", "CLOCK$"},
+        {"C:\\clock$.x", "clock$.x"},
+        {"C:\\CON .DIR", "CON .DIR"},
+        {"C:\\CONSOLE", nullptr},
+        {"C:\\ACON", nullptr},
+        {"C:\\COM", nullptr},
+        {"C:\\LPT", nullptr},
+        {"C:\\LPT0", nullptr},
+        {"C:\\CLOCK", nullptr},
+        {"C:\\GAMES.CON", nullptr},
+        {"C:\\NULL\\CONFIG", nullptr},
+    };
+    for (const auto& row : kRows) {
+        for (InstallDirRules rules : {kWindowsFolderRules, kDosFolderRules}) {
+            SCOPED_TRACE(std::string(row.pszTyped) + (rules == kDosFolderRules ? ", MS-DOS rules" : ""));
+            const InstallDirCheck check = CheckInstallDir(row.pszTyped, rules);
+            // Blanks are no part of an MS-DOS name in the first place.
+            if (rules == kDosFolderRules && strchr(row.pszTyped, ' ')) {
+                EXPECT_NE(check.verdict, kInstallDirOk);
+                continue;
+            }
+            if (!row.pszPart) {
+                EXPECT_EQ(check.verdict, kInstallDirOk);
+                continue;
+            }
+            EXPECT_EQ(check.verdict, kInstallDirDeviceName);
+            EXPECT_STREQ(check.szPart, row.pszPart);
+            EXPECT_STREQ(check.szDir, "");
+        }
+    }
 }

@@ -131,6 +131,9 @@ TEST(InstallMessage, FolderVerdictsAndProgress)
     check = CheckInstallDir("C:\\PROGRAM FILES", kDosFolderRules);
     DescribeInstallDirCheck(texts, check, sz, sizeof(sz));
     EXPECT_STREQ(sz, FindInstallText(IDS_NOT_DOS_NAME));
+    check = CheckInstallDir("C:\\GAMES\\Con.dir\\ORVANE");
+    DescribeInstallDirCheck(texts, check, sz, sizeof(sz));
+    EXPECT_STREQ(sz, "The folder name may not contain Con.dir: that is the name of a device.");
     DescribeInstallProgress(texts, 9, 120, "DATA\\LEVEL1.DAT", sz, sizeof(sz));
     EXPECT_STREQ(sz, "Copying DATA\\LEVEL1.DAT (10 of 120)");
 }

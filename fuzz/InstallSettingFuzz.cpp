@@ -1,6 +1,7 @@
 // qx.ini's scanner, fed in pieces of any size, against a plain reading of
 // the whole text line by line; and the rewrite, which must keep every other
-// byte, put the new line where the scan says, and read back.
+// byte, put the new line where the scan says (before the end-of-file marks
+// that end the file), and read back.
 //
 // Input: one byte for the piece size (1 to 64), then the text.
 #include "cdprograms/install/InstallSetting.h"
@@ -114,15 +115,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         scan.Feed(strText.data() + i, static_cast<unsigned>(std::min<size_t>(nPiece, strText.size() - i)));
     scan.Finish();
 
-    const Reading reading = Read(strText);
-    Check(scan.Size() == strText.size());
+    // MS-DOS's end-of-file marks at the very end are no part of the text.
+    const size_t nTextEnd = strText.find_last_not_of('\x1A') + 1;
+    const std::string strBody = strText.substr(0, nTextEnd);
+    const Reading reading = Read(strBody);
+    Check(scan.Size() == strText.size() && scan.TextEnd() == nTextEnd);
     Check(scan.HasSection() == reading.bSection && scan.HasKey() == reading.bKey);
     Check(!reading.bSection ||
           (scan.SectionLineEnd() == reading.nSectionEnd && scan.SectionLineOpen() == reading.bSectionOpen));
     Check(!reading.bKey ||
           (scan.KeyLineStart() == reading.nKeyStart && scan.KeyLineEnd() == reading.nKeyEnd &&
            std::string(value.data()) == reading.strValue));
-    Check(scan.LastLineOpen() == (!strText.empty() && strText.back() != '\n'));
+    Check(scan.LastLineOpen() == (!strBody.empty() && strBody.back() != '\n'));
 
     // The rewrite, through a buffer of the piece size.
     qxtest::CMemoryFileSystem fs;
@@ -139,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     Check(fs.ReadFile(kNew, &strNew) && strNew.size() == nWritten);
 
     // Every byte but the one line, where the scan put it.
-    size_t nCut = strText.size(), nResume = strText.size();
+    size_t nCut = nTextEnd, nResume = nTextEnd;
     std::string strInserted = std::string(kValue);
     strInserted = "InstallDir=" + strInserted + "\r\n";
     if (reading.bKey) {

@@ -10,6 +10,8 @@ const char kSectionName[] = QX_INI_SECTION;
 const char kKeyName[] = QX_INI_KEY;
 const unsigned kSectionLength = sizeof(kSectionName) - 1;
 const unsigned kKeyLength = sizeof(kKeyName) - 1;
+// MS-DOS's end-of-file mark, Ctrl+Z.
+const char kEndOfFile = '\x1A';
 
 bool IsBlank(char ch)
 {
@@ -27,7 +29,7 @@ char Lower(char ch)
 void CIniScanner::Start(char* pszValue, unsigned nValueSize)
 {
     m_state = kLead;
-    m_nOffset = m_nLineStart = 0;
+    m_nOffset = m_nLineStart = m_nMarks = 0;
     m_nMatched = 0;
     m_bMatching = m_bBlankAfterName = m_bKeyLine = m_bSectionLine = false;
     m_nSectionState = 0;
@@ -53,78 +55,89 @@ void CIniScanner::Match(char ch, const char* pszName, unsigned nLength)
 void CIniScanner::Feed(const char* pText, unsigned nSize)
 {
     for (const char* p = pText; p != pText + nSize; ++p, ++m_nOffset) {
-        const char ch = *p;
-        if (ch == '\n') {
-            EndLine(m_nOffset + 1, false);
+        // Marks wait: only the end of the text tells whether they end it.
+        if (*p == kEndOfFile) {
+            ++m_nMarks;
             continue;
         }
-        switch (m_state) {
-        case kLead:
-            // The mark some editors put at the start of a UTF-8 text is no
-            // part of its first line.
-            if (IsBlank(ch) || (m_nOffset < 3 && ch == "\xEF\xBB\xBF"[m_nOffset]))
-                break;
-            m_nMatched = 0;
-            m_bMatching = true;
-            m_bBlankAfterName = false;
-            if (ch == '[') {
-                m_state = kSection;
-            } else {
-                m_state = kKey;
-                Match(ch, kKeyName, kKeyLength);
-            }
+        for (; m_nMarks; --m_nMarks)
+            Step(kEndOfFile);
+        if (*p == '\n')
+            EndLine(m_nOffset + 1, false);
+        else
+            Step(*p);
+    }
+}
+
+// One character of a line, not its line end.
+void CIniScanner::Step(char ch)
+{
+    switch (m_state) {
+    case kLead:
+        // The mark some editors put at the start of a UTF-8 text is no
+        // part of its first line.
+        if (IsBlank(ch) || (m_nOffset < 3 && ch == "\xEF\xBB\xBF"[m_nOffset]))
             break;
-        case kSection:
-            if (ch != ']') {
-                Match(ch, kSectionName, kSectionLength);
-                break;
-            }
-            // Any section line ends the first [Orvane] section.
-            if (m_nSectionState == 1)
-                m_nSectionState = 2;
-            if (m_nSectionState == 0 && m_bMatching && m_nMatched == kSectionLength) {
-                m_nSectionState = 1;
-                m_bSectionLine = true;
-            }
-            m_state = kRest;
-            break;
-        case kKey:
-            if (ch == '=') {
-                m_bKeyLine = m_nSectionState == 1 && !m_bKey && m_bMatching && m_nMatched == kKeyLength;
-                m_state = m_bKeyLine ? kValue : kRest;
-            } else if (IsBlank(ch)) {
-                m_bBlankAfterName = true;
-            } else if (m_bBlankAfterName) {
-                m_bMatching = false; // a blank inside the name
-            } else {
-                Match(ch, kKeyName, kKeyLength);
-            }
-            break;
-        case kValue:
-            if (m_nValueLength == 0 && IsBlank(ch))
-                break;
-            if (m_nValueLength == 0)
-                m_chFirst = ch;
-            // The whole buffer, the terminator's place too: a quote may go.
-            if (m_pszValue && m_nValueStored < m_nValueSize)
-                m_pszValue[m_nValueStored++] = ch;
-            ++m_nValueLength;
-            if (!IsBlank(ch)) {
-                m_nValueEnd = m_nValueLength;
-                m_chLast = ch;
-            }
-            break;
-        case kRest:
+        m_nMatched = 0;
+        m_bMatching = true;
+        m_bBlankAfterName = false;
+        if (ch == '[') {
+            m_state = kSection;
+        } else {
+            m_state = kKey;
+            Match(ch, kKeyName, kKeyLength);
+        }
+        break;
+    case kSection:
+        if (ch != ']') {
+            Match(ch, kSectionName, kSectionLength);
             break;
         }
+        // Any section line ends the first [Orvane] section.
+        if (m_nSectionState == 1)
+            m_nSectionState = 2;
+        if (m_nSectionState == 0 && m_bMatching && m_nMatched == kSectionLength) {
+            m_nSectionState = 1;
+            m_bSectionLine = true;
+        }
+        m_state = kRest;
+        break;
+    case kKey:
+        if (ch == '=') {
+            m_bKeyLine = m_nSectionState == 1 && !m_bKey && m_bMatching && m_nMatched == kKeyLength;
+            m_state = m_bKeyLine ? kValue : kRest;
+        } else if (IsBlank(ch)) {
+            m_bBlankAfterName = true;
+        } else if (m_bBlankAfterName) {
+            m_bMatching = false; // a blank inside the name
+        } else {
+            Match(ch, kKeyName, kKeyLength);
+        }
+        break;
+    case kValue:
+        if (m_nValueLength == 0 && IsBlank(ch))
+            break;
+        if (m_nValueLength == 0)
+            m_chFirst = ch;
+        // The whole buffer, the terminator's place too: a quote may go.
+        if (m_pszValue && m_nValueStored < m_nValueSize)
+            m_pszValue[m_nValueStored++] = ch;
+        ++m_nValueLength;
+        if (!IsBlank(ch)) {
+            m_nValueEnd = m_nValueLength;
+            m_chLast = ch;
+        }
+        break;
+    case kRest:
+        break;
     }
 }
 
 void CIniScanner::Finish()
 {
-    m_bLastLineOpen = m_nOffset != m_nLineStart;
+    m_bLastLineOpen = TextEnd() != m_nLineStart;
     if (m_bLastLineOpen)
-        EndLine(m_nOffset, true);
+        EndLine(TextEnd(), true);
 }
 
 void CIniScanner::EndLine(unsigned long nEnd, bool bOpen)
@@ -214,7 +227,7 @@ IniCopyResult CopyIniWithInstallDir(CInstallFileSystem& fs, const char* pszFrom,
         if (scan.SectionLineOpen())
             pszLineEnd = "\r\n";
     } else {
-        nCut = nResume = scan.Size();
+        nCut = nResume = scan.TextEnd();
         if (scan.LastLineOpen())
             pszLineEnd = "\r\n";
         bSectionLine = true;

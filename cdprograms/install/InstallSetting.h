@@ -9,7 +9,10 @@
 // regard to case (A to Z); a section runs from its "[Name]" line to the next
 // one, and only the first [Orvane] section and the first InstallDir in it
 // count; a value in matching double or single quotes loses them; a UTF-8
-// mark at the start of the text is no part of its first line.
+// mark at the start of the text is no part of its first line, and MS-DOS's
+// end-of-file mark (Ctrl+Z, as COPY CON and older editors leave it) at its
+// end no part of its last one: the text ends there, and what is added goes
+// before the mark, where TYPE and such editors still show it.
 #pragma once
 
 #include "InstallFileSystem.h"
@@ -36,12 +39,16 @@ public:
     unsigned long KeyLineStart() const { return m_nKeyStart; }
     unsigned long KeyLineEnd() const { return m_nKeyEnd; }
     unsigned long Size() const { return m_nOffset; }
+    // Where the text ends: before the end-of-file marks at its very end, if
+    // any, else at its end (known once the text is finished).
+    unsigned long TextEnd() const { return m_nOffset - m_nMarks; }
     // The text is not empty and its last line has no line end (known once
     // the text is finished).
     bool LastLineOpen() const { return m_bLastLineOpen; }
 
 private:
     void Match(char ch, const char* pszName, unsigned nLength);
+    void Step(char ch);
     void EndLine(unsigned long nEnd, bool bOpen);
 
     enum State
@@ -54,6 +61,8 @@ private:
     };
     State m_state;
     unsigned long m_nOffset, m_nLineStart;
+    // End-of-file marks read last: they count as text only once more follows.
+    unsigned long m_nMarks;
     // The line's name so far: how many characters of the name looked for
     // matched, and whether the name can still be it.
     unsigned m_nMatched;
@@ -87,7 +96,8 @@ InstallError ScanIniFile(CInstallFileSystem& fs, const char* pszIniPath, char* p
 // Writes to hTo the text of file pszFrom, as scanned into scan, with
 // InstallDir of [Orvane] set to pszValue: an InstallDir line that counts is
 // replaced where it stands, a section without one gets one right after its
-// "[Orvane]" line, and a text without the section gets it at its end. Every
+// "[Orvane]" line, and a text without the section gets it at its end (before
+// an end-of-file mark that ends the file). Every
 // other byte stays as it was; the new line ends in CR LF. *pnWritten counts
 // the bytes written. kIniChanged when pszFrom is no longer the text that was
 // scanned (another program wrote it meanwhile).

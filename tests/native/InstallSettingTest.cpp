@@ -70,6 +70,10 @@ TEST(InstallSetting, ReadsInstallDirAsTheProfileFunctionsDo)
         {"a blank inside the section name", "[Orv ane]\r\nInstallDir=C:\\X\r\n", false, ""},
         {"a UTF-8 mark at the start", "\xEF\xBB\xBF[Orvane]\r\nInstallDir=C:\\X\r\n", true, "C:\\X"},
         {"a UTF-8 mark elsewhere", "[A]\r\n\xEF\xBB\xBF[Orvane]\r\nInstallDir=C:\\X\r\n", false, ""},
+        {"an end-of-file mark right after the value", "[Orvane]\r\nInstallDir=C:\\X  \x1A\x1A", true,
+         "C:\\X"},
+        {"an end-of-file mark with text after it", "[Orvane]\r\nInstallDir=C:\\X\x1Ay\r\n", true,
+         "C:\\X\x1Ay"},
     };
     for (const auto& row : kRows) {
         for (size_t nChunk : {static_cast<size_t>(1), static_cast<size_t>(3), row.strText.size() + 1}) {
@@ -133,6 +137,16 @@ TEST(InstallSetting, WritesTheValueAndKeepsEveryOtherByte)
          kLongLine + "[Orvane]\r\n" + std::string(kLine) + kLongLine},
         {"bytes of any value", std::string("[A]\r\nx=\0\xff\x1a\r\r\n", 13),
          std::string("[A]\r\nx=\0\xff\x1a\r\r\n", 13) + "[Orvane]\r\n" + kLine},
+        // MS-DOS's end-of-file mark stays the end, after what is added.
+        {"an end-of-file mark at the end", "[A]\r\nx=1\r\n\x1A",
+         "[A]\r\nx=1\r\n[Orvane]\r\n" + std::string(kLine) + "\x1A"},
+        {"marks after a last line without its end", "[A]\r\nx=1\x1A\x1A",
+         "[A]\r\nx=1\r\n[Orvane]\r\n" + std::string(kLine) + "\x1A\x1A"},
+        {"the section as the last line, then the mark", "[A]\r\n[Orvane]\x1A",
+         "[A]\r\n[Orvane]\r\n" + std::string(kLine) + "\x1A"},
+        {"the key as the last line, then the mark", "[Orvane]\r\nInstallDir=C:\\OLD\x1A",
+         "[Orvane]\r\n" + std::string(kLine) + "\x1A"},
+        {"the mark alone", "\x1A", "[Orvane]\r\n" + std::string(kLine) + "\x1A"},
     };
     for (const auto& row : kRows) {
         for (unsigned nBuffer : {1u, 7u, 512u, 65536u}) {

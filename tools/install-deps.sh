@@ -15,6 +15,8 @@ packages=(
   dosbox
   # The MS-DOS tests' second drive, a small file system of its own.
   mount
+  # The MS-DOS tests' FAT disk images, whose file attributes DOSBox keeps.
+  mtools
 )
 # Where Wine cannot run here, it runs in an emulated guest made of Debian's
 # packages (guestlib.sh).

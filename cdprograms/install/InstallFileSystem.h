@@ -36,6 +36,15 @@ enum
     kInstallPathSize = 260,
 };
 
+// File attributes, numbered as MS-DOS and Windows number them.
+enum
+{
+    kInstallReadOnly = 0x01,
+    kInstallHidden = 0x02,
+    kInstallSystem = 0x04,
+    kInstallArchive = 0x20,
+};
+
 enum InstallFileKind
 {
     kInstallNothing, // no file or folder of that name
@@ -105,6 +114,12 @@ public:
 
     // Deletes a file, read-only or not.
     virtual InstallError Delete(const char* pszPath) = 0;
+
+    // The attributes of file pszPath (kInstallReadOnly and the others); 0,
+    // and no error, when there is no such file.
+    virtual InstallError GetAttributes(const char* pszPath, unsigned* pnAttributes) = 0;
+    // Gives file pszPath these attributes, of kInstallReadOnly and the others.
+    virtual InstallError SetAttributes(const char* pszPath, unsigned nAttributes) = 0;
     // Gives a file another name in the same folder; pszTo does not exist.
     // Fails while another program has the file open (Windows 95 refuses that
     // by itself; a binding for a system that would let it pass checks

@@ -6,6 +6,10 @@
 
 namespace {
 
+static_assert(kInstallReadOnly == kDosReadOnly && kInstallHidden == kDosHidden &&
+                  kInstallSystem == kDosSystem && kInstallArchive == kDosArchive,
+              "the interface numbers attributes as DOS does");
+
 // The DOS search record lives in the room the caller gives each search.
 static_assert(sizeof(DosFind) <= sizeof(CInstallFind::abData), "a search record fits");
 
@@ -134,6 +138,19 @@ InstallError CDosFileSystem::Delete(const char* pszPath)
     if (DosGetAttributes(pszPath, &nAttributes) == kDosOk && (nAttributes & kDosReadOnly))
         DosSetAttributes(pszPath, static_cast<uint8_t>(nAttributes & ~kDosReadOnly));
     return DosDelete(pszPath);
+}
+
+InstallError CDosFileSystem::GetAttributes(const char* pszPath, unsigned* pnAttributes)
+{
+    uint8_t nAttributes = 0;
+    const uint16_t nError = DosGetAttributes(pszPath, &nAttributes);
+    *pnAttributes = nAttributes & (kDosReadOnly | kDosHidden | kDosSystem | kDosArchive);
+    return nError == kDosFileNotFound || nError == kDosPathNotFound ? 0 : nError;
+}
+
+InstallError CDosFileSystem::SetAttributes(const char* pszPath, unsigned nAttributes)
+{
+    return DosSetAttributes(pszPath, static_cast<uint8_t>(nAttributes));
 }
 
 InstallError CDosFileSystem::Rename(const char* pszFrom, const char* pszTo)

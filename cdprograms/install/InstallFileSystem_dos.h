@@ -21,6 +21,8 @@ public:
     InstallError Write(InstallHandle hFile, const void* pData, unsigned nSize) override;
     InstallError Close(InstallHandle hFile) override;
     InstallError Delete(const char* pszPath) override;
+    InstallError GetAttributes(const char* pszPath, unsigned* pnAttributes) override;
+    InstallError SetAttributes(const char* pszPath, unsigned nAttributes) override;
     InstallError Rename(const char* pszFrom, const char* pszTo) override;
     // DOS keeps no profile cache.
     void FlushSettings(const char*) override {}

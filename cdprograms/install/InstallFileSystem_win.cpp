@@ -4,6 +4,10 @@
 
 #include <string.h>
 
+static_assert(kInstallReadOnly == FILE_ATTRIBUTE_READONLY && kInstallHidden == FILE_ATTRIBUTE_HIDDEN &&
+                  kInstallSystem == FILE_ATTRIBUTE_SYSTEM && kInstallArchive == FILE_ATTRIBUTE_ARCHIVE,
+              "the interface numbers attributes as Win32 does");
+
 namespace {
 
 // The last error, never 0: a call that failed without one still failed.
@@ -185,6 +189,24 @@ InstallError CWin32FileSystem::Delete(const char* pszPath)
     const InstallError nRetryError = LastError();
     SetFileAttributesA(pszPath, nAttributes);
     return nRetryError;
+}
+
+InstallError CWin32FileSystem::GetAttributes(const char* pszPath, unsigned* pnAttributes)
+{
+    *pnAttributes = 0;
+    const DWORD nAttributes = GetFileAttributesA(pszPath);
+    if (nAttributes == INVALID_FILE_ATTRIBUTES) {
+        const InstallError nError = LastError();
+        return nError == ERROR_FILE_NOT_FOUND || nError == ERROR_PATH_NOT_FOUND ? 0 : nError;
+    }
+    *pnAttributes = nAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_ARCHIVE);
+    return 0;
+}
+
+InstallError CWin32FileSystem::SetAttributes(const char* pszPath, unsigned nAttributes)
+{
+    return SetFileAttributesA(pszPath, nAttributes) ? 0 : LastError();
 }
 
 InstallError CWin32FileSystem::Rename(const char* pszFrom, const char* pszTo)

@@ -34,6 +34,8 @@ public:
     InstallError Write(InstallHandle hFile, const void* pData, unsigned nSize) override;
     InstallError Close(InstallHandle hFile) override;
     InstallError Delete(const char* pszPath) override;
+    InstallError GetAttributes(const char* pszPath, unsigned* pnAttributes) override;
+    InstallError SetAttributes(const char* pszPath, unsigned nAttributes) override;
     InstallError Rename(const char* pszFrom, const char* pszTo) override;
     void FlushSettings(const char* pszIniPath) override;
     void OnProgress(unsigned long nFile, unsigned long nFiles, const char* pszName) override;

@@ -93,6 +93,10 @@ void DescribeFailure(CInstallTexts& texts, const char* pszTarget, const CInstall
     case kInstallReadSetting:
         Compose(texts, pszOut, nSize, IDS_READ_SETTING, szError);
         break;
+    case kInstallSettingReadOnly:
+        texts.LoadText(IDS_READ_ONLY_FILE, szError, sizeof(szError));
+        Compose(texts, pszOut, nSize, IDS_RECORD, szError);
+        break;
     case kInstallWriteSetting:
     case kInstallSettingNotReadBack:
         Compose(texts, pszOut, nSize, IDS_RECORD, szError);

@@ -36,6 +36,7 @@
     X(IDS_REPLACE,          "Could not replace %s: %s\nIf Orvane or another program is using that file, close it and try again.") \
     X(IDS_READ_SETTING,     "Could not read qx.ini in the Windows folder: %s") \
     X(IDS_RECORD,           "Could not record the folder in qx.ini in the Windows folder: %s") \
+    X(IDS_READ_ONLY_FILE,   "the file is read-only.") \
     X(IDS_NOT_AS_WRITTEN,   "it did not read back as it was written.") \
     X(IDS_FAILED_FRAME,     "Orvane was not installed.\n\n%s\n\n%s") \
     X(IDS_NOTHING_CHANGED,  "Nothing was changed, and the game is not recorded as installed.") \

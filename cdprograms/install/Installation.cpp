@@ -222,6 +222,12 @@ bool CInstallation::Prepare()
                               m_pOutcome->szRecorded, kInstallPathSize);
     if (nError)
         return Fail(kInstallReadSetting, request.pszIniPath, nError);
+    // A read-only qx.ini is not Setup's to change, as it is not the system's
+    // profile functions': refused before anything is written.
+    unsigned nAttributes = 0;
+    nError = m_pFs->GetAttributes(request.pszIniPath, &nAttributes);
+    if (nError || (nAttributes & kInstallReadOnly))
+        return Fail(nError ? kInstallReadSetting : kInstallSettingReadOnly, request.pszIniPath, nError);
 
     InstallFileKind kind;
     nError = m_pFs->GetKind(m_szSource, &kind);
@@ -673,6 +679,21 @@ bool CInstallation::Record()
     if (nError || !check.HasKey() || check.Size() != nWritten || strcmp(m_szLine, pszFolder) != 0) {
         Remove(m_szPath);
         return Fail(kInstallSettingNotReadBack, pszIni, nError);
+    }
+    // The new file keeps the old one's hidden and system attributes; one
+    // that became read-only meanwhile is still refused.
+    unsigned nAttributes = 0;
+    nError = m_pFs->GetAttributes(pszIni, &nAttributes);
+    if (!nError && (nAttributes & kInstallReadOnly)) {
+        Remove(m_szPath);
+        return Fail(kInstallSettingReadOnly, pszIni, 0);
+    }
+    nAttributes &= kInstallHidden | kInstallSystem;
+    if (!nError && nAttributes)
+        nError = m_pFs->SetAttributes(m_szPath, nAttributes | kInstallArchive);
+    if (nError) {
+        Remove(m_szPath);
+        return Fail(kInstallWriteSetting, pszIni, nError);
     }
 
     // The old file steps aside under a name of its own, so that it is never

@@ -94,6 +94,9 @@ enum InstallResult
     kInstallReplaceFile,  // szPath: the old file that could not be replaced (in use, say)
     kInstallReadSetting,  // szPath: qx.ini, which is there but could not be read
     kInstallWriteSetting, // szPath: qx.ini, whose new copy could not be written or put in place
+    // szPath: qx.ini, which is read-only: the system's profile functions
+    // would not change it either, and neither does Setup
+    kInstallSettingReadOnly,
     // szPath: qx.ini; its new copy did not read back as written, or the
     // system's own reader read it otherwise (ConfirmSetting).
     kInstallSettingNotReadBack,

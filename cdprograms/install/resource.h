@@ -46,6 +46,7 @@
 #define IDS_PROGRESS            32
 #define IDS_BUSY                33
 #define IDS_DEVICE_NAME         34
+#define IDS_READ_ONLY_FILE      35
 
 #define IDS_FOLDER_IN_THE_WAY   50
 #define IDS_JOURNAL             51

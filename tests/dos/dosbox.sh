@@ -20,9 +20,11 @@ here_dosbox=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 QX_DOSBOX_TIMEOUT=${QX_DOSBOX_TIMEOUT:-60}
 
 # qx_dosbox_conf CONF C_DIR D_SOURCE -- COMMAND...
-# Writes configuration CONF: C: is folder C_DIR; D: is the CD, either an
-# ISO image (mounted as the CD-ROM drive it is) or a folder (mounted as a
-# CD-ROM drive); "-" for none. The commands run in order, then DOSBox ends.
+# Writes configuration CONF: C: is folder C_DIR, or a FAT disk image (a
+# 1.44 MB one, as mtools' mformat -f 1440 makes it), on which DOS keeps
+# files' attributes; D: is the CD, either an ISO image (mounted as the
+# CD-ROM drive it is) or a folder (mounted as a CD-ROM drive); "-" for none.
+# The commands run in order, then DOSBox ends.
 qx_dosbox_conf() {
   local conf=$1 c_dir=$2 d_source=$3
   shift 3
@@ -33,7 +35,11 @@ qx_dosbox_conf() {
     printf '%s\n' "[cpu]" "core=normal" "cycles=max"
     printf '%s\n' "[mixer]" "nosound=true" "[speaker]" "pcspeaker=false" "[midi]" "mpu401=none"
     printf '%s\n' "[autoexec]" "@echo off"
-    printf 'mount c "%s"\n' "$c_dir"
+    if [ -f "$c_dir" ]; then
+      printf 'imgmount c "%s" -t floppy\n' "$c_dir"
+    else
+      printf 'mount c "%s"\n' "$c_dir"
+    fi
     if [ -f "$d_source" ]; then
       printf 'imgmount d "%s" -t iso\n' "$d_source"
     elif [ "$d_source" != - ]; then

@@ -94,6 +94,11 @@ TEST(InstallMessage, SaysWhatHappenedAndWhatTheDiskHolds)
              std::string("Could not record the folder in qx.ini in the Windows folder: error 112\n\n"
                          "Setup could not undo all it had done. C:\\GAMES\\ORVANE\\ORVANE.EXE is left as it "
                          "is: error 5 Orvane is still recorded as installed in C:\\GAMES\\ORVANE.")},
+        {"qx.ini read-only", Outcome(kInstallSettingReadOnly, "C:\\WINDOWS\\qx.ini", 0, false, "D:\\ORVANE"),
+         kFrame +
+             std::string(
+                 "Could not record the folder in qx.ini in the Windows folder: the file is read-only.\n\n"
+                 "Nothing was changed: Orvane is still installed in D:\\ORVANE.")},
         {"the CD gone", Outcome(kInstallReadGame, "D:\\GAME\\DATA", 21, true),
          kFrame +
              std::string("Could not read D:\\GAME\\DATA on the CD: error 21\n\nSetup removed what it had "

@@ -83,6 +83,15 @@ CMemoryFileSystem InstalledMachine()
     return fs;
 }
 
+// A fresh machine whose qx.ini is hidden and a system file, as a user or a
+// tool may have made it.
+CMemoryFileSystem HiddenIniMachine()
+{
+    CMemoryFileSystem fs = FreshMachine();
+    fs.SetAttributes(kIni, kInstallHidden | kInstallSystem | kInstallArchive);
+    return fs;
+}
+
 struct InstallRun
 {
     bool bOk;
@@ -254,7 +263,7 @@ TEST(Installation, AFailureLeavesEverythingAsItWasAndSaysWhatWentWrong)
         {"the CD taken out half-way", FreshMachine,
          [](CMemoryFileSystem& fs) {
              fs.m_faultMode = CMemoryFileSystem::kCdGoneFrom;
-             fs.m_nFaultAt = 64;
+             fs.m_nFaultAt = 65;
          },
          kInstallCopyFile, "DATA\\MUSIC\\THEME.MID", kErrNotReady, true},
         {"no game folder on the CD", FreshMachine,
@@ -287,6 +296,12 @@ TEST(Installation, AFailureLeavesEverythingAsItWasAndSaysWhatWentWrong)
         {"qx.ini read otherwise by the system", InstalledMachine,
          [](CMemoryFileSystem& fs) { fs.m_bRefuseSetting = true; }, kInstallSettingNotReadBack, kIni, 0,
          true},
+        {"a read-only qx.ini", FreshMachine,
+         [](CMemoryFileSystem& fs) { fs.SetAttributes(kIni, kInstallReadOnly | kInstallArchive); },
+         kInstallSettingReadOnly, kIni, 0, false},
+        {"a read-only qx.ini, hidden too, over an earlier version", InstalledMachine,
+         [](CMemoryFileSystem& fs) { fs.SetAttributes(kIni, kInstallReadOnly | kInstallHidden); },
+         kInstallSettingReadOnly, kIni, 0, false},
         {"no qx.ini, and the system reads the new one otherwise", FreshMachine,
          [](CMemoryFileSystem& fs) {
              fs.Delete(kIni);
@@ -319,7 +334,9 @@ TEST(Installation, AFaultAtAnyOperationIsUndone)
     {
         const char* pszName;
         CMemoryFileSystem (*pfnMachine)();
-    } kMachines[] = {{"fresh", FreshMachine}, {"over an earlier version", InstalledMachine}};
+    } kMachines[] = {{"fresh", FreshMachine},
+                     {"over an earlier version", InstalledMachine},
+                     {"a hidden qx.ini", HiddenIniMachine}};
     static const struct
     {
         const char* pszName;
@@ -625,4 +642,48 @@ TEST(Installation, ARunCutOffAnywhereIsFinishedOrUndoneByTheNext)
                 return;
         }
     }
+}
+
+// qx.ini keeps its hidden and system attributes, whichever it has; the
+// new file is marked as changed since the last backup, as any written file.
+TEST(Installation, QxIniKeepsItsHiddenAndSystemAttributes)
+{
+    for (unsigned nAttributes :
+         {0u, static_cast<unsigned>(kInstallHidden), static_cast<unsigned>(kInstallSystem),
+          static_cast<unsigned>(kInstallHidden | kInstallSystem)}) {
+        SCOPED_TRACE(nAttributes);
+        CMemoryFileSystem fs = FreshMachine();
+        fs.SetAttributes(kIni, nAttributes);
+        const auto before = fs.Snapshot();
+        const InstallRun run = Install(fs);
+        ASSERT_TRUE(run.bOk) << run.outcome.result << " " << run.outcome.szPath;
+        ExpectInstalled(fs, before, run);
+        unsigned nNow = 0;
+        EXPECT_EQ(fs.GetAttributes(kIni, &nNow), 0u);
+        EXPECT_EQ(nNow, nAttributes | kInstallArchive);
+    }
+}
+
+// A qx.ini that another program makes read-only while the game is copied
+// is refused all the same, and the copy undone.
+TEST(Installation, QxIniMadeReadOnlyMeanwhileIsRefused)
+{
+    class CReadOnlyMeanwhile : public CMemoryFileSystem
+    {
+    public:
+        explicit CReadOnlyMeanwhile(const CMemoryFileSystem& fs) : CMemoryFileSystem(fs) {}
+        void OnProgress(unsigned long nFile, unsigned long nFiles, const char* pszName) override
+        {
+            CMemoryFileSystem::OnProgress(nFile, nFiles, pszName);
+            SetAttributes(kIni, kInstallReadOnly | kInstallArchive);
+        }
+    };
+    CReadOnlyMeanwhile fs(FreshMachine());
+    fs.SetAttributes(kIni, kInstallReadOnly | kInstallArchive);
+    const auto before = fs.Snapshot();
+    fs.SetAttributes(kIni, kInstallArchive);
+    const InstallRun run = Install(fs);
+    ExpectUnchanged(fs, before, run);
+    EXPECT_EQ(run.outcome.result, kInstallSettingReadOnly);
+    EXPECT_TRUE(run.outcome.bChanged);
 }

@@ -54,13 +54,13 @@ void CMemoryFileSystem::AddFolder(const std::string& strPath)
     if (strKey.size() <= 2 || IsFolder(strPath))
         return;
     AddFolder(strPath.substr(0, strPath.rfind('\\')));
-    m_nodes[strKey] = Node{strPath, true, ""};
+    m_nodes[strKey] = Node{strPath, true, "", 0};
 }
 
 void CMemoryFileSystem::AddFile(const std::string& strPath, const std::string& strData)
 {
     AddFolder(strPath.substr(0, strPath.rfind('\\')));
-    m_nodes[Key(strPath)] = Node{strPath, false, strData};
+    m_nodes[Key(strPath)] = Node{strPath, false, strData, kInstallArchive};
 }
 
 bool CMemoryFileSystem::ReadFile(const std::string& strPath, std::string* pData) const
@@ -90,7 +90,10 @@ std::map<std::string, std::string> CMemoryFileSystem::Snapshot() const
 {
     std::map<std::string, std::string> snapshot;
     for (const auto& entry : m_nodes) {
-        snapshot[entry.first] = entry.second.bFolder ? "<folder>" : Describe(entry.second.strData);
+        const Node& node = entry.second;
+        snapshot[entry.first] = node.bFolder ? "<folder>" : Describe(node.strData);
+        if (node.nAttributes & (kInstallReadOnly | kInstallHidden | kInstallSystem))
+            snapshot[entry.first] += ", attributes " + std::to_string(node.nAttributes);
     }
     return snapshot;
 }
@@ -230,7 +233,7 @@ InstallError CMemoryFileSystem::CreateFolder(const char* pszPath)
         return kErrExists;
     if (!IsFolder(Parent(strKey)) || Breach(pszPath, true))
         return kErrPathNotFound;
-    m_nodes[strKey] = Node{pszPath, true, ""};
+    m_nodes[strKey] = Node{pszPath, true, "", 0};
     return 0;
 }
 
@@ -273,11 +276,13 @@ InstallError CMemoryFileSystem::CreateToWrite(const char* pszPath, InstallHandle
         return kErrAccessDenied;
     if (m_inUse.count(strKey))
         return kErrInUse;
-    if (IsFolder(pszPath))
+    // As the systems do, a read-only file is not opened to write.
+    auto it = m_nodes.find(strKey);
+    if (IsFolder(pszPath) || (it != m_nodes.end() && (it->second.nAttributes & kInstallReadOnly)))
         return kErrAccessDenied;
     if (!IsFolder(Parent(strKey)) || Breach(pszPath, false))
         return kErrPathNotFound;
-    m_nodes[strKey] = Node{pszPath, false, ""};
+    m_nodes[strKey] = Node{pszPath, false, "", kInstallArchive};
     *phFile = m_nNextHandle++;
     m_files[*phFile] = OpenFile{strKey, true, 0};
     return 0;
@@ -362,6 +367,32 @@ InstallError CMemoryFileSystem::Delete(const char* pszPath)
     if (m_inUse.count(strKey))
         return kErrInUse;
     m_nodes.erase(it);
+    return 0;
+}
+
+InstallError CMemoryFileSystem::GetAttributes(const char* pszPath, unsigned* pnAttributes)
+{
+    const std::string strKey = Key(pszPath);
+    *pnAttributes = 0;
+    if (InstallError nError = Operation(strKey))
+        return nError;
+    auto it = m_nodes.find(strKey);
+    if (it != m_nodes.end())
+        *pnAttributes = it->second.nAttributes;
+    return 0;
+}
+
+InstallError CMemoryFileSystem::SetAttributes(const char* pszPath, unsigned nAttributes)
+{
+    const std::string strKey = Key(pszPath);
+    if (InstallError nError = Operation(strKey))
+        return nError;
+    if (OnCd(strKey))
+        return kErrAccessDenied;
+    auto it = m_nodes.find(strKey);
+    if (it == m_nodes.end() || it->second.bFolder)
+        return kErrNotFound;
+    it->second.nAttributes = nAttributes;
     return 0;
 }
 

@@ -43,8 +43,9 @@ public:
     bool ReadFile(const std::string& strPath, std::string* pData) const;
     bool IsFolder(const std::string& strPath) const;
     bool Exists(const std::string& strPath) const;
-    // Every path with its file's size and a hash of its content, for
-    // comparing a whole disk before and after.
+    // Every path with its file's size and a hash of its content (and its
+    // attributes, when it is read-only, hidden or system), for comparing a
+    // whole disk before and after.
     std::map<std::string, std::string> Snapshot() const;
     static std::string Describe(const std::string& strData);
     // Every path below a folder, as created (case kept), sorted.
@@ -99,6 +100,8 @@ public:
     InstallError Write(InstallHandle hFile, const void* pData, unsigned nSize) override;
     InstallError Close(InstallHandle hFile) override;
     InstallError Delete(const char* pszPath) override;
+    InstallError GetAttributes(const char* pszPath, unsigned* pnAttributes) override;
+    InstallError SetAttributes(const char* pszPath, unsigned nAttributes) override;
     InstallError Rename(const char* pszFrom, const char* pszTo) override;
     void FlushSettings(const char* pszIniPath) override;
     void OnProgress(unsigned long nFile, unsigned long nFiles, const char* pszName) override;
@@ -110,6 +113,9 @@ private:
         std::string strPath; // as created
         bool bFolder;
         std::string strData;
+        // kInstallReadOnly and the others; a file created or written gets
+        // kInstallArchive, as on MS-DOS and Windows.
+        unsigned nAttributes;
     };
     struct OpenFile
     {

@@ -44,6 +44,18 @@ bool CallDos(DosRegs& r)
     return bCarry;
 }
 
+// Calls the BIOS's video services (interrupt 10h). Some BIOSes change BP
+// while they move the screen up; DS and ES are kept as for DOS.
+void CallVideo(DosRegs& r)
+{
+    asm volatile("pushw %%ds\n\tpushw %%es\n\tpushw %%bp\n\t"
+                 "int $0x10\n\t"
+                 "popw %%bp\n\tpopw %%es\n\tpopw %%ds"
+                 : "+a"(r.ax), "+b"(r.bx), "+c"(r.cx), "+d"(r.dx), "+S"(r.si), "+D"(r.di)
+                 :
+                 : "memory", "cc");
+}
+
 uint16_t Near(const void* p)
 {
     return static_cast<uint16_t>(reinterpret_cast<uintptr_t>(p));
@@ -87,6 +99,11 @@ uint8_t PeekFar(uint16_t nSegment, uint16_t nOffset)
     asm volatile("movw %1, %%fs\n\tmovb %%fs:(%2), %0" : "=q"(b) : "r"(nSegment), "r"(nAddress));
     return b;
 }
+
+// The BIOS's data area, at segment 40h.
+constexpr uint16_t kBiosData = 0x40;
+constexpr uint16_t kBiosColumns = 0x4A; // a word: the text mode's columns
+constexpr uint16_t kBiosPage = 0x62;    // the page shown
 
 void SetVector(uint8_t nInterrupt, void (*pfnHandler)())
 {
@@ -264,6 +281,37 @@ uint16_t DosReadKey()
     r.ax = 0x0700;
     CallDos(r);
     return static_cast<uint16_t>(kDosExtendedKey | static_cast<uint8_t>(r.ax));
+}
+
+unsigned DosScreenColumns()
+{
+    const unsigned nColumns = PeekFar(kBiosData, kBiosColumns) | PeekFar(kBiosData, kBiosColumns + 1) << 8;
+    return nColumns ? nColumns : 80;
+}
+
+namespace {
+
+// Function 02h puts the cursor of the page shown at DX (row, column), 03h
+// reads it there.
+uint16_t CallCursor(uint16_t ax, uint16_t dx)
+{
+    DosRegs r = {ax, static_cast<uint16_t>(PeekFar(kBiosData, kBiosPage) << 8), 0, dx, 0, 0};
+    CallVideo(r);
+    return r.dx;
+}
+
+} // namespace
+
+void DosGetCursor(uint8_t* pnRow, uint8_t* pnColumn)
+{
+    const uint16_t dx = CallCursor(0x0300, 0);
+    *pnRow = static_cast<uint8_t>(dx >> 8);
+    *pnColumn = static_cast<uint8_t>(dx);
+}
+
+void DosSetCursor(uint8_t nRow, uint8_t nColumn)
+{
+    CallCursor(0x0200, static_cast<uint16_t>(nRow << 8 | nColumn));
 }
 
 bool DosGetProgramPath(char* pszPath, size_t nSize)

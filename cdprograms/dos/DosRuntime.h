@@ -114,6 +114,13 @@ constexpr uint16_t kDosKeyEnd = kDosExtendedKey + 0x4F;
 constexpr uint16_t kDosKeyDelete = kDosExtendedKey + 0x53;
 uint16_t DosReadKey();
 
+// The text screen, through the BIOS: its width, as the BIOS keeps it for
+// the mode set (80 or 40 columns; 80 where it says 0), and the cursor on
+// the page shown, row and column counted from 0.
+unsigned DosScreenColumns();
+void DosGetCursor(uint8_t* pnRow, uint8_t* pnColumn);
+void DosSetCursor(uint8_t nRow, uint8_t nColumn);
+
 // The full path of the program file, as DOS 3 and later put it after the
 // environment ("D:\INSTALL.EXE"). False when there is none or it does not
 // fit in nSize characters with its terminator.

@@ -61,7 +61,6 @@ enum
     kExitInstalled = 0,
     kExitCancelled = 1,
     kExitCannotStart = 2,
-    kScreenWidth = 80,
     // A message with a path or two in it.
     kMessageSize = 1024,
 };
@@ -72,78 +71,59 @@ CInstallOutcome g_outcome;
 CInstallRecoveryOutcome g_recovered;
 char g_abBuffer[8192];
 
-// Writes the text, each line broken at blanks to fit the screen.
-void PrintWrapped(const char* pszText)
+// The screen as the BIOS keeps it, 80 or 40 columns wide; what is printed
+// goes to the standard output, so that a file can stand in for it.
+class CDosScreen : public CTextScreen
 {
-    const char* p = pszText;
-    while (*p) {
-        const char* pLineEnd = p;
-        while (*pLineEnd && *pLineEnd != '\n')
-            ++pLineEnd;
-        // Break before the screen's last column: a full line would take the
-        // cursor to the next one by itself.
-        const char* pBreak = pLineEnd;
-        if (pLineEnd - p >= kScreenWidth) {
-            pBreak = p + kScreenWidth - 1;
-            while (pBreak > p && *pBreak != ' ')
-                --pBreak;
-            if (pBreak == p)
-                pBreak = p + kScreenWidth - 1;
-        }
-        char szLine[kScreenWidth + 1];
-        const size_t n = static_cast<size_t>(pBreak - p);
-        memcpy(szLine, p, n);
-        szLine[n] = '\0';
-        DosPrint(szLine);
-        DosPrint("\n");
-        p = pBreak;
-        if (*p == ' ' || *p == '\n')
-            ++p;
+public:
+    unsigned Columns() override { return DosScreenColumns(); }
+    void Print(const char* pText, size_t nLength) override
+    {
+        DosWrite(1, pText, static_cast<uint16_t>(nLength));
     }
-}
+    void GetCursor(unsigned* pnRow, unsigned* pnColumn) override
+    {
+        uint8_t nRow, nColumn;
+        DosGetCursor(&nRow, &nColumn);
+        *pnRow = nRow;
+        *pnColumn = nColumn;
+    }
+    void SetCursor(unsigned nRow, unsigned nColumn) override
+    {
+        DosSetCursor(static_cast<uint8_t>(nRow), static_cast<uint8_t>(nColumn));
+    }
+};
 
 void PrintMessage(const char* pszText)
 {
-    PrintWrapped(pszText);
+    CDosScreen screen;
+    PrintWrapped(screen, pszText);
     DosPrint("\n");
 }
 
-// The prompt's line, drawn again after each key: from the line's start,
-// the label and the text, blanks over what a deletion left, then back to
-// the cursor.
-void DrawLine(const CPromptLine& line, size_t* pnShown)
-{
-    DosPrint("\r");
-    DosPrint(kLabel);
-    DosPrint(line.Text());
-    size_t nBack = line.Length() - line.Cursor();
-    for (size_t n = line.Length(); n < *pnShown; ++n, ++nBack)
-        DosPrintChar(' ');
-    for (size_t n = 0; n < nBack; ++n)
-        DosPrintChar('\b');
-    *pnShown = line.Length();
-}
-
-// Asks for the folder, szTyped filled in; false when the user cancels.
+// Asks for the folder, szTyped filled in; false when the user cancels. The
+// line is drawn again after each key, over as many rows as it takes.
 bool AskForFolder(char (&szTyped)[CPromptLine::kMaxLength + 1])
 {
+    CDosScreen screen;
     CPromptLine line(szTyped);
-    size_t nShown = 0;
-    DrawLine(line, &nShown);
+    CPromptView view;
+    view.Start(screen);
+    view.Draw(screen, kLabel, line);
     for (;;) {
         switch (line.OnKey(DosReadKey())) {
         case CPromptLine::kAccepted:
             memcpy(szTyped, line.Text(), line.Length() + 1);
-            DosPrint("\n");
+            view.Finish(screen);
             return true;
         case CPromptLine::kCancelled:
-            DosPrint("\n");
+            view.Finish(screen);
             return false;
         case CPromptLine::kRefused:
             DosPrintChar('\a');
             break;
         case CPromptLine::kEditing:
-            DrawLine(line, &nShown);
+            view.Draw(screen, kLabel, line);
             break;
         }
     }

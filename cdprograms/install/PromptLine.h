@@ -1,7 +1,8 @@
 // The line the MS-DOS installer edits when it asks for the folder: the text,
-// the cursor, and what each key does to them. Standard C++ only, so that it
-// builds natively for unit tests; the MS-DOS half reads the keys and draws
-// the line.
+// the cursor, and what each key does to them; and how text and the line are
+// laid out on a text-mode screen of any width (40 columns as well as 80).
+// Standard C++ only, so that it builds natively for unit tests; the MS-DOS
+// half reads the keys and gives the screen.
 #pragma once
 
 #include <stddef.h>
@@ -54,4 +55,42 @@ private:
     char m_szText[kMaxLength + 1];
     size_t m_nLength;
     size_t m_nCursor;
+};
+
+// A text-mode screen as the BIOS keeps it: Columns() wide; what is printed
+// goes on at the cursor, on to the next row after the last column, and the
+// screen moves up a row when its last row is full. Rows and columns count
+// from 0.
+class CTextScreen
+{
+public:
+    virtual unsigned Columns() = 0;
+    virtual void Print(const char* pText, size_t nLength) = 0;
+    virtual void GetCursor(unsigned* pnRow, unsigned* pnColumn) = 0;
+    virtual void SetCursor(unsigned nRow, unsigned nColumn) = 0;
+
+protected:
+    ~CTextScreen() = default;
+};
+
+// Prints pszText, each of its lines ("\n" ends one) broken at blanks into
+// rows that fit the screen; a word longer than a row is cut.
+void PrintWrapped(CTextScreen& screen, const char* pszText);
+
+// The prompt on the screen: its label and the line's text, from the start
+// of the row it began on, over as many rows as they take.
+class CPromptView
+{
+public:
+    // The prompt begins at the start of the cursor's row.
+    void Start(CTextScreen& screen);
+    // Draws the label and the text again, blanks over what a shorter text
+    // left, and puts the cursor at the line's cursor.
+    void Draw(CTextScreen& screen, const char* pszLabel, const CPromptLine& line);
+    // Puts the cursor at the start of the row after the prompt.
+    void Finish(CTextScreen& screen);
+
+private:
+    unsigned m_nRow; // where the prompt begins, however the screen moved up
+    size_t m_nShown; // characters drawn, the label's too
 };

@@ -25,6 +25,12 @@
 #define QX_MARKER_FILE_DEFAULT  "c:\\qxinst.cfg"
 #define QX_MARKER_KEYWORD       "win95dir"
 
+/* Where the launcher's writer keeps the old file of each while it replaces
+   it (its stem and ".~ol"); one that a crash left is removed by the
+   installer with the first-run files. */
+#define QX_CD_CHECK_BATCH_ASIDE "c:\\_qxchkcd.~ol"
+#define QX_MARKER_FILE_ASIDE    "c:\\qxinst.~ol"
+
 /* clang-format on */
 
 #endif

@@ -20,7 +20,8 @@ namespace {
 
 const char kGameFolder[] = "\\game";
 const char kIniName[] = "\\" QX_INI_FILE;
-const char* const kFirstRunFiles[] = {QX_CD_CHECK_BATCH_PATH, QX_MARKER_FILE_DEFAULT};
+const char* const kFirstRunFiles[] = {QX_CD_CHECK_BATCH_PATH, QX_MARKER_FILE_DEFAULT, QX_CD_CHECK_BATCH_ASIDE,
+                                      QX_MARKER_FILE_ASIDE};
 const char kBusyMutex[] = "Orvane Setup installing";
 const int kMessageSize = 2048;
 // Copying reads and writes this much at a time.

@@ -205,11 +205,11 @@ int Install()
     AppendText(szIniPath, sizeof(szIniPath), kIniName);
 
     // A run that was cut off is finished or undone before anything else.
-    static const char* const kFirstRunFiles[] = {kMarkerPath};
+    static const char* const kFirstRunFiles[] = {kMarkerPath, QX_CD_CHECK_BATCH_ASIDE, QX_MARKER_FILE_ASIDE};
     CInstallRequest recovery = {};
     recovery.pszIniPath = szIniPath;
     recovery.ppszFirstRunFiles = kFirstRunFiles;
-    recovery.nFirstRunFiles = 1;
+    recovery.nFirstRunFiles = sizeof(kFirstRunFiles) / sizeof(kFirstRunFiles[0]);
     recovery.pBuffer = g_abBuffer;
     recovery.nBufferSize = sizeof(g_abBuffer);
     g_installation.Recover(fs, recovery, &g_recovered);
@@ -258,7 +258,7 @@ int Install()
         request.pszIniPath = szIniPath;
         // The batch file that runs Setup deletes itself as it ends.
         request.ppszFirstRunFiles = kFirstRunFiles;
-        request.nFirstRunFiles = 1;
+        request.nFirstRunFiles = sizeof(kFirstRunFiles) / sizeof(kFirstRunFiles[0]);
         // MS-DOS's own limits: a folder of 64 characters, as the rules
         // allow, holds a file of an 8.3 name.
         request.nMaxFolder = kMaxInstallDir;

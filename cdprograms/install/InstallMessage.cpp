@@ -93,6 +93,9 @@ void DescribeFailure(CInstallTexts& texts, const char* pszTarget, const CInstall
     case kInstallReadSetting:
         Compose(texts, pszOut, nSize, IDS_READ_SETTING, szError);
         break;
+    case kInstallSettingChanged:
+        Compose(texts, pszOut, nSize, IDS_SETTING_CHANGED, pszPath);
+        break;
     case kInstallSettingReadOnly:
         texts.LoadText(IDS_READ_ONLY_FILE, szError, sizeof(szError));
         Compose(texts, pszOut, nSize, IDS_RECORD, szError);

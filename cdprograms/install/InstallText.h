@@ -28,6 +28,7 @@
     X(IDS_BAD_REQUEST,      "Setup cannot install in %s.") \
     X(IDS_FILE_IN_THE_WAY,  "%s is in the way: it is a file, where Setup needs a folder.") \
     X(IDS_FOLDER_IN_THE_WAY, "%s is in the way: it is a folder, where Setup needs a file.") \
+    X(IDS_SETTING_CHANGED,  "Another program wrote qx.ini in the Windows folder while Setup recorded the folder there. Your qx.ini is back as it was; what the other program wrote is in %s.") \
     X(IDS_NO_DRIVE,         "There is no drive %s on this computer, or it holds no disk.") \
     X(IDS_JOURNAL,          "Could not write Setup's journal %s: %s") \
     X(IDS_CREATE_FOLDER,    "Could not create the folder %s: %s") \

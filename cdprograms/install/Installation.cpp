@@ -9,6 +9,8 @@ namespace {
 const char kLogName[] = "~QXSETUP.TMP";
 const char kNewIniName[] = "~QXINI.NEW";
 const char kOldIniName[] = "~QXINI.OLD";
+// Another program's qx.ini, written while Setup swapped the files.
+const char kOtherIniName[] = "~QXINI.OTH";
 const char kNewExtension[] = "NEW";
 const char kOldExtension[] = "OLD";
 // Beside a new file that had no old one, while it is replaced: empty.
@@ -714,9 +716,22 @@ bool CInstallation::Record()
     nError = m_pFs->Rename(m_szPath, pszIni);
     if (nError) {
         if (bOld) {
-            const InstallError nBackError = m_pFs->Rename(m_szTemp, pszIni);
+            InstallError nBackError = m_pFs->Rename(m_szTemp, pszIni);
+            // Another program wrote a qx.ini of its own in between: that one
+            // steps aside under a name the message gives, and the user's
+            // file comes back under its own.
+            Beside(m_szLine, pszIni, kOtherIniName);
+            if (nBackError && Exists(pszIni) && !Exists(m_szLine) && m_pFs->Rename(pszIni, m_szLine) == 0) {
+                nBackError = m_pFs->Rename(m_szTemp, pszIni);
+                if (!nBackError) {
+                    Remove(m_szPath);
+                    m_pFs->FlushSettings(pszIni);
+                    return Fail(kInstallSettingChanged, m_szLine, 0);
+                }
+            }
+            // The user's file, where it is.
             if (nBackError)
-                Left(pszIni, nBackError);
+                Left(m_szTemp, nBackError);
         }
         Remove(m_szPath);
         return Fail(kInstallWriteSetting, pszIni, nError);

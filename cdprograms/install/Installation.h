@@ -100,6 +100,9 @@ enum InstallResult
     // szPath: qx.ini; its new copy did not read back as written, or the
     // system's own reader read it otherwise (ConfirmSetting).
     kInstallSettingNotReadBack,
+    // szPath: where another program's qx.ini went ("~QXINI.OTH"), written
+    // while Setup put its own in place; the user's qx.ini is back
+    kInstallSettingChanged,
     // szPath: the journal beside qx.ini, which could not be written, or
     // one of an earlier run that could not be finished or undone
     kInstallJournal,

@@ -55,6 +55,7 @@
 #define IDS_RECOVERED_SETTING   54
 #define IDS_RECOVERY_LEFT       55
 #define IDS_NO_DRIVE            56
+#define IDS_SETTING_CHANGED     57
 
 /* clang-format on */
 

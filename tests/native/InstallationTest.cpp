@@ -687,3 +687,30 @@ TEST(Installation, QxIniMadeReadOnlyMeanwhileIsRefused)
     EXPECT_EQ(run.outcome.result, kInstallSettingReadOnly);
     EXPECT_TRUE(run.outcome.bChanged);
 }
+
+// Another program writes qx.ini in the moment it is aside: its file steps
+// aside in turn, under the name the message gives, and the user's file is
+// back under its own, with the game as it was.
+TEST(Installation, AnotherWriterDuringTheSwapEndsWithTheUsersFileBack)
+{
+    static const struct
+    {
+        const char* pszName;
+        CMemoryFileSystem (*pfnMachine)();
+    } kMachines[] = {{"fresh", FreshMachine}, {"installed", InstalledMachine}};
+    const char kOther[] = "[Other]\r\nKey=written meanwhile\r\n";
+    for (const auto& machine : kMachines) {
+        SCOPED_TRACE(machine.pszName);
+        CMemoryFileSystem fs = machine.pfnMachine();
+        auto expected = fs.Snapshot();
+        fs.m_strIntruderPath = kIni;
+        fs.m_strIntruderData = kOther;
+        const InstallRun run = Install(fs);
+        EXPECT_FALSE(run.bOk);
+        EXPECT_EQ(run.outcome.result, kInstallSettingChanged);
+        EXPECT_STREQ(run.outcome.szPath, "C:\\WINDOWS\\~QXINI.OTH");
+        EXPECT_STREQ(run.outcome.szLeft, "");
+        expected["C:\\WINDOWS\\~QXINI.OTH"] = CMemoryFileSystem::Describe(kOther);
+        EXPECT_EQ(fs.Snapshot(), expected);
+    }
+}

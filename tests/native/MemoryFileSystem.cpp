@@ -418,6 +418,10 @@ InstallError CMemoryFileSystem::Rename(const char* pszFrom, const char* pszTo)
     node.strPath = pszTo;
     m_nodes.erase(it);
     m_nodes[strTo] = node;
+    if (!m_strIntruderPath.empty() && strFrom == Key(m_strIntruderPath)) {
+        AddFile(m_strIntruderPath, m_strIntruderData);
+        m_strIntruderPath.clear();
+    }
     return 0;
 }
 

@@ -78,6 +78,9 @@ public:
     bool m_bDosNames = false;
     unsigned m_nMaxFolder = kInstallPathSize - 1, m_nMaxPath = kInstallPathSize - 1;
     unsigned long m_nBreaches = 0;
+    // Another program writes a file of its own at this path as soon as the
+    // file there is renamed away, once.
+    std::string m_strIntruderPath, m_strIntruderData;
     // The system's own reader of settings files disagrees with what was written.
     bool m_bRefuseSetting = false;
 

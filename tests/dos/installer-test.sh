@@ -57,6 +57,9 @@ installed() {
   { other_sections; crlf "[Orvane]" "InstallDir=C:\\OLDGAME"; } >"$c/WINDOWS/qx.ini"
   crlf 'win95dir C:\WINDOWS' >"$c/qxinst.cfg"
 }
+# A run cut off while it swapped qx.ini for its new copy: the user's file is
+# aside, none under its name.
+ini_aside() { first_run; mv "$c/WINDOWS/qx.ini" "$c/WINDOWS/~QXINI.OLD"; }
 # qx.ini larger than the disk lets a new copy be: the game's files fit.
 big_ini() {
   first_run
@@ -115,6 +118,8 @@ cases=(
   "a device name inside the folder|first_run|${retype}C:\\GAMES\\Nul\\ORVANE\r|-|1|may not contain Nul:|"
   "a device name with an extension|first_run|${retype}C:\\LPT1.DIR\r|-|1|may not contain LPT1.DIR:|"
   "the clock device|first_run|${retype}C:\\GAMES\\CLOCK\$\r|-|1|may not contain CLOCK\$:|"
+  "a drive that is not there|first_run|${retype}Q:\\GAMES\r|-|1|There is no drive Q: on this computer|"
+  "qx.ini left aside by a cut-off run|ini_aside|\r|-|0|Setup has put qx.ini back as it was.|C:\\GAMES\\ORVANE"
   "a full disk mid-copy|first_run|\r|fsize=4096|1|Could not copy ORVANE.EXE to C:\\GAMES\\ORVANE: The disk is full (MS-DOS error 39).|"
   "a full disk for qx.ini|big_ini|\r|fsize=12000|1|Could not record the folder in qx.ini in the Windows folder: The disk is full (MS-DOS error 39).|"
   "a read-only target|read_only_games|\r|user=nobody|1|Could not create the folder C:\\GAMES\\ORVANE:|"
@@ -145,7 +150,8 @@ for row in "${cases[@]}"; do
   printf '%b' "$keys" >"$dir/e/KEYS.TXT"
   [ "$limit" != user=nobody ] || chown -R nobody "$dir/e"
   before=$(snapshot "$c")
-  ini_before=$(cat "$c/WINDOWS/qx.ini")
+  # A qx.ini that a cut-off run left aside is the user's: Setup puts it back.
+  ini_before=$(cat "$c/WINDOWS/qx.ini" 2>/dev/null || cat "$c/WINDOWS/~QXINI.OLD")
   mapfile -t code_lines < <(qx_dos_exit_code 'E:\CODE.TXT')
   program='D:\INSTALL.EXE'
   [ ! -d "$c/CDCOPY" ] || program='C:\CDCOPY\INSTALL.EXE'

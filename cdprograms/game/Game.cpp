@@ -2,8 +2,8 @@
 // it was started from, the current folder, and whether its command line asks
 // it to play (no arguments) or to configure its set-up ("/setup").
 //
-// Plain Win32 and nothing of the C run-time library: the program ships on a
-// Windows 95 CD.
+// Plain Win32 and our own small run-time library, no C run-time DLL: the
+// program ships on a Windows 95 CD.
 #include "GameMode.h"
 #include "ProgramDir.h"
 #include "resource.h"
@@ -18,6 +18,7 @@ namespace {
 void ShowHowStarted(HWND hDlg, const char* pszArguments)
 {
     static const UINT kModeIds[] = {IDS_MODE_PLAY, IDS_MODE_SETUP, IDS_MODE_UNKNOWN};
+    static_assert(sizeof(kModeIds) / sizeof(kModeIds[0]) == kGameUnknown + 1, "one text for each mode");
     const UINT nMode = kModeIds[ReadGameMode(pszArguments)];
     char szText[MAX_PATH + 1];
     if (LoadStringA(GetModuleHandleA(nullptr), nMode, szText, sizeof(szText)) <= 0)

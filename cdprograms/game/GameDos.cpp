@@ -25,6 +25,7 @@ void PrintField(const char* pszLabel, const char* pszValue)
 int DosMain(const char* pszArguments)
 {
     static const char* const kModes[] = {QX_GAME_MODE_PLAY, QX_GAME_MODE_SETUP, QX_GAME_MODE_UNKNOWN};
+    static_assert(sizeof(kModes) / sizeof(kModes[0]) == kGameUnknown + 1, "one text for each mode");
     DosPrint(kModes[ReadGameMode(pszArguments)]);
     DosPrint("\n\n");
 

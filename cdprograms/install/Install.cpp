@@ -4,8 +4,8 @@
 // the Windows folder, and the launcher's first-run files removed; or, after
 // any failure, everything as it was, and a message that says what is so.
 //
-// Plain Win32 and nothing of the C run-time library: the program ships on a
-// Windows 95 CD. Exit code 0 once installed, 1 when cancelled.
+// Plain Win32 and our own small run-time library, no C run-time DLL: the
+// program ships on a Windows 95 CD. Exit code 0 once installed, 1 when cancelled.
 #include "CdContract.h"
 #include "InstallDir.h"
 #include "InstallFileSystem_win.h"

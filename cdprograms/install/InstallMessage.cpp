@@ -214,6 +214,7 @@ void DescribeInstallDirCheck(CInstallTexts& texts, const InstallDirCheck& check,
                                     IDS_TWO_BLANKS,
                                     IDS_NOT_DOS_NAME,
                                     IDS_DEVICE_NAME};
+    static_assert(sizeof(kIds) / sizeof(kIds[0]) == kInstallDirDeviceName + 1, "one text for each verdict");
     const char szBad[] = {check.chBad, '\0'};
     Compose(texts, pszOut, nSize, kIds[check.verdict],
             check.verdict == kInstallDirDeviceName ? check.szPart : szBad);

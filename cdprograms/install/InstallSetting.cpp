@@ -32,7 +32,7 @@ void CIniScanner::Start(char* pszValue, unsigned nValueSize)
     m_nOffset = m_nLineStart = m_nMarks = 0;
     m_nMatched = 0;
     m_bMatching = m_bBlankAfterName = m_bKeyLine = m_bSectionLine = false;
-    m_nSectionState = 0;
+    m_sectionState = kBeforeSection;
     m_bSection = m_bSectionOpen = m_bKey = m_bLastLineOpen = false;
     m_nSectionEnd = m_nKeyStart = m_nKeyEnd = 0;
     m_pszValue = nValueSize ? pszValue : nullptr;
@@ -94,17 +94,17 @@ void CIniScanner::Step(char ch)
             break;
         }
         // Any section line ends the first [Orvane] section.
-        if (m_nSectionState == 1)
-            m_nSectionState = 2;
-        if (m_nSectionState == 0 && m_bMatching && m_nMatched == kSectionLength) {
-            m_nSectionState = 1;
+        if (m_sectionState == kInSection)
+            m_sectionState = kAfterSection;
+        if (m_sectionState == kBeforeSection && m_bMatching && m_nMatched == kSectionLength) {
+            m_sectionState = kInSection;
             m_bSectionLine = true;
         }
         m_state = kRest;
         break;
     case kKey:
         if (ch == '=') {
-            m_bKeyLine = m_nSectionState == 1 && !m_bKey && m_bMatching && m_nMatched == kKeyLength;
+            m_bKeyLine = m_sectionState == kInSection && !m_bKey && m_bMatching && m_nMatched == kKeyLength;
             m_state = m_bKeyLine ? kValue : kRest;
         } else if (IsBlank(ch)) {
             m_bBlankAfterName = true;

@@ -69,7 +69,13 @@ private:
     bool m_bMatching, m_bBlankAfterName;
     bool m_bKeyLine;     // this line is the InstallDir that counts
     bool m_bSectionLine; // this line is the [Orvane] that counts
-    int m_nSectionState; // 0 before the first [Orvane], 1 in it, 2 after it
+    enum SectionState
+    {
+        kBeforeSection, // no [Orvane] line yet
+        kInSection,     // in the first [Orvane]
+        kAfterSection,  // past it: a later [Orvane] does not count
+    };
+    SectionState m_sectionState;
     bool m_bSection, m_bSectionOpen, m_bKey, m_bLastLineOpen;
     unsigned long m_nSectionEnd, m_nKeyStart, m_nKeyEnd;
 
@@ -93,6 +99,15 @@ InstallError ReadInstallDirSetting(CInstallFileSystem& fs, const char* pszIniPat
 InstallError ScanIniFile(CInstallFileSystem& fs, const char* pszIniPath, char* pBuffer, unsigned nBuffer,
                          CIniScanner* pScanner);
 
+// What CopyIniWithInstallDir did.
+enum IniCopyResult
+{
+    kIniCopied,
+    kIniReadFailed,
+    kIniWriteFailed,
+    kIniChanged,
+};
+
 // Writes to hTo the text of file pszFrom, as scanned into scan, with
 // InstallDir of [Orvane] set to pszValue: an InstallDir line that counts is
 // replaced where it stands, a section without one gets one right after its
@@ -101,13 +116,6 @@ InstallError ScanIniFile(CInstallFileSystem& fs, const char* pszIniPath, char* p
 // other byte stays as it was; the new line ends in CR LF. *pnWritten counts
 // the bytes written. kIniChanged when pszFrom is no longer the text that was
 // scanned (another program wrote it meanwhile).
-enum IniCopyResult
-{
-    kIniCopied,
-    kIniReadFailed,
-    kIniWriteFailed,
-    kIniChanged,
-};
 IniCopyResult CopyIniWithInstallDir(CInstallFileSystem& fs, const char* pszFrom, const CIniScanner& scan,
                                     const char* pszValue, InstallHandle hTo, char* pBuffer, unsigned nBuffer,
                                     unsigned long* pnWritten, InstallError* pnError);

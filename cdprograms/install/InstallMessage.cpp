@@ -9,20 +9,6 @@ namespace {
 // Enough for any one sentence of InstallText.h with a path or two in it.
 const unsigned kPartSize = 3 * kInstallPathSize;
 
-// The decimal digits of n.
-void NumberText(unsigned long n, char (&szOut)[12])
-{
-    char szReversed[12];
-    unsigned nDigits = 0;
-    do {
-        szReversed[nDigits++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n);
-    for (unsigned i = 0; i < nDigits; ++i)
-        szOut[i] = szReversed[nDigits - 1 - i];
-    szOut[nDigits] = '\0';
-}
-
 // The system's words for nError, or the installer's own when the failure has
 // no code (what was read back is not what was written).
 void ErrorText(CInstallTexts& texts, InstallError nError, char* pszOut, unsigned nSize)
@@ -224,12 +210,7 @@ void DescribeInstallProgress(CInstallTexts& texts, unsigned long nFile, unsigned
                              const char* pszName, char* pszOut, unsigned nSize)
 {
     char szFile[12], szFiles[12];
-    NumberText(nFile + 1, szFile);
-    NumberText(nFiles, szFiles);
+    FormatInstallNumber(nFile + 1, szFile);
+    FormatInstallNumber(nFiles, szFiles);
     Compose(texts, pszOut, nSize, IDS_PROGRESS, pszName, szFile, szFiles);
-}
-
-void FormatInstallNumber(unsigned long n, char (&szOut)[12])
-{
-    NumberText(n, szOut);
 }

@@ -29,9 +29,6 @@ const char* FindInstallText(unsigned nId);
 void FormatInstallText(char* pszOut, unsigned nSize, const char* pszFormat, const char* psz1 = nullptr,
                        const char* psz2 = nullptr, const char* psz3 = nullptr);
 
-// The decimal digits of n: a count, or an error code in a message.
-void FormatInstallNumber(unsigned long n, char (&szOut)[12]);
-
 // What a run of the installation into pszTarget did, for the user: that the
 // game is installed, or what went wrong and what state the disk is in.
 void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const CInstallOutcome& outcome,

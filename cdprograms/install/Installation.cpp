@@ -15,6 +15,8 @@ const char kNewExtension[] = "NEW";
 const char kOldExtension[] = "OLD";
 // Beside a new file that had no old one, while it is replaced: empty.
 const char kNoneExtension[] = "NON";
+// What a file's replacing puts aside.
+const char* const kAsideExtensions[] = {kNoneExtension, kOldExtension};
 // The journal beside qx.ini: "~QXRUN." and how far the run got.
 const char kJournalStem[] = "~QXRUN.";
 // The journal while it is written, before it says anything.
@@ -23,7 +25,6 @@ const char kJournalCopying[] = "CPY";
 const char kJournalMoving[] = "MOV";
 const char kJournalRecording[] = "INI";
 const char kJournalEnding[] = "END";
-const char kJournalEndName[] = "~QXRUN.END";
 const char kJournalUndoing[] = "BAK";
 // "~QX", five digits in base 36, a dot and an extension.
 const unsigned kTempNameLength = 12;
@@ -52,20 +53,6 @@ bool SameText(const char* psz1, const char* psz2)
     for (; *psz1 && Upper(*psz1) == Upper(*psz2); ++psz1, ++psz2) {
     }
     return Upper(*psz1) == Upper(*psz2);
-}
-
-// The decimal digits of n, then a line end; pszOut has room for 13.
-void NumberLine(unsigned long n, char* pszOut)
-{
-    char szReversed[12];
-    unsigned nDigits = 0;
-    do {
-        szReversed[nDigits++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n);
-    for (unsigned i = 0; i < nDigits; ++i)
-        pszOut[i] = szReversed[nDigits - 1 - i];
-    memcpy(pszOut + nDigits, "\r\n", 3);
 }
 
 // A number that a line of the log or journal gives; false when it is none.
@@ -140,6 +127,19 @@ bool Beside(char* pszTo, const char* pszPath, const char* pszName)
 
 } // namespace
 
+void FormatInstallNumber(unsigned long n, char (&szOut)[12])
+{
+    char szReversed[12];
+    unsigned nDigits = 0;
+    do {
+        szReversed[nDigits++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n);
+    for (unsigned i = 0; i < nDigits; ++i)
+        szOut[i] = szReversed[nDigits - 1 - i];
+    szOut[nDigits] = '\0';
+}
+
 bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, CInstallOutcome* pOutcome)
 {
     m_pFs = &fs;
@@ -148,7 +148,8 @@ bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, 
     memset(pOutcome, 0, sizeof(*pOutcome));
     m_nFiles = m_nFile = m_nCommitted = m_nMoved = 0;
     m_nFirstCreated = 0;
-    m_bLogOpen = m_bLogMade = m_bJournal = false;
+    m_bLogOpen = m_bLogMade = false;
+    m_pszJournalState = nullptr;
     m_bRecovering = m_bCommitBegun = false;
 
     if (!Prepare())
@@ -176,19 +177,16 @@ bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, 
     if (!bDone) {
         // Once files are being replaced, a cut-off undoing is undone again
         // from what the disk holds.
-        if (m_bJournal && strcmp(m_szJournal + strlen(m_szJournal) - 3, kJournalCopying) != 0)
+        if (m_pszJournalState && m_pszJournalState != kJournalCopying)
             Journal(kJournalUndoing);
         RollBack();
         EndJournal();
         return false;
     }
     // The game is recorded: a journal that still says so much is enough.
-    Beside(m_szPath, m_szJournal, kJournalEndName);
-    const InstallError nError = fs.Rename(m_szJournal, m_szPath);
+    const InstallError nError = RenameJournal(kJournalEnding);
     if (nError)
         Left(m_szJournal, nError);
-    else
-        CopyPath(m_szJournal, m_szPath);
     CleanUp();
     EndJournal();
     return true;
@@ -247,16 +245,9 @@ bool CInstallation::Prepare()
 // run got: a rename is one change of a folder entry.
 bool CInstallation::Journal(const char* pszExtension)
 {
-    char* pszName = m_szLine;
-    memcpy(pszName, kJournalStem, sizeof(kJournalStem) - 1);
-    memcpy(pszName + sizeof(kJournalStem) - 1, pszExtension, 4);
-    if (m_bJournal) {
-        Beside(m_szPath, m_szJournal, pszName);
-        const InstallError nError = m_pFs->Rename(m_szJournal, m_szPath);
-        if (nError)
-            return Fail(kInstallJournal, m_szJournal, nError);
-        CopyPath(m_szJournal, m_szPath);
-        return true;
+    if (m_pszJournalState) {
+        const InstallError nError = RenameJournal(pszExtension);
+        return nError == 0 || Fail(kInstallJournal, m_szJournal, nError);
     }
     const char* pszTarget = m_pRequest->pszTargetFolder;
     Beside(m_szJournal, m_pRequest->pszIniPath, kJournalNewName);
@@ -281,8 +272,11 @@ bool CInstallation::Journal(const char* pszExtension)
         Remove(m_szJournal);
         return Fail(kInstallJournal, m_szJournal, nError);
     }
-    char szNumber[13];
-    NumberLine(nFirstMissing, szNumber);
+    // "target\r\nnumber\r\n"
+    char szDigits[12], szNumber[12 + 2];
+    FormatInstallNumber(nFirstMissing, szDigits);
+    memcpy(szNumber, szDigits, sizeof(szDigits));
+    memcpy(szNumber + strlen(szNumber), "\r\n", 3);
     nError = m_pFs->Write(hJournal, pszTarget, static_cast<unsigned>(strlen(pszTarget)));
     if (!nError)
         nError = m_pFs->Write(hJournal, "\r\n", 2);
@@ -292,14 +286,27 @@ bool CInstallation::Journal(const char* pszExtension)
     if (!nError)
         nError = nCloseError;
     if (!nError) {
-        m_bJournal = true;
-        if (Journal(pszExtension))
+        nError = RenameJournal(pszExtension);
+        if (!nError)
             return true;
-        m_bJournal = false;
-        nError = m_pOutcome->nError;
     }
     Remove(m_szJournal);
     return Fail(kInstallJournal, m_szJournal, nError);
+}
+
+// Gives the journal the extension that says how far the run got.
+InstallError CInstallation::RenameJournal(const char* pszExtension)
+{
+    char* pszName = m_szLine;
+    memcpy(pszName, kJournalStem, sizeof(kJournalStem) - 1);
+    memcpy(pszName + sizeof(kJournalStem) - 1, pszExtension, 4);
+    Beside(m_szPath, m_szJournal, pszName);
+    const InstallError nError = m_pFs->Rename(m_szJournal, m_szPath);
+    if (!nError) {
+        CopyPath(m_szJournal, m_szPath);
+        m_pszJournalState = pszExtension;
+    }
+    return nError;
 }
 
 // The journal of a run that was cut off: its target folder, and the log
@@ -350,9 +357,9 @@ bool CInstallation::ReadJournal()
 // The run is over: its journal goes.
 void CInstallation::EndJournal()
 {
-    if (m_bJournal)
+    if (m_pszJournalState)
         Remove(m_szJournal);
-    m_bJournal = false;
+    m_pszJournalState = nullptr;
 }
 
 // qx.ini missing beside ~QXINI.OLD: a run was cut off while it swapped
@@ -383,27 +390,25 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
     memset(pOutcome, 0, sizeof(*pOutcome));
     m_bSettingRestored = false;
     m_bLogOpen = false;
-    m_bJournal = false;
+    m_pszJournalState = nullptr;
     const char* pszIni = request.pszIniPath;
     if (request.nBufferSize < kInstallMinBuffer || !Beside(m_szJournal, pszIni, kJournalNewName))
         return;
     RestoreSetting();
     // A journal never written whole: the run had not begun.
-    if (Exists(m_szJournal))
-        Remove(m_szJournal);
+    Remove(m_szJournal);
     static const char* const kStates[] = {kJournalCopying, kJournalMoving, kJournalRecording, kJournalEnding,
                                           kJournalUndoing};
-    const char* pszState = nullptr;
     for (const char* pszExtension : kStates) {
         memcpy(m_szJournal + strlen(m_szJournal) - 3, pszExtension, 4);
         InstallFileKind kind;
         if (fs.GetKind(m_szJournal, &kind) == 0 && kind == kInstallFile) {
-            pszState = pszExtension;
+            m_pszJournalState = pszExtension;
             break;
         }
     }
+    const char* const pszState = m_pszJournalState;
     if (pszState) {
-        m_bJournal = true;
         if (!ReadJournal()) {
             Left(m_szJournal, 0);
         } else {
@@ -427,7 +432,6 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
                 if (m_bCommitBegun && pszState != kJournalUndoing)
                     Journal(kJournalUndoing);
                 m_bLogMade = true;
-                m_nCommitted = m_nMoved = 0;
                 m_bRecovering = true;
                 RollBack();
                 m_bRecovering = false;
@@ -436,8 +440,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
             CopyPath(pOutcome->szPath, m_szTarget);
             // A new copy of qx.ini that was not put in place.
             Beside(m_szPath, pszIni, kNewIniName);
-            if (Exists(m_szPath))
-                Remove(m_szPath);
+            Remove(m_szPath);
         }
         if (!m_recovered.szLeft[0])
             EndJournal();
@@ -447,8 +450,6 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
     pOutcome->bSettingRestored = m_bSettingRestored;
     CopyPath(pOutcome->szLeft, m_recovered.szLeft);
     pOutcome->nLeftError = m_recovered.nLeftError;
-    if (pOutcome->szLeft[0] && pOutcome->recovery == kRecoveryNone)
-        pOutcome->recovery = kRecoverySetting;
 }
 
 // Goes through the folder m_szSource, whose place in the target is
@@ -542,9 +543,8 @@ bool CInstallation::WalkFile(bool bCount)
     if (!CopyFile())
         return false;
     // The size it must have at its real name.
-    char szSize[13];
-    NumberLine(m_nCopied, szSize);
-    szSize[strlen(szSize) - 2] = '\0';
+    char szSize[12];
+    FormatInstallNumber(m_nCopied, szSize);
     return WriteLog('S', szSize);
 }
 
@@ -568,11 +568,14 @@ bool CInstallation::CreateTargetFolders()
             nError = m_pFs->CreateFolder(m_szTarget);
             if (nError) {
                 // Not a folder the drive lacks, when the drive is not there.
-                CInstallFind find;
                 const char szDrive[] = {m_szTarget[0], ':', '\0'};
-                const bool bDrive = m_nFirstCreated != 0 || m_pFs->FindFirst(szDrive, &find, &m_entry) == 0;
-                if (bDrive && m_nFirstCreated == 0)
-                    m_pFs->FindClose(&find);
+                bool bDrive = true;
+                if (m_nFirstCreated == 0) {
+                    CInstallFind find;
+                    bDrive = m_pFs->FindFirst(szDrive, &find, &m_entry) == 0;
+                    if (bDrive)
+                        m_pFs->FindClose(&find);
+                }
                 bOk = bDrive ? Fail(kInstallCreateFolder, m_szTarget, nError)
                              : Fail(kInstallNoDrive, szDrive, nError);
             } else {
@@ -870,12 +873,10 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
                     RollBackFile(nIndex);
                 return true;
             case kReplayCleanUp:
-                MakeTempName(m_szTarget, nIndex, kOldExtension);
-                if (Exists(m_szTemp))
+                for (const char* pszExtension : kAsideExtensions) {
+                    MakeTempName(m_szTarget, nIndex, pszExtension);
                     Remove(m_szTemp);
-                MakeTempName(m_szTarget, nIndex, kNoneExtension);
-                if (Exists(m_szTemp))
-                    Remove(m_szTemp);
+                }
                 return true;
             case kReplayVerify:
                 if (m_bSizePending)
@@ -897,8 +898,7 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
 bool CInstallation::CommitFile(unsigned long nIndex)
 {
     // Ones of an earlier run that stopped half-way are not ours to keep.
-    static const char* const kAside[] = {kNoneExtension, kOldExtension};
-    for (const char* pszExtension : kAside) {
+    for (const char* pszExtension : kAsideExtensions) {
         MakeTempName(m_szTarget, nIndex, pszExtension);
         if (Exists(m_szTemp)) {
             const InstallError nError = m_pFs->Delete(m_szTemp);
@@ -964,9 +964,7 @@ void CInstallation::RollBackFile(unsigned long nIndex)
 void CInstallation::RecoverFile(unsigned long nIndex)
 {
     const bool bNew = FindTempFile(nIndex, kNewExtension);
-    if (bNew)
-        Remove(m_szTemp);
-    if (!m_bCommitBegun || (bNew && FindTempFile(nIndex, kNewExtension)))
+    if ((bNew && !Remove(m_szTemp)) || !m_bCommitBegun)
         return;
     InstallFileKind kind;
     const InstallError nError = m_pFs->GetKind(m_szPath, &kind);
@@ -1061,8 +1059,7 @@ void CInstallation::RollBack()
     }
     if (m_bLogMade) {
         ReplayLog(kReplayRollBack);
-        if (Exists(m_szLog))
-            Remove(m_szLog);
+        Remove(m_szLog);
         m_szTarget[m_nTargetRoot] = '\0';
         Sweep();
     }
@@ -1113,11 +1110,14 @@ bool CInstallation::Exists(const char* pszPath)
     return m_pFs->GetKind(pszPath, &kind) != 0 || kind != kInstallNothing;
 }
 
-void CInstallation::Remove(const char* pszPath)
+bool CInstallation::Remove(const char* pszPath)
 {
     const InstallError nError = m_pFs->Delete(pszPath);
-    if (nError && Exists(pszPath))
+    if (nError && Exists(pszPath)) {
         Left(pszPath, nError);
+        return false;
+    }
+    return true;
 }
 
 void CInstallation::RemoveFolder(const char* pszPath)

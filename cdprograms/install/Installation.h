@@ -108,6 +108,10 @@ enum InstallResult
     kInstallJournal,
 };
 
+// The decimal digits of n: a count, a size in the log, an error code in a
+// message.
+void FormatInstallNumber(unsigned long n, char (&szOut)[12]);
+
 // What Recover found of a run that was cut off.
 enum InstallRecovery
 {
@@ -177,6 +181,7 @@ private:
     bool WriteLog(char chKind, const char* pszName);
     bool Record();
     bool Journal(const char* pszExtension);
+    InstallError RenameJournal(const char* pszExtension);
     bool ReadJournal();
     void EndJournal();
     void RestoreSetting();
@@ -194,7 +199,8 @@ private:
     bool Fail(InstallResult result, const char* pszPath, InstallError nError);
     void Left(const char* pszPath, InstallError nError);
     bool Exists(const char* pszPath);
-    void Remove(const char* pszPath);
+    // Deletes a file; false, with the file named as left, when it stays.
+    bool Remove(const char* pszPath);
     void RemoveFolder(const char* pszPath);
     void MakeTempName(const char* pszFolder, unsigned long nIndex, const char* pszExtension);
     const char* GameName() const { return m_szSource + m_nSourceRoot + 1; }
@@ -224,9 +230,10 @@ private:
     unsigned m_nFirstCreated;   // length of the first folder of the target created, 0 for none
     InstallHandle m_hLog;
     bool m_bLogOpen, m_bLogMade;
-    // The journal's path, with the extension that says how far the run got.
+    // The journal's path, with the extension that says how far the run got,
+    // and that extension (one of the journal's names); null with no journal.
     char m_szJournal[kInstallPathSize];
-    bool m_bJournal;
+    const char* m_pszJournalState;
     // A file the log named waits for its size, while verifying.
     bool m_bSizePending;
     unsigned long m_nCopied;      // bytes of the last file copied

@@ -1,7 +1,7 @@
 // The launcher window at the display settings of the time: on a screen of
 // 640 by 480, 800 by 600 or 1024 by 768 pixels (one session each, which
-// names it in QX_EXPECT_DESKTOP), at 96, 120 and 144 dots per inch, which the
-// test sets in turn. The window must fit the work area, and a click of the X
+// names it in QX_EXPECT_DESKTOP), at 96, 120 and 144 dots per inch, which
+// one test each sets. The window must fit the work area, and a click of the X
 // server's mouse on each button must reach that button.
 #include "LauncherDialogFixture.h"
 #include "TestSupport.h"
@@ -125,22 +125,21 @@ protected:
         }
         }
     }
-};
 
-} // namespace
+    // At nDpi, installed and not: the window fits the work area, its buttons
+    // keep their template places in proportion, and a click on each one reaches
+    // it. One test per setting, since each starts the launcher about eight times.
+    void CheckFitAt(int nDpi)
+    {
+        const char* pszDesktop = getenv("QX_EXPECT_DESKTOP");
+        ASSERT_NE(pszDesktop, nullptr) << "a session of one screen size runs this test";
+        // The template as this program lays it out, at the session's 96 dots per
+        // inch: the picture's 600 by 400 pixels.
+        const TemplateLayout layout = LayOutTemplate();
+        ASSERT_EQ(layout.controls.size(), 5u);
+        RECT rcWork;
+        ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0));
 
-TEST_F(LauncherWindowFit, WindowFitsTheWorkAreaAndEveryButtonTakesARealClick)
-{
-    const char* pszDesktop = getenv("QX_EXPECT_DESKTOP");
-    ASSERT_NE(pszDesktop, nullptr) << "a session of one screen size runs this test";
-    // The template as this program lays it out, at the session's 96 dots per
-    // inch: the picture's 600 by 400 pixels.
-    const TemplateLayout layout = LayOutTemplate();
-    ASSERT_EQ(layout.controls.size(), 5u);
-    RECT rcWork;
-    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0));
-
-    for (int nDpi : {96, 120, 144}) {
         const ScopedDpi dpi(nDpi);
         ASSERT_TRUE(dpi.IsSet());
         ASSERT_TRUE(NewProgramsSee(nDpi)) << nDpi << " dots per inch on " << pszDesktop;
@@ -189,4 +188,21 @@ TEST_F(LauncherWindowFit, WindowFitsTheWorkAreaAndEveryButtonTakesARealClick)
             }
         }
     }
+};
+
+} // namespace
+
+TEST_F(LauncherWindowFit, At96DotsPerInchTheWindowFitsAndEveryButtonTakesARealClick)
+{
+    CheckFitAt(96);
+}
+
+TEST_F(LauncherWindowFit, At120DotsPerInchTheWindowFitsAndEveryButtonTakesARealClick)
+{
+    CheckFitAt(120);
+}
+
+TEST_F(LauncherWindowFit, At144DotsPerInchTheWindowFitsAndEveryButtonTakesARealClick)
+{
+    CheckFitAt(144);
 }

@@ -2,8 +2,9 @@
 # machine's own g++ with -m16 compiles freestanding C++ to 16-bit real-mode
 # code for a 386 or later, ld links it flat for the tiny model
 # (cdprograms/dos/Dos.ld), and the host tool dosstub puts it in front of a
-# Windows program, in the place of the linker's "cannot be run" stub. No
-# DOS extender: the programs run in the 64 KB that DOS gives them.
+# Windows program, in the place of the linker's "cannot be run" stub
+# (qx_cd_program's DOS_HALF, cmake/win95-runtime.cmake). No DOS extender:
+# the programs run in the 64 KB that DOS gives them.
 # Included by samplecd.cmake, after qx_host_tool is defined.
 
 find_program(QX_DOS_CXX NAMES g++ REQUIRED)
@@ -34,7 +35,8 @@ set_property(GLOBAL PROPERTY QX_DOS_SOURCES)
 
 qx_host_tool(dosstub tools/dosstub.cpp)
 set(QX_DOS_STUB ${QX_HOST_TOOL_DIR}/dosstub)
-# Programs of other folders depend on the tool through this target.
+# Programs of other folders depend on the tool through this target, and so
+# do the dual-mode programs (qx_cd_program's DOS_HALF).
 add_custom_target(qx_dosstub DEPENDS ${QX_DOS_STUB})
 
 # qx_dos_image(NAME SOURCES... [SHARED SOURCES...]): compiles the sources
@@ -77,19 +79,6 @@ function(qx_dos_image name)
     COMMENT "Linking the MS-DOS image ${name}.bin"
     VERBATIM)
   add_custom_target(${name} DEPENDS ${QX_DOS_DIR}/${name}.bin)
-endfunction()
-
-# qx_dos_half(TARGET NAME SOURCES... [SHARED SOURCES...]): the MS-DOS half
-# of the dual-mode Windows program TARGET, built from the sources as
-# ${QX_DOS_DIR}/NAME.bin.
-# TARGET's POST_LINK step puts it in front of the linked program:
-#   ${QX_DOS_STUB} ${QX_DOS_DIR}/NAME.bin $<TARGET_FILE:TARGET> $<TARGET_FILE:TARGET>
-function(qx_dos_half target name)
-  qx_dos_image(${name} ${ARGN})
-  add_dependencies(${target} ${name} qx_dosstub)
-  # A changed MS-DOS half links the Windows half again, and so runs the
-  # step that puts it in front.
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${QX_DOS_DIR}/${name}.bin ${QX_DOS_STUB})
 endfunction()
 
 # ${QX_DOS_DIR}/compile_commands.json: how each source of the MS-DOS

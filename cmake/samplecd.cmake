@@ -21,33 +21,33 @@ qx_host_tool(relcheck tools/relcheck.cpp commands/ExpandCommandTemplate.cpp comm
 qx_host_tool(artpack tools/artpack.cpp)
 include(cmake/dos.cmake)
 
-# The CD's own programs, built like the launcher.
-qx_cd_program(qx_install install
+# The CD's own programs, built like the launcher, each with its MS-DOS half
+# in front. The installer's MS-DOS half has no string table: it carries its
+# texts compiled in (InstallTextTable.cpp).
+#
+# The installer's Windows half links its sources in the order of their
+# names, as it always has: that order lays out the program file, which
+# should change only with its code.
+set(qx_install_sources
   cdprograms/install/Install.cpp
-  cdprograms/install/InstallDir.cpp
   cdprograms/install/InstallFileSystem_win.cpp
-  cdprograms/install/InstallMessage.cpp
-  cdprograms/install/InstallSetting.cpp
-  cdprograms/install/Installation.cpp
-  cdprograms/install/Install.rc
-  POST_LINK ${QX_DOS_STUB} ${QX_DOS_DIR}/install_dos.bin $<TARGET_FILE:qx_install> $<TARGET_FILE:qx_install>)
-qx_dos_half(qx_install install_dos
+  ${QX_INSTALL_CORE_SOURCES})
+list(SORT qx_install_sources)
+qx_cd_program(qx_install install ${qx_install_sources} cdprograms/install/Install.rc DOS_HALF install_dos)
+qx_dos_image(install_dos
   cdprograms/install/InstallDos.cpp
   cdprograms/install/InstallFileSystem_dos.cpp
   cdprograms/install/MarkerRead.cpp
   cdprograms/install/PromptLine.cpp
   SHARED
-  cdprograms/install/InstallDir.cpp
-  cdprograms/install/Installation.cpp
-  cdprograms/install/InstallMessage.cpp
-  cdprograms/install/InstallSetting.cpp
+  ${QX_INSTALL_CORE_SOURCES}
   cdprograms/install/InstallTextTable.cpp)
 qx_cd_program(qx_game orvane
   cdprograms/game/Game.cpp
   cdprograms/game/GameMode.cpp
   cdprograms/game/Game.rc
-  POST_LINK ${QX_DOS_STUB} ${QX_DOS_DIR}/orvane_dos.bin $<TARGET_FILE:qx_game> $<TARGET_FILE:qx_game>)
-qx_dos_half(qx_game orvane_dos cdprograms/game/GameDos.cpp SHARED cdprograms/game/GameMode.cpp)
+  DOS_HALF orvane_dos)
+qx_dos_image(orvane_dos cdprograms/game/GameDos.cpp SHARED cdprograms/game/GameMode.cpp)
 foreach(target qx_install qx_game)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cdprograms)
 endforeach()

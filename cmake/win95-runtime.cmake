@@ -41,15 +41,16 @@ function(qx_use_win95_runtime target)
 endfunction()
 
 # qx_cd_program(TARGET OUTPUT_NAME SOURCE... [LIBRARIES LIBRARY...]
-#               [POST_LINK ARGUMENT...])
+#               [DOS_HALF NAME])
 # A program of ours that ships on the CD and so must start on Windows 95:
 # OUTPUT_NAME.exe, built with the shipping flags and the Windows 95 headers,
 # linked with LIBRARIES and then our run-time library only, stripped, without
-# unused sections, for subsystem 4.0; the build prints its size. POST_LINK is
-# a command that changes the linked program file before its size is printed;
-# whatever the command runs must be built first (add_dependencies).
+# unused sections, for subsystem 4.0; the build prints its size. DOS_HALF
+# makes it a dual-mode program: the MS-DOS image NAME (qx_dos_image in
+# cmake/dos.cmake, ${QX_DOS_DIR}/NAME.bin) goes in front of the linked
+# program, in the place of the linker's stub, before the size is printed.
 function(qx_cd_program target output_name)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "LIBRARIES;POST_LINK")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "DOS_HALF" "LIBRARIES")
   add_executable(${target} WIN32 ${arg_UNPARSED_ARGUMENTS})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
   target_link_libraries(${target} PRIVATE ${arg_LIBRARIES} qx_shipping_flags qx_win95_api)
@@ -57,12 +58,17 @@ function(qx_cd_program target output_name)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/res)
   qx_use_win95_runtime(${target})
   target_link_options(${target} PRIVATE -s -Wl,--gc-sections -Wl,--subsystem,windows:4.0)
-  set(post_link)
-  if(arg_POST_LINK)
-    set(post_link COMMAND ${arg_POST_LINK})
+  set(dos_half)
+  if(arg_DOS_HALF)
+    set(image ${QX_DOS_DIR}/${arg_DOS_HALF}.bin)
+    add_dependencies(${target} ${arg_DOS_HALF} qx_dosstub)
+    # A changed MS-DOS half, or tool, links the Windows half again, and so
+    # runs the step that puts it in front.
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${image} ${QX_DOS_STUB})
+    set(dos_half COMMAND ${QX_DOS_STUB} ${image} $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>)
   endif()
   add_custom_command(TARGET ${target} POST_BUILD
-    ${post_link}
+    ${dos_half}
     COMMAND sh -c "echo \"${output_name}.exe: $(stat -c %s '$<TARGET_FILE:${target}>') bytes\""
     VERBATIM)
 endfunction()

@@ -29,6 +29,13 @@ LRESULT CALLBACK MsgFilterHook(int nCode, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
+// Where the file name in pszPath begins: after its last backslash.
+size_t FileNameOffset(const char* pszPath)
+{
+    const char* pszSlash = strrchr(pszPath, '\\');
+    return pszSlash ? static_cast<size_t>(pszSlash + 1 - pszPath) : 0;
+}
+
 } // namespace
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
@@ -104,8 +111,7 @@ void CWinApp::SetNames()
     }
     const char* const pszFullPath = pszLongPath ? pszLongPath : szPath;
 
-    const char* pszSlash = strrchr(pszFullPath, '\\');
-    const char* pszName = pszSlash ? pszSlash + 1 : pszFullPath;
+    const char* pszName = pszFullPath + FileNameOffset(pszFullPath);
     char szExe[MAX_PATH];
     szExe[0] = '\0';
     const size_t nName = strlen(pszName);
@@ -119,10 +125,13 @@ void CWinApp::SetNames()
     if (m_strAppName.IsEmpty() && !m_strAppName.LoadString(AFX_IDS_APP_TITLE))
         m_strAppName = m_strExeName;
 
-    // The help file sits beside the program file: its path with ".HLP". A
-    // path in szPath is the one pszName points into.
+    // The help file sits beside the program file: the program's path with
+    // ".HLP" in place of its file name's extension. Only a path that fit in
+    // szPath has one; szPath is empty otherwise.
     if (szPath[0]) {
-        const size_t nStem = static_cast<size_t>(pszName - szPath) + strlen(szExe);
+        const char* const pszFileName = szPath + FileNameOffset(szPath);
+        const char* const pszDot = strrchr(pszFileName, '.');
+        const size_t nStem = pszDot ? static_cast<size_t>(pszDot - szPath) : strlen(szPath);
         if (nStem + 5 <= MAX_PATH) {
             memcpy(szPath + nStem, ".HLP", 5);
             m_strHelpFilePath = szPath;

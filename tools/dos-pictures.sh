@@ -15,7 +15,7 @@ build=${QX_BUILD_DIR:-$root/build}
 out=${1:-$root/docs}
 
 "$root/tools/install-deps.sh"
-. "$root/tests/dos/dosbox.sh"
+. "$root/tools/dosbox.sh"
 . "$root/tools/buildlib.sh"
 qx_build_win "$root" "$build/win" sample_cd qx_driver
 

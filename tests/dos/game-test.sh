@@ -8,7 +8,7 @@
 #   game-test.sh IMAGE WORK_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/dosbox.sh"
+. "$here/../../tools/dosbox.sh"
 image=$1 work=$2
 fail() { echo "game-test: $*" >&2; exit 1; }
 

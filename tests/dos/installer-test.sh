@@ -10,7 +10,7 @@
 #   installer-test.sh IMAGE WORK_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/dosbox.sh"
+. "$here/../../tools/dosbox.sh"
 image=$1 work=$2
 fail() { echo "installer-test: $*" >&2; exit 1; }
 

@@ -24,7 +24,7 @@
 #   loop-test.sh IMAGE WORK_DIR CD_DIR LOOP_TESTS.EXE
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/dosbox.sh"
+. "$here/../../tools/dosbox.sh"
 image=$1 work=$2 cd_dir=$3 loop_tests=$4
 fail() { echo "loop-test: $*" >&2; exit 1; }
 

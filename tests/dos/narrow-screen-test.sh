@@ -10,7 +10,7 @@
 #   narrow-screen-test.sh IMAGE WORK_DIR SCREEN_TOOL
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/dosbox.sh"
+. "$here/../../tools/dosbox.sh"
 image=$1 work=$2 screen_tool=$3
 fail() { echo "narrow-screen-test: $*" >&2; exit 1; }
 

@@ -1,5 +1,6 @@
-# Shared shell functions for the tests that run the CD's programs in a real
-# DOS: DOSBox, standing in for Windows 95's MS-DOS mode. Source it.
+# Shell functions that run the CD's programs in a real DOS: DOSBox, standing
+# in for Windows 95's MS-DOS mode. The tests of tests/dos and
+# tools/dos-pictures.sh source it.
 #
 # A run is described by a configuration file (qx_dosbox_conf): drive C: a
 # host folder, drive D: the CD image or a CD folder, and the DOS commands to
@@ -13,8 +14,7 @@
 # what a test checks (output through "> c:\file", "if errorlevel") to drive
 # C:, where the test reads it.
 
-here_dosbox=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here_dosbox/../../tools/winelib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/winelib.sh"
 
 # How long one DOSBox run may take, in seconds, before the test gives up.
 QX_DOSBOX_TIMEOUT=${QX_DOSBOX_TIMEOUT:-60}
@@ -197,16 +197,9 @@ qx_dosbox_stop() {
   fi
   [ -z "${QX_TEST_DISPLAY:-}" ] || return 0
   # The X server removes its socket as it ends: a server started meanwhile
-  # on the same display number would lose its own. Wait until it is gone.
-  local xvfb i
-  xvfb=$(cat "$state/xvfb.pid" 2>/dev/null || true)
+  # on the same display number would lose its own. qx_stop_xvfb waits until
+  # it is gone.
   qx_stop_xvfb "$state"
-  if [ -n "$xvfb" ]; then
-    for i in $(seq 50); do
-      kill -0 "$xvfb" 2>/dev/null || break
-      sleep 0.1
-    done
-  fi
 }
 
 # qx_wait_for PATH [SECONDS]: waits until PATH exists (or, as "!PATH", until

@@ -345,7 +345,7 @@ bool DosGetProgramPath(char* pszPath, size_t nSize)
 
 uint16_t DosGetCurrentDir(char* pszPath, size_t nSize)
 {
-    if (nSize < 68) {
+    if (nSize < kDosCurrentDirSize) {
         if (nSize > 0)
             pszPath[0] = '\0';
         return kDosPathNotFound;
@@ -355,7 +355,6 @@ uint16_t DosGetCurrentDir(char* pszPath, size_t nSize)
     pszPath[0] = static_cast<char>('A' + static_cast<uint8_t>(drive.ax));
     pszPath[1] = ':';
     pszPath[2] = '\\';
-    // The folder, without drive and leading backslash: 64 bytes at most.
     DosRegs r = {0x4700, 0, 0, 0, Near(pszPath + 3), 0};
     const uint16_t nError = Call(r);
     if (nError != kDosOk)

@@ -11,6 +11,8 @@
 // program halfway through.
 #pragma once
 
+#include "CdContract.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -85,7 +87,7 @@ struct __attribute__((packed)) DosFind
     uint16_t nTime;
     uint16_t nDate;
     uint32_t nSize;
-    char szName[13]; // 8.3, upper case
+    char szName[QX_DOS_MAX_NAME + 1]; // upper case
 };
 static_assert(sizeof(DosFind) == 43, "DOS's search record");
 
@@ -127,7 +129,9 @@ void DosSetCursor(uint8_t nRow, uint8_t nColumn);
 bool DosGetProgramPath(char* pszPath, size_t nSize);
 
 // The current drive and folder ("C:\GAMES\ORVANE"); nSize must be at
-// least 68, the longest DOS gives with the drive and its terminator.
+// least kDosCurrentDirSize: DOS gives the folder without its drive in 64
+// bytes at most, its terminator with it.
+constexpr size_t kDosCurrentDirSize = 3 + 64 + 1;
 uint16_t DosGetCurrentDir(char* pszPath, size_t nSize);
 
 // The DOS version, major in the high byte ("7.10" is 0x070A).

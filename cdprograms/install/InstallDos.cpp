@@ -259,10 +259,10 @@ int Install()
         // The batch file that runs Setup deletes itself as it ends.
         request.ppszFirstRunFiles = kFirstRunFiles;
         request.nFirstRunFiles = sizeof(kFirstRunFiles) / sizeof(kFirstRunFiles[0]);
-        // MS-DOS's own limits: a folder of 64 characters, as the rules
-        // allow, holds a file of an 8.3 name.
+        // MS-DOS's own limits: a folder as long as the rules allow holds a
+        // file of an 8.3 name.
         request.nMaxFolder = kMaxInstallDir;
-        request.nMaxPath = kMaxInstallDir + 1 + 12;
+        request.nMaxPath = kMaxInstallDir + 1 + QX_DOS_MAX_NAME;
         request.pBuffer = g_abBuffer;
         request.nBufferSize = sizeof(g_abBuffer);
         const bool bInstalled = g_installation.Run(fs, request, &g_outcome);

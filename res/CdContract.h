@@ -1,8 +1,9 @@
 /* What the launcher and the CD's own programs agree on: the one setting that
-   records the installed game, and the two files that the launcher leaves
-   for MS-DOS mode while no game is recorded. Plain C, and nothing but
-   string literals, so that the launcher, the CD's Windows and MS-DOS
-   programs, windres and the tests can all include it. */
+   records the installed game, the two files that the launcher leaves for
+   MS-DOS mode while no game is recorded, and MS-DOS's limits on the folders
+   the game runs from. Plain C, and nothing but string literals and plain
+   numbers, so that the launcher, the CD's Windows and MS-DOS programs,
+   windres and the tests can all include it. */
 #ifndef QX_CD_CONTRACT_H
 #define QX_CD_CONTRACT_H
 
@@ -30,6 +31,18 @@
    installer with the first-run files. */
 #define QX_CD_CHECK_BATCH_ASIDE "c:\\_qxchkcd.~ol"
 #define QX_MARKER_FILE_ASIDE    "c:\\qxinst.~ol"
+
+/* MS-DOS's own limits, which the game keeps to since it runs in MS-DOS
+   mode: a folder of at most QX_DOS_MAX_FOLDER characters with its drive
+   ("C:\" and 61 more), as MS-DOS holds a current directory; each part of a
+   path a name of at most QX_DOS_MAX_BASE_NAME characters, then a dot and at
+   most QX_DOS_MAX_EXTENSION more. Plain numbers: the installer's texts
+   spell out the first. */
+#define QX_DOS_MAX_FOLDER       64
+#define QX_DOS_MAX_BASE_NAME    8
+#define QX_DOS_MAX_EXTENSION    3
+/* The longest name of a part, its dot with it ("SETTINGS.CFG"). */
+#define QX_DOS_MAX_NAME         (QX_DOS_MAX_BASE_NAME + 1 + QX_DOS_MAX_EXTENSION)
 
 /* clang-format on */
 

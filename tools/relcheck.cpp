@@ -18,6 +18,7 @@
 // expansion are the launcher's.
 
 #include "commands/ExpandCommandTemplate.h"
+#include "res/CdContract.h"
 
 #include <cstdint>
 #include <fstream>
@@ -31,8 +32,8 @@ namespace {
 
 constexpr int kFirstTemplate = 3;
 constexpr int kLastTemplate = 7;
-// A realistic longest folder: MS-DOS holds a current directory of 64 characters.
-constexpr size_t kFolderLength = 64;
+// A realistic longest folder: MS-DOS's own limit.
+constexpr size_t kFolderLength = QX_DOS_MAX_FOLDER;
 constexpr uint16_t kRtString = 6;
 
 const char* const kRoles[] = {"View Readme", "Install", "Play", "unused", "Configure"};

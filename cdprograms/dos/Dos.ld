@@ -6,7 +6,15 @@ OUTPUT_FORMAT(elf32-i386)
 ENTRY(_start)
 
 /* Room left above the data for the stack, which begins at the top of the
-   segment. */
+   segment (tools/dosstub.cpp sets SP to FFFEh and has DOS give the whole
+   segment). What checks it: the ASSERT below, at link time, fails the
+   build when the code and data, zeroed data included, reach into this
+   room; tools/dosstub.cpp, as it makes the program, refuses only an image
+   that leaves less than 4 KB, since it sees no zeroed data. Nothing
+   measures how deep the stack grows at run time: real mode has no guard
+   page, and a stack that outgrew this room would overwrite the zeroed
+   data silently. So the programs keep large buffers and objects static,
+   and the stack holds only frames and messages. */
 DOS_STACK_SIZE = 0x2000;
 
 SECTIONS

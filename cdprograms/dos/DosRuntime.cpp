@@ -122,6 +122,22 @@ void WriteOut(const char* p, uint16_t n)
     CallDos(r);
 }
 
+// The DOS version, major in the high byte ("7.10" is 0x070A).
+uint16_t DosVersion()
+{
+    DosRegs r = {0x3000, 0, 0, 0, 0, 0};
+    CallDos(r);
+    return static_cast<uint16_t>((r.ax & 0xFF) << 8 | r.ax >> 8);
+}
+
+// Ends the program: the programs end by returning from DosMain.
+[[noreturn]] void DosExit(uint8_t nCode)
+{
+    DosRegs r = {static_cast<uint16_t>(0x4C00 | nCode), 0, 0, 0, 0, 0};
+    CallDos(r);
+    __builtin_unreachable();
+}
+
 } // namespace
 
 bool AppendText(char* pszOut, size_t nSize, const char* pszText)
@@ -145,11 +161,6 @@ uint16_t DosCreate(const char* pszPath, uint16_t* phFile)
     return CallForHandle(0x3C00, pszPath, 0, phFile);
 }
 
-uint16_t DosCreateNew(const char* pszPath, uint16_t* phFile)
-{
-    return CallForHandle(0x5B00, pszPath, 0, phFile);
-}
-
 uint16_t DosRead(uint16_t hFile, void* pBuffer, uint16_t nSize, uint16_t* pnRead)
 {
     DosRegs r = {0x3F00, hFile, nSize, Near(pBuffer), 0, 0};
@@ -167,12 +178,6 @@ uint16_t DosWrite(uint16_t hFile, const void* pBuffer, uint16_t nSize)
     if (nError == kDosOk && r.ax != nSize)
         return kDosDiskFull;
     return nError;
-}
-
-uint16_t DosCommit(uint16_t hFile)
-{
-    DosRegs r = {0x6800, hFile, 0, 0, 0, 0};
-    return Call(r);
 }
 
 uint16_t DosClose(uint16_t hFile)
@@ -345,7 +350,7 @@ bool DosGetProgramPath(char* pszPath, size_t nSize)
 
 uint16_t DosGetCurrentDir(char* pszPath, size_t nSize)
 {
-    if (nSize < 68) {
+    if (nSize < kDosCurrentDirSize) {
         if (nSize > 0)
             pszPath[0] = '\0';
         return kDosPathNotFound;
@@ -355,26 +360,11 @@ uint16_t DosGetCurrentDir(char* pszPath, size_t nSize)
     pszPath[0] = static_cast<char>('A' + static_cast<uint8_t>(drive.ax));
     pszPath[1] = ':';
     pszPath[2] = '\\';
-    // The folder, without drive and leading backslash: 64 bytes at most.
     DosRegs r = {0x4700, 0, 0, 0, Near(pszPath + 3), 0};
     const uint16_t nError = Call(r);
     if (nError != kDosOk)
         pszPath[0] = '\0';
     return nError;
-}
-
-uint16_t DosVersion()
-{
-    DosRegs r = {0x3000, 0, 0, 0, 0, 0};
-    CallDos(r);
-    return static_cast<uint16_t>((r.ax & 0xFF) << 8 | r.ax >> 8);
-}
-
-void DosExit(uint8_t nCode)
-{
-    DosRegs r = {static_cast<uint16_t>(0x4C00 | nCode), 0, 0, 0, 0, 0};
-    CallDos(r);
-    __builtin_unreachable();
 }
 
 // What the compiler puts in an abstract class's table of virtual functions;

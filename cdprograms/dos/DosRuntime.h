@@ -11,6 +11,9 @@
 // program halfway through.
 #pragma once
 
+#include "CdContract.h"
+#include "DosKeys.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -58,14 +61,10 @@ enum DosAccess : uint8_t
 uint16_t DosOpen(const char* pszPath, DosAccess access, uint16_t* phFile);
 // Creates the file, or truncates it when it exists.
 uint16_t DosCreate(const char* pszPath, uint16_t* phFile);
-// Creates the file; kDosFileExists when it exists already.
-uint16_t DosCreateNew(const char* pszPath, uint16_t* phFile);
 // Reads up to nSize bytes; fewer (0 at the end) is no error.
 uint16_t DosRead(uint16_t hFile, void* pBuffer, uint16_t nSize, uint16_t* pnRead);
 // Writes all nSize bytes or fails: a short write is kDosDiskFull.
 uint16_t DosWrite(uint16_t hFile, const void* pBuffer, uint16_t nSize);
-// Writes DOS's buffers of the file to the disk (DOS 3.3 and later).
-uint16_t DosCommit(uint16_t hFile);
 uint16_t DosClose(uint16_t hFile);
 
 uint16_t DosDelete(const char* pszPath);
@@ -85,7 +84,7 @@ struct __attribute__((packed)) DosFind
     uint16_t nTime;
     uint16_t nDate;
     uint32_t nSize;
-    char szName[13]; // 8.3, upper case
+    char szName[QX_DOS_MAX_NAME + 1]; // upper case
 };
 static_assert(sizeof(DosFind) == 43, "DOS's search record");
 
@@ -98,20 +97,10 @@ uint16_t DosFindNext(DosFind* pFind);
 void DosPrint(const char* pszText);
 void DosPrintChar(char ch);
 
-// Waits for a key, without echo and without Ctrl+C ending the program.
-// A character key gives its code; a key without one (an arrow, Delete, F1)
-// gives kDosExtendedKey plus its scan code. The keys come from the standard
-// input, so a file can stand in for the keyboard; its end reads as Escape,
-// since no other key will come.
-constexpr uint16_t kDosKeyBackspace = 0x08;
-constexpr uint16_t kDosKeyEnter = 0x0D;
-constexpr uint16_t kDosKeyEscape = 0x1B;
-constexpr uint16_t kDosExtendedKey = 0x100;
-constexpr uint16_t kDosKeyLeft = kDosExtendedKey + 0x4B;
-constexpr uint16_t kDosKeyRight = kDosExtendedKey + 0x4D;
-constexpr uint16_t kDosKeyHome = kDosExtendedKey + 0x47;
-constexpr uint16_t kDosKeyEnd = kDosExtendedKey + 0x4F;
-constexpr uint16_t kDosKeyDelete = kDosExtendedKey + 0x53;
+// Waits for a key, without echo and without Ctrl+C ending the program, and
+// gives it as DosKeys.h says. The keys come from the standard input, so a
+// file can stand in for the keyboard; its end reads as Escape, since no
+// other key will come.
 uint16_t DosReadKey();
 
 // The text screen, through the BIOS: its width, as the BIOS keeps it for
@@ -127,10 +116,7 @@ void DosSetCursor(uint8_t nRow, uint8_t nColumn);
 bool DosGetProgramPath(char* pszPath, size_t nSize);
 
 // The current drive and folder ("C:\GAMES\ORVANE"); nSize must be at
-// least 68, the longest DOS gives with the drive and its terminator.
+// least kDosCurrentDirSize: DOS gives the folder without its drive in 64
+// bytes at most, its terminator with it.
+constexpr size_t kDosCurrentDirSize = 3 + 64 + 1;
 uint16_t DosGetCurrentDir(char* pszPath, size_t nSize);
-
-// The DOS version, major in the high byte ("7.10" is 0x070A).
-uint16_t DosVersion();
-
-[[noreturn]] void DosExit(uint8_t nCode);

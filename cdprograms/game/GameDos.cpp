@@ -38,7 +38,7 @@ int DosMain(const char* pszArguments)
         *pLastSlash = '\0';
     PrintField(QX_GAME_PROGRAM_FOLDER, szFolder);
 
-    char szCurrent[68];
+    char szCurrent[kDosCurrentDirSize];
     DosGetCurrentDir(szCurrent, sizeof(szCurrent));
     PrintField(QX_GAME_CURRENT_FOLDER, szCurrent);
 

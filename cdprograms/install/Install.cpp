@@ -73,8 +73,9 @@ bool Install(HWND hDlg, const char* pszFolder, char (&szText)[kMessageSize])
     request.pszIniPath = szIni;
     request.ppszFirstRunFiles = kFirstRunFiles;
     request.nFirstRunFiles = sizeof(kFirstRunFiles) / sizeof(kFirstRunFiles[0]);
-    // CreateDirectory leaves room for an 8.3 name in a folder.
-    request.nMaxFolder = MAX_PATH - 13;
+    // CreateDirectory leaves room for an 8.3 name in a folder: the folder
+    // and its terminator take at most MAX_PATH - 12.
+    request.nMaxFolder = MAX_PATH - QX_DOS_MAX_NAME - 1;
     request.nMaxPath = MAX_PATH - 1;
     char abBuffer[kCopyBufferSize];
     request.pBuffer = abBuffer;

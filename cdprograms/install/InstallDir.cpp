@@ -21,8 +21,8 @@ bool IsRefused(char ch)
     return false;
 }
 
-// An MS-DOS name: one to eight characters, then at most a dot and one to
-// three more; none of them a blank, a dot or one that MS-DOS names refuse.
+// An MS-DOS name: one to QX_DOS_MAX_BASE_NAME characters, then at most a
+// dot and one to QX_DOS_MAX_EXTENSION more; none of them a blank, a dot or one that MS-DOS names refuse.
 bool IsDosName(const char* pBegin, const char* pEnd)
 {
     const char* pDot = pBegin;
@@ -30,7 +30,8 @@ bool IsDosName(const char* pBegin, const char* pEnd)
         ++pDot;
     const ptrdiff_t nBase = pDot - pBegin;
     const ptrdiff_t nExtension = pDot < pEnd ? pEnd - pDot - 1 : 0;
-    if (nBase < 1 || nBase > 8 || nExtension > 3 || (pDot < pEnd && nExtension == 0))
+    if (nBase < 1 || nBase > QX_DOS_MAX_BASE_NAME || nExtension > QX_DOS_MAX_EXTENSION ||
+        (pDot < pEnd && nExtension == 0))
         return false;
     for (const char* p = pBegin; p < pEnd; ++p) {
         if (p != pDot && (*p == ' ' || *p == '.' || *p == '+' || *p == '[' || *p == ']'))

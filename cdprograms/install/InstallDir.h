@@ -2,13 +2,15 @@
 // so that the rules build natively for unit tests.
 #pragma once
 
+#include "CdContract.h"
+
 #include <stddef.h>
 
 enum
 {
-    // MS-DOS holds a current directory of at most 64 characters, and the
-    // launcher's command lines are checked to fit with folders this long.
-    kMaxInstallDir = 64
+    // MS-DOS's limit for a folder; the launcher's command lines are
+    // checked to fit with folders this long.
+    kMaxInstallDir = QX_DOS_MAX_FOLDER
 };
 
 enum InstallDirVerdict
@@ -28,8 +30,9 @@ enum InstallDirRules
 {
     kWindowsFolderRules,
     // For the installer in MS-DOS mode: the Windows rules, and each part an
-    // MS-DOS name, at most eight characters, then a dot and at most three
-    // more, without blanks or + [ ]. (The 64 characters hold for both.)
+    // MS-DOS name (QX_DOS_MAX_BASE_NAME characters, a dot and
+    // QX_DOS_MAX_EXTENSION more at most) without blanks or + [ ]. (The
+    // length of the folder holds for both.)
     kDosFolderRules,
 };
 

@@ -29,12 +29,11 @@ const char kMarkerPath[] = QX_MARKER_FILE_DEFAULT;
 const char kIniName[] = "\\" QX_INI_FILE;
 const char kGameFolder[] = "\\GAME";
 
-// What only the MS-DOS half says.
-const char kIntro[] =
-    "Setup copies Orvane from the CD into the folder below and records it, so that the CD's "
-    "launcher offers Play and Configure. The game runs in MS-DOS mode: at most 64 characters, "
-    "and each part of the folder a name of at most eight characters, then a dot and at most "
-    "three more.";
+// The introduction of the Windows half, and what only the MS-DOS half says.
+const char kIntro[] = QX_INSTALL_INTRO " " QX_INSTALL_LIMIT ", and each part of the folder a name of at most "
+                                       "eight characters, then a dot and at most three more.";
+static_assert(QX_DOS_MAX_BASE_NAME == 8 && QX_DOS_MAX_EXTENSION == 3,
+              "the introduction spells the limits out");
 const char kKeys[] = "Enter installs, Escape cancels.";
 const char kLabel[] = "Install to: ";
 const char kCancelled[] = "Setup was cancelled. Nothing was changed.";
@@ -259,10 +258,10 @@ int Install()
         // The batch file that runs Setup deletes itself as it ends.
         request.ppszFirstRunFiles = kFirstRunFiles;
         request.nFirstRunFiles = sizeof(kFirstRunFiles) / sizeof(kFirstRunFiles[0]);
-        // MS-DOS's own limits: a folder of 64 characters, as the rules
-        // allow, holds a file of an 8.3 name.
+        // MS-DOS's own limits: a folder as long as the rules allow holds a
+        // file of an 8.3 name.
         request.nMaxFolder = kMaxInstallDir;
-        request.nMaxPath = kMaxInstallDir + 1 + 12;
+        request.nMaxPath = kMaxInstallDir + 1 + QX_DOS_MAX_NAME;
         request.pBuffer = g_abBuffer;
         request.nBufferSize = sizeof(g_abBuffer);
         const bool bInstalled = g_installation.Run(fs, request, &g_outcome);
@@ -278,6 +277,6 @@ int Install()
 
 int DosMain(const char*)
 {
-    DosPrint("Orvane Setup\n\n");
+    DosPrint(QX_INSTALL_CAPTION "\n\n");
     return Install();
 }

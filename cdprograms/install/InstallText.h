@@ -1,21 +1,38 @@
 /* What the installer says, once for both of its programs: the Windows
-   installer's string table is made from this list (Install.rc), and the
-   MS-DOS installer compiles the same texts in (InstallMessage.h). Plain C:
-   windres reads it too. A %s takes what the text names, in order; the texts
-   hold no double quotes, which the two readers escape differently. */
+   installer's dialog and string table are made from these texts
+   (Install.rc), and the MS-DOS installer compiles the same texts in
+   (InstallMessage.h, InstallDos.cpp). Plain C: windres reads it too, and
+   joins string literals in a row as the compiler does. A %s takes what the
+   text names, in order; the texts hold no double quotes, which the two
+   readers escape differently. */
 #ifndef QX_INSTALL_TEXT_H
 #define QX_INSTALL_TEXT_H
 
+#include "CdContract.h"
 #include "resource.h"
 
 /* clang-format off */
+
+/* A plain number of CdContract.h as text. */
+#define QX_NUMBER_TEXT_(n) #n
+#define QX_NUMBER_TEXT(n)  QX_NUMBER_TEXT_(n)
+
+/* What both programs show before they ask for the folder: the caption
+   above all, the introduction, and the limit on the folder (the dialog
+   ends it with a full stop, the MS-DOS installer goes on with what MS-DOS
+   allows of each part). */
+#define QX_INSTALL_CAPTION "Orvane Setup"
+#define QX_INSTALL_INTRO \
+    "Setup copies Orvane from the CD into the folder below and records it, so that the CD's launcher offers Play and Configure."
+#define QX_INSTALL_LIMIT "The game runs in MS-DOS mode: at most " QX_NUMBER_TEXT(QX_DOS_MAX_FOLDER) " characters"
+
 #define QX_INSTALL_TEXTS(X) \
     X(IDS_DEFAULT_FOLDER,   "C:\\GAMES\\ORVANE") \
-    X(IDS_CAPTION,          "Orvane Setup") \
+    X(IDS_CAPTION,          QX_INSTALL_CAPTION) \
     X(IDS_DONE,             "Orvane is installed in %s.\n\nStart the CD again and press Play.") \
     X(IDS_EMPTY,            "Please type the folder to install Orvane in.") \
     X(IDS_NOT_FULL,         "Please type a full folder name with its drive, for example C:\\GAMES\\ORVANE.") \
-    X(IDS_TOO_LONG,         "The folder name is too long. Orvane runs in MS-DOS mode, where a folder name has at most 64 characters.") \
+    X(IDS_TOO_LONG,         "The folder name is too long. Orvane runs in MS-DOS mode, where a folder name has at most " QX_NUMBER_TEXT(QX_DOS_MAX_FOLDER) " characters.") \
     X(IDS_BAD_CHAR,         "The folder name may not contain the character %s.") \
     X(IDS_BAD_NAME,         "Each part of the folder name must be a name of its own: not empty, not . or .., and neither beginning with a blank nor ending in a blank or a dot.") \
     X(IDS_TWO_BLANKS,       "The folder name may not contain two blanks in a row.") \

@@ -1,5 +1,6 @@
 #include "Installation.h"
 
+#include "CdContract.h"
 #include "InstallSetting.h"
 
 #include <string.h>
@@ -26,8 +27,9 @@ const char kJournalMoving[] = "MOV";
 const char kJournalRecording[] = "INI";
 const char kJournalEnding[] = "END";
 const char kJournalUndoing[] = "BAK";
-// "~QX", five digits in base 36, a dot and an extension.
-const unsigned kTempNameLength = 12;
+// "~QX", five digits in base 36, a dot and an extension: an 8.3 name of
+// the longest.
+const unsigned kTempNameLength = QX_DOS_MAX_NAME;
 const unsigned long kMaxFiles = 36UL * 36 * 36 * 36 * 36;
 const char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
@@ -45,7 +47,7 @@ bool IsDots(const char* pszName)
 bool IsTempName(const char* pszName)
 {
     return strlen(pszName) == kTempNameLength && pszName[0] == '~' && Upper(pszName[1]) == 'Q' &&
-           Upper(pszName[2]) == 'X' && pszName[8] == '.';
+           Upper(pszName[2]) == 'X' && pszName[QX_DOS_MAX_BASE_NAME] == '.';
 }
 
 bool SameText(const char* psz1, const char* psz2)

@@ -4,13 +4,15 @@
 // directory, and so qx.ini. Standard C++ only, for the native unit tests.
 #pragma once
 
+#include "CdContract.h"
+
 #include <stddef.h>
 
 enum
 {
     // MS-DOS's own limit for a folder: a longer Windows directory cannot be
     // what Windows 95 itself runs from.
-    kMaxMarkerWindowsDir = 64,
+    kMaxMarkerWindowsDir = QX_DOS_MAX_FOLDER,
 };
 
 // Reads the Windows directory from the file's nLength bytes into szDir.

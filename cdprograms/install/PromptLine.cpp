@@ -15,31 +15,31 @@ CPromptLine::CPromptLine(const char* pszText) : m_szText(), m_nLength(0), m_nCur
 CPromptLine::Outcome CPromptLine::OnKey(uint16_t nKey)
 {
     switch (nKey) {
-    case kKeyEnter:
+    case kDosKeyEnter:
         return kAccepted;
-    case kKeyEscape:
+    case kDosKeyEscape:
         return kCancelled;
-    case kKeyHome:
-    case kKeyEnd: {
-        const size_t nTo = nKey == kKeyHome ? 0 : m_nLength;
+    case kDosKeyHome:
+    case kDosKeyEnd: {
+        const size_t nTo = nKey == kDosKeyHome ? 0 : m_nLength;
         if (m_nCursor == nTo)
             return kRefused;
         m_nCursor = nTo;
         return kEditing;
     }
-    case kKeyLeft:
+    case kDosKeyLeft:
         if (m_nCursor == 0)
             return kRefused;
         --m_nCursor;
         return kEditing;
-    case kKeyRight:
+    case kDosKeyRight:
         if (m_nCursor == m_nLength)
             return kRefused;
         ++m_nCursor;
         return kEditing;
-    case kKeyBackspace:
-    case kKeyDelete: {
-        if (nKey == kKeyBackspace) {
+    case kDosKeyBackspace:
+    case kDosKeyDelete: {
+        if (nKey == kDosKeyBackspace) {
             if (m_nCursor == 0)
                 return kRefused;
             --m_nCursor;
@@ -56,7 +56,7 @@ CPromptLine::Outcome CPromptLine::OnKey(uint16_t nKey)
     }
     // A character of the code page goes in at the cursor; control characters
     // and other keys without one do not.
-    if (nKey < 0x20 || nKey == 0x7F || nKey >= kKeyExtended || m_nLength == kMaxLength)
+    if (nKey < 0x20 || nKey == 0x7F || nKey >= kDosExtendedKey || m_nLength == kMaxLength)
         return kRefused;
     for (size_t i = m_nLength + 1; i > m_nCursor; --i)
         m_szText[i] = m_szText[i - 1];

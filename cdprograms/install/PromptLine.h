@@ -5,27 +5,14 @@
 // half reads the keys and gives the screen.
 #pragma once
 
+#include "dos/DosKeys.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
 class CPromptLine
 {
 public:
-    // The keys as DOS gives them: a character, or kKeyExtended plus the
-    // scan code of a key without one.
-    enum : uint16_t
-    {
-        kKeyBackspace = 0x08,
-        kKeyEnter = 0x0D,
-        kKeyEscape = 0x1B,
-        kKeyExtended = 0x100,
-        kKeyHome = kKeyExtended + 0x47,
-        kKeyLeft = kKeyExtended + 0x4B,
-        kKeyRight = kKeyExtended + 0x4D,
-        kKeyEnd = kKeyExtended + 0x4F,
-        kKeyDelete = kKeyExtended + 0x53,
-    };
-
     enum
     {
         // Longer than any folder the rules allow, so that a folder too long
@@ -45,6 +32,7 @@ public:
     // The line begins with pszText (cut to kMaxLength), the cursor at its end.
     explicit CPromptLine(const char* pszText);
 
+    // nKey as DOS gives it (DosKeys.h).
     Outcome OnKey(uint16_t nKey);
 
     const char* Text() const { return m_szText; }

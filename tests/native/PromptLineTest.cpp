@@ -10,10 +10,9 @@
 namespace {
 
 using Keys = std::vector<uint16_t>;
-const uint16_t kBs = CPromptLine::kKeyBackspace, kDel = CPromptLine::kKeyDelete,
-               kLeft = CPromptLine::kKeyLeft, kRight = CPromptLine::kKeyRight, kHome = CPromptLine::kKeyHome,
-               kEnd = CPromptLine::kKeyEnd, kEnter = CPromptLine::kKeyEnter, kEsc = CPromptLine::kKeyEscape;
-const uint16_t kF1 = CPromptLine::kKeyExtended + 0x3B;
+const uint16_t kBs = kDosKeyBackspace, kDel = kDosKeyDelete, kLeft = kDosKeyLeft, kRight = kDosKeyRight,
+               kHome = kDosKeyHome, kEnd = kDosKeyEnd, kEnter = kDosKeyEnter, kEsc = kDosKeyEscape;
+const uint16_t kF1 = kDosExtendedKey + 0x3B;
 
 struct Row
 {

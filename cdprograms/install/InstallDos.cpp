@@ -131,9 +131,9 @@ bool AskForFolder(char (&szTyped)[CPromptLine::kMaxLength + 1])
 
 // The CD's game folder, from this program's own path: "D:\INSTALL.EXE"
 // gives "D:\GAME".
-bool FindGameFolder(char (&szFolder)[kInstallPathSize])
+bool FindGameFolder(char (&szFolder)[kPathSize])
 {
-    char szProgram[kInstallPathSize];
+    char szProgram[kPathSize];
     if (!DosGetProgramPath(szProgram, sizeof(szProgram)))
         return false;
     char* pLastSlash = strrchr(szProgram, '\\');
@@ -183,7 +183,7 @@ int Install()
     CDosTexts texts;
     char szMessage[kMessageSize];
 
-    char szGameFolder[kInstallPathSize];
+    char szGameFolder[kPathSize];
     if (!FindGameFolder(szGameFolder)) {
         PrintMessage(kNoProgramPath);
         return kExitCannotStart;
@@ -193,8 +193,8 @@ int Install()
         PrintMessage(kNothingInstalled);
         return kExitCannotStart;
     }
-    InstallFileKind kind = kInstallNothing;
-    if (fs.GetKind(szWindowsDir, &kind) != 0 || kind != kInstallFolder) {
+    InstallFileKind kind = kKindNothing;
+    if (fs.GetKind(szWindowsDir, &kind) != 0 || kind != kKindFolder) {
         FormatInstallText(szMessage, sizeof(szMessage), kNoWindowsDir, szWindowsDir);
         PrintMessage(szMessage);
         PrintMessage(kNothingInstalled);
@@ -220,7 +220,7 @@ int Install()
     }
 
     // A game recorded already is offered its own folder again.
-    char szRecorded[kInstallPathSize] = "";
+    char szRecorded[kPathSize] = "";
     const InstallError nError =
         ReadInstallDirSetting(fs, szIniPath, g_abBuffer, sizeof(g_abBuffer), szRecorded, sizeof(szRecorded));
     if (nError != 0) {

@@ -6,8 +6,8 @@
 
 namespace {
 
-static_assert(kInstallReadOnly == kDosReadOnly && kInstallHidden == kDosHidden &&
-                  kInstallSystem == kDosSystem && kInstallArchive == kDosArchive,
+static_assert(kAttributeReadOnly == kDosReadOnly && kAttributeHidden == kDosHidden &&
+                  kAttributeSystem == kDosSystem && kAttributeArchive == kDosArchive,
               "the interface numbers attributes as DOS does");
 
 // The DOS search record lives in the room the caller gives each search.
@@ -50,18 +50,18 @@ InstallError CDosFileSystem::GetKind(const char* pszPath, InstallFileKind* pKind
 {
     uint8_t nAttributes = 0;
     const uint16_t nError = DosGetAttributes(pszPath, &nAttributes);
-    *pKind = kInstallNothing;
+    *pKind = kKindNothing;
     if (nError == kDosFileNotFound || nError == kDosPathNotFound)
         return 0;
     if (nError != kDosOk)
         return nError;
-    *pKind = (nAttributes & kDosDirectory) ? kInstallFolder : kInstallFile;
+    *pKind = (nAttributes & kDosDirectory) ? kKindFolder : kKindFile;
     return 0;
 }
 
 InstallError CDosFileSystem::FindFirst(const char* pszFolder, CInstallFind* pFind, CInstallFindEntry* pEntry)
 {
-    char szPattern[kInstallPathSize + 4] = "";
+    char szPattern[kPathSize + 4] = "";
     AppendText(szPattern, sizeof(szPattern), pszFolder);
     AppendText(szPattern, sizeof(szPattern), "\\*.*");
     return Found(DosFindFirst(szPattern, kDosHidden | kDosSystem | kDosDirectory, SearchOf(pFind)),
@@ -162,7 +162,7 @@ InstallError CDosFileSystem::Rename(const char* pszFrom, const char* pszTo)
 void CDosFileSystem::OnProgress(unsigned long nFile, unsigned long nFiles, const char* pszName)
 {
     CDosTexts texts;
-    char szLine[kInstallPathSize + 64];
+    char szLine[kPathSize + 64];
     DescribeInstallProgress(texts, nFile, nFiles, pszName, szLine, sizeof(szLine));
     DosPrint(szLine);
     DosPrint("\n");

@@ -4,8 +4,8 @@
 
 #include <string.h>
 
-static_assert(kInstallReadOnly == FILE_ATTRIBUTE_READONLY && kInstallHidden == FILE_ATTRIBUTE_HIDDEN &&
-                  kInstallSystem == FILE_ATTRIBUTE_SYSTEM && kInstallArchive == FILE_ATTRIBUTE_ARCHIVE,
+static_assert(kAttributeReadOnly == FILE_ATTRIBUTE_READONLY && kAttributeHidden == FILE_ATTRIBUTE_HIDDEN &&
+                  kAttributeSystem == FILE_ATTRIBUTE_SYSTEM && kAttributeArchive == FILE_ATTRIBUTE_ARCHIVE,
               "the interface numbers attributes as Win32 does");
 
 namespace {
@@ -66,10 +66,10 @@ InstallError CWin32FileSystem::GetKind(const char* pszPath, InstallFileKind* pKi
         const InstallError nError = LastError();
         if (nError != ERROR_FILE_NOT_FOUND && nError != ERROR_PATH_NOT_FOUND)
             return nError;
-        *pKind = kInstallNothing;
+        *pKind = kKindNothing;
         return 0;
     }
-    *pKind = nAttributes & FILE_ATTRIBUTE_DIRECTORY ? kInstallFolder : kInstallFile;
+    *pKind = nAttributes & FILE_ATTRIBUTE_DIRECTORY ? kKindFolder : kKindFile;
     return 0;
 }
 

@@ -70,11 +70,11 @@ bool ParseNumber(const char* psz, unsigned long* pn)
     return true;
 }
 
-// Appends a backslash and pszName when the whole fits in kInstallPathSize.
+// Appends a backslash and pszName when the whole fits in kPathSize.
 bool Append(char* pszPath, const char* pszName)
 {
     const size_t nPath = strlen(pszPath), nName = strlen(pszName);
-    if (nPath + 1 + nName >= kInstallPathSize)
+    if (nPath + 1 + nName >= kPathSize)
         return false;
     pszPath[nPath] = '\\';
     memcpy(pszPath + nPath + 1, pszName, nName + 1);
@@ -99,18 +99,18 @@ void CutName(char* pszPath)
         pszName[-1] = '\0';
 }
 
-// Copies a path known to fit in kInstallPathSize.
+// Copies a path known to fit in kPathSize.
 void CopyPath(char* pszTo, const char* pszFrom)
 {
     memcpy(pszTo, pszFrom, strlen(pszFrom) + 1);
 }
 
-// Copies as much of pszFrom as fits in kInstallPathSize.
+// Copies as much of pszFrom as fits in kPathSize.
 void CopyCut(char* pszTo, const char* pszFrom)
 {
     size_t n = strlen(pszFrom);
-    if (n >= kInstallPathSize)
-        n = kInstallPathSize - 1;
+    if (n >= kPathSize)
+        n = kPathSize - 1;
     memcpy(pszTo, pszFrom, n);
     pszTo[n] = '\0';
 }
@@ -118,7 +118,7 @@ void CopyCut(char* pszTo, const char* pszFrom)
 // The folder of pszPath with pszName in place of its last name, when it fits.
 bool Beside(char* pszTo, const char* pszPath, const char* pszName)
 {
-    if (strlen(pszPath) >= kInstallPathSize)
+    if (strlen(pszPath) >= kPathSize)
         return false;
     CopyPath(pszTo, pszPath);
     CutName(pszTo);
@@ -163,14 +163,14 @@ bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, 
         m_bLogMade = true;
         const InstallError nError = fs.CreateToWrite(m_szLog, &m_hLog);
         m_bLogOpen = nError == 0;
-        bDone = m_bLogOpen || Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+        bDone = m_bLogOpen || Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
     }
     bDone = bDone && Walk(false);
     if (bDone) {
         m_bLogOpen = false;
         m_nFilesCopied = m_nFile;
         const InstallError nError = fs.Close(m_hLog);
-        bDone = nError == 0 || Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+        bDone = nError == 0 || Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
     }
     bDone = bDone && Journal(kJournalMoving) && ReplayLog(kReplayCommit) && ReplayLog(kReplayVerify) &&
             Journal(kJournalRecording) && Record();
@@ -199,17 +199,17 @@ bool CInstallation::Prepare()
 {
     const CInstallRequest& request = *m_pRequest;
     const char* pszTarget = request.pszTargetFolder;
-    m_nMaxFolder = request.nMaxFolder < kInstallPathSize ? request.nMaxFolder : kInstallPathSize - 1;
-    m_nMaxPath = request.nMaxPath < kInstallPathSize ? request.nMaxPath : kInstallPathSize - 1;
-    if (request.nBufferSize < kInstallMinBuffer || strlen(request.pszGameFolder) >= kInstallPathSize ||
+    m_nMaxFolder = request.nMaxFolder < kPathSize ? request.nMaxFolder : kPathSize - 1;
+    m_nMaxPath = request.nMaxPath < kPathSize ? request.nMaxPath : kPathSize - 1;
+    if (request.nBufferSize < kMinBufferSize || strlen(request.pszGameFolder) >= kPathSize ||
         !Beside(m_szPath, request.pszIniPath, kNewIniName))
-        return Fail(kInstallBadRequest, "", 0);
+        return Fail(kResultBadRequest, "", 0);
     // A full path below a drive's root, as the folder rules give it, with
     // room for the log.
     m_nTargetRoot = static_cast<unsigned>(strlen(pszTarget));
     if (m_nTargetRoot < 4 || pszTarget[1] != ':' || pszTarget[2] != '\\' || m_nTargetRoot > m_nMaxFolder ||
         m_nTargetRoot + 1 + kTempNameLength > m_nMaxPath)
-        return Fail(kInstallBadRequest, pszTarget, 0);
+        return Fail(kResultBadRequest, pszTarget, 0);
     CopyPath(m_szLog, pszTarget);
     Append(m_szLog, kLogName);
     CopyPath(m_szSource, request.pszGameFolder);
@@ -217,27 +217,26 @@ bool CInstallation::Prepare()
     m_nSourceRoot = static_cast<unsigned>(strlen(m_szSource));
 
     m_pFs->FlushSettings(request.pszIniPath);
-    InstallError nError =
-        ReadInstallDirSetting(*m_pFs, request.pszIniPath, request.pBuffer, request.nBufferSize,
-                              m_pOutcome->szRecorded, kInstallPathSize);
+    InstallError nError = ReadInstallDirSetting(*m_pFs, request.pszIniPath, request.pBuffer,
+                                                request.nBufferSize, m_pOutcome->szRecorded, kPathSize);
     if (nError)
-        return Fail(kInstallReadSetting, request.pszIniPath, nError);
+        return Fail(kResultReadSetting, request.pszIniPath, nError);
     // A read-only qx.ini is not Setup's to change, as it is not the system's
     // profile functions': refused before anything is written.
     unsigned nAttributes = 0;
     nError = m_pFs->GetAttributes(request.pszIniPath, &nAttributes);
-    if (nError || (nAttributes & kInstallReadOnly))
-        return Fail(nError ? kInstallReadSetting : kInstallSettingReadOnly, request.pszIniPath, nError);
+    if (nError || (nAttributes & kAttributeReadOnly))
+        return Fail(nError ? kResultReadSetting : kResultSettingReadOnly, request.pszIniPath, nError);
 
     InstallFileKind kind;
     nError = m_pFs->GetKind(m_szSource, &kind);
     if (nError)
-        return Fail(kInstallReadGame, m_szSource, nError);
-    if (kind != kInstallFolder)
-        return Fail(kInstallNoGameFiles, m_szSource, 0);
+        return Fail(kResultReadGame, m_szSource, nError);
+    if (kind != kKindFolder)
+        return Fail(kResultNoGameFiles, m_szSource, 0);
     if (!Walk(true))
         return false;
-    return m_nFiles != 0 || Fail(kInstallNoGameFiles, m_szSource, 0);
+    return m_nFiles != 0 || Fail(kResultNoGameFiles, m_szSource, 0);
 }
 
 // Writes the journal beside qx.ini the first time, whole (the target folder
@@ -247,7 +246,7 @@ bool CInstallation::Journal(const char* pszExtension)
 {
     if (m_pszJournalState) {
         const InstallError nError = RenameJournal(pszExtension);
-        return nError == 0 || Fail(kInstallJournal, m_szJournal, nError);
+        return nError == 0 || Fail(kResultJournal, m_szJournal, nError);
     }
     const char* pszTarget = m_pRequest->pszTargetFolder;
     Beside(m_szJournal, m_pRequest->pszIniPath, kJournalNewName);
@@ -260,7 +259,7 @@ bool CInstallation::Journal(const char* pszExtension)
             continue;
         m_szPath[i] = '\0';
         InstallFileKind kind;
-        if (m_pFs->GetKind(m_szPath, &kind) == 0 && kind == kInstallNothing)
+        if (m_pFs->GetKind(m_szPath, &kind) == 0 && kind == kKindNothing)
             nFirstMissing = i;
         m_szPath[i] = ch;
         if (ch == '\0')
@@ -270,7 +269,7 @@ bool CInstallation::Journal(const char* pszExtension)
     InstallError nError = m_pFs->CreateToWrite(m_szJournal, &hJournal);
     if (nError) {
         Remove(m_szJournal);
-        return Fail(kInstallJournal, m_szJournal, nError);
+        return Fail(kResultJournal, m_szJournal, nError);
     }
     // "target\r\nnumber\r\n"
     char szDigits[12], szNumber[12 + 2];
@@ -291,7 +290,7 @@ bool CInstallation::Journal(const char* pszExtension)
             return true;
     }
     Remove(m_szJournal);
-    return Fail(kInstallJournal, m_szJournal, nError);
+    return Fail(kResultJournal, m_szJournal, nError);
 }
 
 // Gives the journal the extension that says how far the run got.
@@ -317,7 +316,7 @@ bool CInstallation::ReadJournal()
     if (m_pFs->OpenToRead(m_szJournal, &hJournal) != 0)
         return false;
     unsigned nRead = 0;
-    const InstallError nError = m_pFs->Read(hJournal, m_pRequest->pBuffer, kInstallPathSize + 16, &nRead);
+    const InstallError nError = m_pFs->Read(hJournal, m_pRequest->pBuffer, kPathSize + 16, &nRead);
     m_pFs->Close(hJournal);
     if (nError)
         return false;
@@ -336,7 +335,7 @@ bool CInstallation::ReadJournal()
             else if (nLine < sizeof(szNumber))
                 memcpy(szNumber, m_szLine, nLine + 1);
             nLine = 0;
-        } else if (nLine + 1 < kInstallPathSize) {
+        } else if (nLine + 1 < kPathSize) {
             m_szLine[nLine++] = *p;
         } else {
             return false;
@@ -345,8 +344,7 @@ bool CInstallation::ReadJournal()
     unsigned long nFirst = 0;
     m_nTargetRoot = static_cast<unsigned>(strlen(m_szTarget));
     if (nLines != 2 || !ParseNumber(szNumber, &nFirst) || nFirst > m_nTargetRoot || m_nTargetRoot < 4 ||
-        m_szTarget[1] != ':' || m_szTarget[2] != '\\' ||
-        m_nTargetRoot + 1 + kTempNameLength >= kInstallPathSize)
+        m_szTarget[1] != ':' || m_szTarget[2] != '\\' || m_nTargetRoot + 1 + kTempNameLength >= kPathSize)
         return false;
     m_nFirstCreated = static_cast<unsigned>(nFirst);
     CopyPath(m_szLog, m_szTarget);
@@ -369,8 +367,8 @@ void CInstallation::RestoreSetting()
     const char* pszIni = m_pRequest->pszIniPath;
     Beside(m_szPath, pszIni, kOldIniName);
     InstallFileKind kind, kindOld;
-    if (m_pFs->GetKind(pszIni, &kind) != 0 || kind != kInstallNothing ||
-        m_pFs->GetKind(m_szPath, &kindOld) != 0 || kindOld != kInstallFile)
+    if (m_pFs->GetKind(pszIni, &kind) != 0 || kind != kKindNothing ||
+        m_pFs->GetKind(m_szPath, &kindOld) != 0 || kindOld != kKindFile)
         return;
     const InstallError nError = m_pFs->Rename(m_szPath, pszIni);
     if (nError)
@@ -392,7 +390,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
     m_bLogOpen = false;
     m_pszJournalState = nullptr;
     const char* pszIni = request.pszIniPath;
-    if (request.nBufferSize < kInstallMinBuffer || !Beside(m_szJournal, pszIni, kJournalNewName))
+    if (request.nBufferSize < kMinBufferSize || !Beside(m_szJournal, pszIni, kJournalNewName))
         return;
     RestoreSetting();
     // A journal never written whole: the run had not begun.
@@ -402,7 +400,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
     for (const char* pszExtension : kStates) {
         memcpy(m_szJournal + strlen(m_szJournal) - 3, pszExtension, 4);
         InstallFileKind kind;
-        if (fs.GetKind(m_szJournal, &kind) == 0 && kind == kInstallFile) {
+        if (fs.GetKind(m_szJournal, &kind) == 0 && kind == kKindFile) {
             m_pszJournalState = pszExtension;
             break;
         }
@@ -416,7 +414,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
             bool bForward = pszState == kJournalEnding;
             if (pszState == kJournalRecording) {
                 bForward = ReadInstallDirSetting(fs, pszIni, request.pBuffer, request.nBufferSize,
-                                                 m_recovered.szRecorded, kInstallPathSize) == 0 &&
+                                                 m_recovered.szRecorded, kPathSize) == 0 &&
                            strcmp(m_recovered.szRecorded, m_szTarget) == 0;
             }
             m_bCommitBegun = pszState != kJournalCopying;
@@ -426,7 +424,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
                 // not the last one.
                 Beside(m_szPath, pszIni, kOldIniName);
                 InstallFileKind kind;
-                if (fs.GetKind(pszIni, &kind) == 0 && kind == kInstallFile && Exists(m_szPath))
+                if (fs.GetKind(pszIni, &kind) == 0 && kind == kKindFile && Exists(m_szPath))
                     Remove(m_szPath);
             } else {
                 if (m_bCommitBegun && pszState != kJournalUndoing)
@@ -459,7 +457,7 @@ bool CInstallation::Walk(bool bCount)
     CInstallFind find;
     InstallError nError = m_pFs->FindFirst(m_szSource, &find, &m_entry);
     if (nError)
-        return Fail(kInstallReadGame, m_szSource, nError);
+        return Fail(kResultReadGame, m_szSource, nError);
     bool bOk = true;
     while (bOk && m_entry.szName[0]) {
         if (!IsDots(m_entry.szName) && !IsTempName(m_entry.szName)) {
@@ -467,7 +465,7 @@ bool CInstallation::Walk(bool bCount)
             const bool bSource = Append(m_szSource, m_entry.szName);
             const bool bTarget = bSource && Append(m_szTarget, m_entry.szName);
             if (!bTarget)
-                bOk = Fail(kInstallTooLong, bSource ? GameName() : m_entry.szName, 0);
+                bOk = Fail(kResultTooLong, bSource ? GameName() : m_entry.szName, 0);
             else if (bFolder)
                 bOk = WalkFolder(bCount);
             else
@@ -480,7 +478,7 @@ bool CInstallation::Walk(bool bCount)
         if (bOk) {
             nError = m_pFs->FindNext(&find, &m_entry);
             if (nError)
-                bOk = Fail(kInstallReadGame, m_szSource, nError);
+                bOk = Fail(kResultReadGame, m_szSource, nError);
         }
     }
     m_pFs->FindClose(&find);
@@ -490,25 +488,25 @@ bool CInstallation::Walk(bool bCount)
 bool CInstallation::WalkFolder(bool bCount)
 {
     if (strlen(m_szTarget) > m_nMaxFolder)
-        return Fail(kInstallTooLong, GameName(), 0);
+        return Fail(kResultTooLong, GameName(), 0);
     if (bCount)
         return Walk(true);
 
     InstallFileKind kind;
     const InstallError nError = m_pFs->GetKind(m_szTarget, &kind);
     if (nError)
-        return Fail(kInstallCreateFolder, m_szTarget, nError);
-    if (kind == kInstallFile)
-        return Fail(kInstallFileInTheWay, m_szTarget, 0);
+        return Fail(kResultCreateFolder, m_szTarget, nError);
+    if (kind == kKindFile)
+        return Fail(kResultFileInTheWay, m_szTarget, 0);
     // Logged first: whatever the log names is undone, whether it happened
     // or not.
-    const bool bCreate = kind == kInstallNothing;
+    const bool bCreate = kind == kKindNothing;
     if (!WriteLog(bCreate ? 'C' : 'D', LastName(m_szTarget)))
         return false;
     if (bCreate) {
         const InstallError nCreateError = m_pFs->CreateFolder(m_szTarget);
         if (nCreateError)
-            return Fail(kInstallCreateFolder, m_szTarget, nCreateError);
+            return Fail(kResultCreateFolder, m_szTarget, nCreateError);
     }
     return Walk(false) && WriteLog('U', nullptr);
 }
@@ -517,23 +515,23 @@ bool CInstallation::WalkFile(bool bCount)
 {
     const size_t nFolder = strlen(m_szTarget) - strlen(LastName(m_szTarget)) - 1;
     if (strlen(m_szTarget) > m_nMaxPath || nFolder + 1 + kTempNameLength > m_nMaxPath)
-        return Fail(kInstallTooLong, GameName(), 0);
+        return Fail(kResultTooLong, GameName(), 0);
     if (bCount) {
         if (m_nFiles == kMaxFiles)
-            return Fail(kInstallTooManyFiles, "", 0);
+            return Fail(kResultTooManyFiles, "", 0);
         ++m_nFiles;
         return true;
     }
     // The tree may have changed since it was counted.
     if (m_nFile == kMaxFiles)
-        return Fail(kInstallTooManyFiles, "", 0);
+        return Fail(kResultTooManyFiles, "", 0);
 
     InstallFileKind kind;
     const InstallError nError = m_pFs->GetKind(m_szTarget, &kind);
     if (nError)
-        return Fail(kInstallCopyFile, GameName(), nError);
-    if (kind == kInstallFolder)
-        return Fail(kInstallFolderInTheWay, m_szTarget, 0);
+        return Fail(kResultCopyFile, GameName(), nError);
+    if (kind == kKindFolder)
+        return Fail(kResultFolderInTheWay, m_szTarget, 0);
     if (!WriteLog('F', LastName(m_szTarget)))
         return false;
     m_pFs->OnProgress(m_nFile, m_nFiles, GameName());
@@ -561,10 +559,10 @@ bool CInstallation::CreateTargetFolders()
         InstallError nError = m_pFs->GetKind(m_szTarget, &kind);
         bool bOk = true;
         if (nError) {
-            bOk = Fail(kInstallCreateFolder, m_szTarget, nError);
-        } else if (kind == kInstallFile) {
-            bOk = Fail(kInstallFileInTheWay, m_szTarget, 0);
-        } else if (kind == kInstallNothing) {
+            bOk = Fail(kResultCreateFolder, m_szTarget, nError);
+        } else if (kind == kKindFile) {
+            bOk = Fail(kResultFileInTheWay, m_szTarget, 0);
+        } else if (kind == kKindNothing) {
             nError = m_pFs->CreateFolder(m_szTarget);
             if (nError) {
                 // Not a folder the drive lacks, when the drive is not there.
@@ -576,8 +574,8 @@ bool CInstallation::CreateTargetFolders()
                     if (bDrive)
                         m_pFs->FindClose(&find);
                 }
-                bOk = bDrive ? Fail(kInstallCreateFolder, m_szTarget, nError)
-                             : Fail(kInstallNoDrive, szDrive, nError);
+                bOk = bDrive ? Fail(kResultCreateFolder, m_szTarget, nError)
+                             : Fail(kResultNoDrive, szDrive, nError);
             } else {
                 m_pOutcome->bChanged = true;
                 if (!m_nFirstCreated)
@@ -596,7 +594,7 @@ bool CInstallation::CopyFile()
     InstallHandle hFrom, hTo;
     InstallError nError = m_pFs->OpenToRead(m_szSource, &hFrom);
     if (nError)
-        return Fail(kInstallCopyFile, GameName(), nError);
+        return Fail(kResultCopyFile, GameName(), nError);
     m_nCopied = 0;
     nError = m_pFs->CreateToWrite(m_szTemp, &hTo);
     if (!nError) {
@@ -615,7 +613,7 @@ bool CInstallation::CopyFile()
             nError = nCloseError;
     }
     m_pFs->Close(hFrom);
-    return nError == 0 || Fail(kInstallCopyFile, GameName(), nError);
+    return nError == 0 || Fail(kResultCopyFile, GameName(), nError);
 }
 
 // One line of the log: a kind and a name ("C name" a folder created, "D name"
@@ -634,7 +632,7 @@ bool CInstallation::WriteLog(char chKind, const char* pszName)
     *p++ = '\r';
     *p++ = '\n';
     const InstallError nError = m_pFs->Write(m_hLog, m_szLine, static_cast<unsigned>(p - m_szLine));
-    return nError == 0 || Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+    return nError == 0 || Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
 }
 
 // Writes InstallDir into qx.ini: a changed copy beside it, read back, then
@@ -652,13 +650,13 @@ bool CInstallation::Record()
     m_pFs->FlushSettings(pszIni);
     InstallError nError = ScanIniFile(*m_pFs, pszIni, request.pBuffer, request.nBufferSize, &scan);
     if (nError)
-        return Fail(kInstallReadSetting, pszIni, nError);
+        return Fail(kResultReadSetting, pszIni, nError);
 
     InstallHandle hNew;
     nError = m_pFs->CreateToWrite(m_szPath, &hNew);
     if (nError) {
         Remove(m_szPath);
-        return Fail(kInstallWriteSetting, pszIni, nError);
+        return Fail(kResultWriteSetting, pszIni, nError);
     }
     unsigned long nWritten = 0;
     IniCopyResult copied = CopyIniWithInstallDir(*m_pFs, pszIni, scan, pszFolder, hNew, request.pBuffer,
@@ -670,9 +668,9 @@ bool CInstallation::Record()
     }
     if (copied != kIniCopied) {
         Remove(m_szPath);
-        const InstallResult result = copied == kIniReadFailed ? kInstallReadSetting
-                                     : copied == kIniChanged  ? kInstallSettingNotReadBack
-                                                              : kInstallWriteSetting;
+        const InstallResult result = copied == kIniReadFailed ? kResultReadSetting
+                                     : copied == kIniChanged  ? kResultSettingNotReadBack
+                                                              : kResultWriteSetting;
         return Fail(result, pszIni, nError);
     }
 
@@ -683,29 +681,29 @@ bool CInstallation::Record()
     nError = ScanIniFile(*m_pFs, m_szPath, request.pBuffer, request.nBufferSize, &check);
     if (nError || !check.HasKey() || check.Size() != nWritten || strcmp(m_szLine, pszFolder) != 0) {
         Remove(m_szPath);
-        return Fail(kInstallSettingNotReadBack, pszIni, nError);
+        return Fail(kResultSettingNotReadBack, pszIni, nError);
     }
     // The new file keeps the old one's hidden and system attributes; one
     // that became read-only meanwhile is still refused.
     unsigned nAttributes = 0;
     nError = m_pFs->GetAttributes(pszIni, &nAttributes);
-    if (!nError && (nAttributes & kInstallReadOnly)) {
+    if (!nError && (nAttributes & kAttributeReadOnly)) {
         Remove(m_szPath);
-        return Fail(kInstallSettingReadOnly, pszIni, 0);
+        return Fail(kResultSettingReadOnly, pszIni, 0);
     }
-    nAttributes &= kInstallHidden | kInstallSystem;
+    nAttributes &= kAttributeHidden | kAttributeSystem;
     if (!nError && nAttributes)
-        nError = m_pFs->SetAttributes(m_szPath, nAttributes | kInstallArchive);
+        nError = m_pFs->SetAttributes(m_szPath, nAttributes | kAttributeArchive);
     if (nError) {
         Remove(m_szPath);
-        return Fail(kInstallWriteSetting, pszIni, nError);
+        return Fail(kResultWriteSetting, pszIni, nError);
     }
 
     // The old file steps aside under a name of its own, so that it is never
     // lost: there is no rename that replaces a file.
     InstallFileKind kind;
     nError = m_pFs->GetKind(pszIni, &kind);
-    if (!nError && kind != kInstallNothing) {
+    if (!nError && kind != kKindNothing) {
         if (Exists(m_szTemp))
             nError = m_pFs->Delete(m_szTemp);
         if (!nError)
@@ -713,9 +711,9 @@ bool CInstallation::Record()
     }
     if (nError) {
         Remove(m_szPath);
-        return Fail(kInstallWriteSetting, pszIni, nError);
+        return Fail(kResultWriteSetting, pszIni, nError);
     }
-    const bool bOld = kind != kInstallNothing;
+    const bool bOld = kind != kKindNothing;
     nError = m_pFs->Rename(m_szPath, pszIni);
     if (nError) {
         if (bOld) {
@@ -729,7 +727,7 @@ bool CInstallation::Record()
                 if (!nBackError) {
                     Remove(m_szPath);
                     m_pFs->FlushSettings(pszIni);
-                    return Fail(kInstallSettingChanged, m_szLine, 0);
+                    return Fail(kResultSettingChanged, m_szLine, 0);
                 }
             }
             // The user's file, where it is.
@@ -737,7 +735,7 @@ bool CInstallation::Record()
                 Left(m_szTemp, nBackError);
         }
         Remove(m_szPath);
-        return Fail(kInstallWriteSetting, pszIni, nError);
+        return Fail(kResultWriteSetting, pszIni, nError);
     }
     m_pFs->FlushSettings(pszIni);
     // What the launcher will read, where the system reads it its own way.
@@ -748,7 +746,7 @@ bool CInstallation::Record()
         if (nError)
             Left(pszIni, nError);
         m_pFs->FlushSettings(pszIni);
-        return Fail(kInstallSettingNotReadBack, pszIni, 0);
+        return Fail(kResultSettingNotReadBack, pszIni, 0);
     }
     if (bOld)
         Remove(m_szTemp);
@@ -765,7 +763,7 @@ bool CInstallation::ReplayLog(Replay replay)
     const bool bMustRead = replay == kReplayCommit || replay == kReplayVerify;
     if (nError) {
         if (bMustRead)
-            return Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+            return Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
         // A log that was never written had nothing to undo.
         if (Exists(m_szLog))
             Left(m_szLog, nError);
@@ -803,7 +801,7 @@ bool CInstallation::ReplayLog(Replay replay)
     if (nError) {
         bOk = false;
         if (bMustRead)
-            Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+            Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
         else
             Left(m_szLog, nError);
     }
@@ -817,7 +815,7 @@ bool CInstallation::ReplayLog(Replay replay)
     // The log names every file copied, each with its size: a log whose
     // writes the disk lost names fewer.
     if (bOk && bMustRead && (m_nFile != m_nFilesCopied || m_bSizePending))
-        return Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, 0);
+        return Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, 0);
     return bOk;
 }
 
@@ -859,7 +857,7 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
         bOk = false;
     }
     // Room for the name and for a temporary name beside it.
-    if (bOk && chKind == 'F' && strlen(m_szTarget) + 1 + kTempNameLength < kInstallPathSize) {
+    if (bOk && chKind == 'F' && strlen(m_szTarget) + 1 + kTempNameLength < kPathSize) {
         CopyPath(m_szPath, m_szTarget);
         if (Append(m_szPath, pszName)) {
             const unsigned long nIndex = m_nFile++;
@@ -888,7 +886,7 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
     }
     // Not a line the run wrote.
     if (replay == kReplayCommit || replay == kReplayVerify)
-        return Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, 0);
+        return Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, 0);
     Left(m_szLog, 0);
     return false;
 }
@@ -903,17 +901,17 @@ bool CInstallation::CommitFile(unsigned long nIndex)
         if (Exists(m_szTemp)) {
             const InstallError nError = m_pFs->Delete(m_szTemp);
             if (nError)
-                return Fail(kInstallReplaceFile, m_szPath, nError);
+                return Fail(kResultReplaceFile, m_szPath, nError);
         }
     }
     m_nCommitted = nIndex + 1;
     InstallFileKind kind;
     InstallError nError = m_pFs->GetKind(m_szPath, &kind);
     if (nError)
-        return Fail(kInstallReplaceFile, m_szPath, nError);
-    if (kind == kInstallFolder)
-        return Fail(kInstallFolderInTheWay, m_szPath, 0);
-    if (kind == kInstallFile) {
+        return Fail(kResultReplaceFile, m_szPath, nError);
+    if (kind == kKindFolder)
+        return Fail(kResultFolderInTheWay, m_szPath, 0);
+    if (kind == kKindFile) {
         nError = m_pFs->Rename(m_szPath, m_szTemp);
     } else {
         // An empty file says that there was no old one, to a run that finds
@@ -925,11 +923,11 @@ bool CInstallation::CommitFile(unsigned long nIndex)
             nError = m_pFs->Close(hNone);
     }
     if (nError)
-        return Fail(kInstallReplaceFile, m_szPath, nError);
+        return Fail(kResultReplaceFile, m_szPath, nError);
     MakeTempName(m_szTarget, nIndex, kNewExtension);
     nError = m_pFs->Rename(m_szTemp, m_szPath);
     if (nError)
-        return Fail(kInstallReplaceFile, m_szPath, nError);
+        return Fail(kResultReplaceFile, m_szPath, nError);
     m_nMoved = nIndex + 1;
     return true;
 }
@@ -976,9 +974,9 @@ void CInstallation::RecoverFile(unsigned long nIndex)
     if (!bOld && !FindTempFile(nIndex, kNoneExtension))
         return;
     // The old file, still at its name: what is aside is some earlier run's.
-    if (bNew && kind == kInstallFile)
+    if (bNew && kind == kKindFile)
         return;
-    if (kind == kInstallFile) {
+    if (kind == kKindFile) {
         const InstallError nDeleteError = m_pFs->Delete(m_szPath);
         if (nDeleteError) {
             Left(m_szPath, nDeleteError);
@@ -1003,7 +1001,7 @@ bool CInstallation::FindTempFile(unsigned long nIndex, const char* pszExtension)
     const InstallError nError = m_pFs->GetKind(m_szTemp, &kind);
     if (nError)
         Left(m_szTemp, nError);
-    return nError == 0 && kind == kInstallFile;
+    return nError == 0 && kind == kKindFile;
 }
 
 // Reads back the file at m_szPath, which must hold nSize bytes.
@@ -1013,7 +1011,7 @@ bool CInstallation::VerifyFile(unsigned long nSize)
     InstallHandle hFile;
     InstallError nError = m_pFs->OpenToRead(m_szPath, &hFile);
     if (nError)
-        return Fail(kInstallCopyFile, pszName, nError);
+        return Fail(kResultCopyFile, pszName, nError);
     unsigned long nTotal = 0;
     for (;;) {
         unsigned nRead = 0;
@@ -1025,7 +1023,7 @@ bool CInstallation::VerifyFile(unsigned long nSize)
     }
     m_pFs->Close(hFile);
     if (nError || nTotal != nSize)
-        return Fail(kInstallCopyFile, pszName, nError);
+        return Fail(kResultCopyFile, pszName, nError);
     return true;
 }
 
@@ -1087,7 +1085,7 @@ void CInstallation::CleanUp()
 
 bool CInstallation::Fail(InstallResult result, const char* pszPath, InstallError nError)
 {
-    if (m_pOutcome->result == kInstallDone) {
+    if (m_pOutcome->result == kResultDone) {
         m_pOutcome->result = result;
         m_pOutcome->nError = nError;
         CopyCut(m_pOutcome->szPath, pszPath);
@@ -1107,7 +1105,7 @@ void CInstallation::Left(const char* pszPath, InstallError nError)
 bool CInstallation::Exists(const char* pszPath)
 {
     InstallFileKind kind;
-    return m_pFs->GetKind(pszPath, &kind) != 0 || kind != kInstallNothing;
+    return m_pFs->GetKind(pszPath, &kind) != 0 || kind != kKindNothing;
 }
 
 bool CInstallation::Remove(const char* pszPath)

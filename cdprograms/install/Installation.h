@@ -53,7 +53,7 @@
 enum
 {
     // The copy buffer needs room for at least this much; more copies faster.
-    kInstallMinBuffer = 512,
+    kMinBufferSize = 512,
 };
 
 struct CInstallRequest
@@ -66,46 +66,46 @@ struct CInstallRequest
     const char* const* ppszFirstRunFiles;
     unsigned nFirstRunFiles;
     // The longest folder path and the longest file path the system takes
-    // (at most kInstallPathSize - 1). MS-DOS: 64 characters of folder.
+    // (at most kPathSize - 1). MS-DOS: 64 characters of folder.
     unsigned nMaxFolder;
     unsigned nMaxPath;
     // Room for copying and for reading the log and qx.ini, at least
-    // kInstallMinBuffer bytes.
+    // kMinBufferSize bytes.
     char* pBuffer;
     unsigned nBufferSize;
 };
 
 enum InstallResult
 {
-    kInstallDone,
-    kInstallBadRequest,  // a path of the request does not fit, or too small a buffer
-    kInstallNoGameFiles, // szPath: the game's folder on the CD, which holds no file
-    kInstallTooLong, // szPath: a file or folder of the game (below its folder) whose path would be too long
-    kInstallTooManyFiles,   // more files than the temporary names can count
-    kInstallReadGame,       // szPath: the folder on the CD that could not be listed
-    kInstallFileInTheWay,   // szPath: a file where a folder belongs
-    kInstallFolderInTheWay, // szPath: a folder where a file belongs
-    kInstallNoDrive,        // szPath: the target's drive ("Q:"), which is not there
-    kInstallCreateFolder,   // szPath: the folder that could not be created
+    kResultDone,
+    kResultBadRequest,  // a path of the request does not fit, or too small a buffer
+    kResultNoGameFiles, // szPath: the game's folder on the CD, which holds no file
+    kResultTooLong, // szPath: a file or folder of the game (below its folder) whose path would be too long
+    kResultTooManyFiles,   // more files than the temporary names can count
+    kResultReadGame,       // szPath: the folder on the CD that could not be listed
+    kResultFileInTheWay,   // szPath: a file where a folder belongs
+    kResultFolderInTheWay, // szPath: a folder where a file belongs
+    kResultNoDrive,        // szPath: the target's drive ("Q:"), which is not there
+    kResultCreateFolder,   // szPath: the folder that could not be created
     // szPath: the file of the game (below its folder) that could not be
     // copied, or that did not read back whole at its real name (nError 0)
-    kInstallCopyFile,
-    kInstallWriteFolder,  // szPath: the target folder, where Setup's log could not be written
-    kInstallReplaceFile,  // szPath: the old file that could not be replaced (in use, say)
-    kInstallReadSetting,  // szPath: qx.ini, which is there but could not be read
-    kInstallWriteSetting, // szPath: qx.ini, whose new copy could not be written or put in place
+    kResultCopyFile,
+    kResultWriteFolder,  // szPath: the target folder, where Setup's log could not be written
+    kResultReplaceFile,  // szPath: the old file that could not be replaced (in use, say)
+    kResultReadSetting,  // szPath: qx.ini, which is there but could not be read
+    kResultWriteSetting, // szPath: qx.ini, whose new copy could not be written or put in place
     // szPath: qx.ini, which is read-only: the system's profile functions
     // would not change it either, and neither does Setup
-    kInstallSettingReadOnly,
+    kResultSettingReadOnly,
     // szPath: qx.ini; its new copy did not read back as written, or the
     // system's own reader read it otherwise (ConfirmSetting).
-    kInstallSettingNotReadBack,
+    kResultSettingNotReadBack,
     // szPath: where another program's qx.ini went ("~QXINI.OTH"), written
     // while Setup put its own in place; the user's qx.ini is back
-    kInstallSettingChanged,
+    kResultSettingChanged,
     // szPath: the journal beside qx.ini, which could not be written, or
     // one of an earlier run that could not be finished or undone
-    kInstallJournal,
+    kResultJournal,
 };
 
 // The decimal digits of n: a count, a size in the log, an error code in a
@@ -124,11 +124,11 @@ enum InstallRecovery
 struct CInstallRecoveryOutcome
 {
     InstallRecovery recovery;
-    char szPath[kInstallPathSize];
+    char szPath[kPathSize];
     // qx.ini was put back from ~QXINI.OLD.
     bool bSettingRestored;
     // What could not be finished or undone; empty when all went as it should.
-    char szLeft[kInstallPathSize];
+    char szLeft[kPathSize];
     InstallError nLeftError;
 };
 
@@ -136,17 +136,17 @@ struct CInstallOutcome
 {
     InstallResult result;
     InstallError nError; // the system's code for the failure; 0 when there is none
-    char szPath[kInstallPathSize];
+    char szPath[kPathSize];
 
     // The InstallDir recorded before the run ("" when none); after a
     // failure it is still the one recorded.
-    char szRecorded[kInstallPathSize];
+    char szRecorded[kPathSize];
 
     // The run changed something on the disk before it failed (and undid it).
     bool bChanged;
     // What could not be undone after a failure, or not removed after
     // success (an old file, say); empty when all went as it should.
-    char szLeft[kInstallPathSize];
+    char szLeft[kPathSize];
     InstallError nLeftError;
 };
 
@@ -211,16 +211,16 @@ private:
 
     // The folder or file being worked on, on the CD and in the target; each
     // starts with the root given in the request.
-    char m_szSource[kInstallPathSize];
-    char m_szTarget[kInstallPathSize];
+    char m_szSource[kPathSize];
+    char m_szTarget[kPathSize];
     unsigned m_nSourceRoot, m_nTargetRoot;
     unsigned m_nMaxFolder, m_nMaxPath;
     // A file's own path and the temporary path beside it.
-    char m_szPath[kInstallPathSize];
-    char m_szTemp[kInstallPathSize];
+    char m_szPath[kPathSize];
+    char m_szTemp[kPathSize];
     // The log's path, and one line of it read back.
-    char m_szLog[kInstallPathSize];
-    char m_szLine[kInstallPathSize + 4];
+    char m_szLog[kPathSize];
+    char m_szLine[kPathSize + 4];
     CInstallFindEntry m_entry;
 
     unsigned long m_nFiles;     // counted in the CD's tree
@@ -232,7 +232,7 @@ private:
     bool m_bLogOpen, m_bLogMade;
     // The journal's path, with the extension that says how far the run got,
     // and that extension (one of the journal's names); null with no journal.
-    char m_szJournal[kInstallPathSize];
+    char m_szJournal[kPathSize];
     const char* m_pszJournalState;
     // A file the log named waits for its size, while verifying.
     bool m_bSizePending;
@@ -242,5 +242,5 @@ private:
     bool m_bRecovering, m_bCommitBegun, m_bSettingRestored;
     CInstallOutcome m_recovered;
     // One bit per folder level while the log is read back: created by the run.
-    unsigned char m_abCreated[kInstallPathSize / 16 + 1];
+    unsigned char m_abCreated[kPathSize / 16 + 1];
 };

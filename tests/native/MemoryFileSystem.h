@@ -76,7 +76,7 @@ public:
     // MS-DOS's limits: every name made is 8.3 and no path passes the folder
     // and path limits; a breach is refused and counted.
     bool m_bDosNames = false;
-    unsigned m_nMaxFolder = kInstallPathSize - 1, m_nMaxPath = kInstallPathSize - 1;
+    unsigned m_nMaxFolder = kPathSize - 1, m_nMaxPath = kPathSize - 1;
     unsigned long m_nBreaches = 0;
     // Another program writes a file of its own at this path as soon as the
     // file there is renamed away, once.
@@ -116,8 +116,8 @@ private:
         std::string strPath; // as created
         bool bFolder;
         std::string strData;
-        // kInstallReadOnly and the others; a file created or written gets
-        // kInstallArchive, as on MS-DOS and Windows.
+        // kAttributeReadOnly and the others; a file created or written gets
+        // kAttributeArchive, as on MS-DOS and Windows.
         unsigned nAttributes;
     };
     struct OpenFile

@@ -78,17 +78,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     fs.m_nMaxPath = bDos ? 77 : kPathSize - 1;
 
     std::vector<char> buffer(kMinBufferSize);
-    const CInstallRequest request = {kGame,
-                                     kTarget,
-                                     kIni,
-                                     kFirstRunFiles,
-                                     2,
-                                     fs.m_nMaxFolder,
-                                     fs.m_nMaxPath,
-                                     buffer.data(),
-                                     static_cast<unsigned>(buffer.size())};
+    const InstallRequest request = {kGame,
+                                    kTarget,
+                                    kIni,
+                                    kFirstRunFiles,
+                                    2,
+                                    fs.m_nMaxFolder,
+                                    fs.m_nMaxPath,
+                                    buffer.data(),
+                                    static_cast<unsigned>(buffer.size())};
     CInstallation installation;
-    CInstallOutcome outcome;
+    InstallOutcome outcome;
     const bool bDone = installation.Run(fs, request, &outcome);
     fs.m_faultMode = CMemoryFileSystem::kNoFault;
     fs.m_nCapacity = ~0UL;

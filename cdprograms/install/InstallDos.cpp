@@ -67,8 +67,8 @@ enum
 
 // The installation's state and its buffer: too large for the stack.
 CInstallation g_installation;
-CInstallOutcome g_outcome;
-CInstallRecoveryOutcome g_recovered;
+InstallOutcome g_outcome;
+InstallRecoveryOutcome g_recovered;
 char g_abBuffer[8192];
 
 // The screen as the BIOS keeps it, 80 or 40 columns wide; what is printed
@@ -206,7 +206,7 @@ int Install()
 
     // A run that was cut off is finished or undone before anything else.
     static const char* const kFirstRunFiles[] = {kMarkerPath, QX_CD_CHECK_BATCH_ASIDE, QX_MARKER_FILE_ASIDE};
-    CInstallRequest recovery = {};
+    InstallRequest recovery = {};
     recovery.pszIniPath = szIniPath;
     recovery.ppszFirstRunFiles = kFirstRunFiles;
     recovery.nFirstRunFiles = sizeof(kFirstRunFiles) / sizeof(kFirstRunFiles[0]);
@@ -252,7 +252,7 @@ int Install()
             PrintMessage(szMessage);
             continue;
         }
-        CInstallRequest request = {};
+        InstallRequest request = {};
         request.pszGameFolder = szGameFolder;
         request.pszTargetFolder = check.szDir;
         request.pszIniPath = szIniPath;

@@ -16,7 +16,7 @@
 // backslashes, as "C:\GAMES\ORVANE\ORVANE.EXE"; a folder never ends in a
 // backslash. No path is longer than kPathSize - 1 characters, and the
 // installation keeps within the limits the binding gives it (see
-// CInstallRequest): under MS-DOS, within MS-DOS's own.
+// InstallRequest): under MS-DOS, within MS-DOS's own.
 //
 // Every operation that can fail returns an InstallError: 0 on success, else
 // the system's own code (GetLastError() on Windows, the code int 21h returns
@@ -61,13 +61,13 @@ typedef unsigned long InstallHandle;
 // fills in and function 4Fh continues from). A search runs while others are
 // open: the installation searches each folder of a tree while it searches
 // the folders above it.
-struct CInstallFind
+struct InstallFind
 {
     alignas(void*) unsigned char abData[64];
 };
 
 // One entry that a search found.
-struct CInstallFindEntry
+struct InstallFindEntry
 {
     // The entry's name, without its folder; empty when the search is at its
     // end. A name that does not fit is an error of the search.
@@ -90,9 +90,9 @@ public:
     // 0 and an empty name. FindClose ends a search whose FindFirst returned
     // 0, whether or not it reached the end. The binding must not keep
     // pszFolder: the caller changes it while the search is open.
-    virtual InstallError FindFirst(const char* pszFolder, CInstallFind* pFind, CInstallFindEntry* pEntry) = 0;
-    virtual InstallError FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry) = 0;
-    virtual void FindClose(CInstallFind* pFind) = 0;
+    virtual InstallError FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry) = 0;
+    virtual InstallError FindNext(InstallFind* pFind, InstallFindEntry* pEntry) = 0;
+    virtual void FindClose(InstallFind* pFind) = 0;
 
     // Creates one folder (its parent exists); removes one empty folder.
     virtual InstallError CreateFolder(const char* pszPath) = 0;

@@ -11,15 +11,15 @@ static_assert(kAttributeReadOnly == kDosReadOnly && kAttributeHidden == kDosHidd
               "the interface numbers attributes as DOS does");
 
 // The DOS search record lives in the room the caller gives each search.
-static_assert(sizeof(DosFind) <= sizeof(CInstallFind::abData), "a search record fits");
+static_assert(sizeof(DosFind) <= sizeof(InstallFind::abData), "a search record fits");
 
-DosFind* SearchOf(CInstallFind* pFind)
+DosFind* SearchOf(InstallFind* pFind)
 {
     return reinterpret_cast<DosFind*>(pFind->abData);
 }
 
 // The entry a search found, or an empty name at its end.
-InstallError Found(uint16_t nError, const DosFind* pFound, CInstallFindEntry* pEntry)
+InstallError Found(uint16_t nError, const DosFind* pFound, InstallFindEntry* pEntry)
 {
     pEntry->szName[0] = '\0';
     pEntry->bFolder = false;
@@ -59,7 +59,7 @@ InstallError CDosFileSystem::GetKind(const char* pszPath, InstallFileKind* pKind
     return 0;
 }
 
-InstallError CDosFileSystem::FindFirst(const char* pszFolder, CInstallFind* pFind, CInstallFindEntry* pEntry)
+InstallError CDosFileSystem::FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry)
 {
     char szPattern[kPathSize + 4] = "";
     AppendText(szPattern, sizeof(szPattern), pszFolder);
@@ -68,12 +68,12 @@ InstallError CDosFileSystem::FindFirst(const char* pszFolder, CInstallFind* pFin
                  SearchOf(pFind), pEntry);
 }
 
-InstallError CDosFileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry)
+InstallError CDosFileSystem::FindNext(InstallFind* pFind, InstallFindEntry* pEntry)
 {
     return Found(DosFindNext(SearchOf(pFind)), SearchOf(pFind), pEntry);
 }
 
-void CDosFileSystem::FindClose(CInstallFind*)
+void CDosFileSystem::FindClose(InstallFind*)
 {
     // DOS keeps nothing of a search but its record.
 }

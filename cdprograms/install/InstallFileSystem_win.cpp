@@ -17,14 +17,14 @@ InstallError LastError()
     return nError ? nError : ERROR_GEN_FAILURE;
 }
 
-HANDLE SearchHandle(const CInstallFind* pFind)
+HANDLE SearchHandle(const InstallFind* pFind)
 {
     HANDLE hFind;
     memcpy(&hFind, pFind->abData, sizeof(hFind));
     return hFind;
 }
 
-InstallError TakeEntry(const WIN32_FIND_DATAA& data, CInstallFindEntry* pEntry)
+InstallError TakeEntry(const WIN32_FIND_DATAA& data, InstallFindEntry* pEntry)
 {
     const size_t n = strlen(data.cFileName);
     if (n >= sizeof(pEntry->szName))
@@ -73,8 +73,7 @@ InstallError CWin32FileSystem::GetKind(const char* pszPath, InstallFileKind* pKi
     return 0;
 }
 
-InstallError CWin32FileSystem::FindFirst(const char* pszFolder, CInstallFind* pFind,
-                                         CInstallFindEntry* pEntry)
+InstallError CWin32FileSystem::FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry)
 {
     static_assert(sizeof(HANDLE) <= sizeof(pFind->abData), "a search handle fits");
     // "C:\GAMES\*": the system finds nothing for a folder that ends in a backslash.
@@ -100,7 +99,7 @@ InstallError CWin32FileSystem::FindFirst(const char* pszFolder, CInstallFind* pF
     return nError;
 }
 
-InstallError CWin32FileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry)
+InstallError CWin32FileSystem::FindNext(InstallFind* pFind, InstallFindEntry* pEntry)
 {
     HANDLE hFind = SearchHandle(pFind);
     WIN32_FIND_DATAA data;
@@ -114,7 +113,7 @@ InstallError CWin32FileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry* 
     return TakeEntry(data, pEntry);
 }
 
-void CWin32FileSystem::FindClose(CInstallFind* pFind)
+void CWin32FileSystem::FindClose(InstallFind* pFind)
 {
     HANDLE hFind = SearchHandle(pFind);
     if (hFind != INVALID_HANDLE_VALUE)

@@ -29,8 +29,8 @@ void Compose(CInstallTexts& texts, char* pszOut, unsigned nSize, unsigned nId, c
 }
 
 // What went wrong, in one sentence.
-void DescribeFailure(CInstallTexts& texts, const char* pszTarget, const CInstallOutcome& outcome,
-                     char* pszOut, unsigned nSize)
+void DescribeFailure(CInstallTexts& texts, const char* pszTarget, const InstallOutcome& outcome, char* pszOut,
+                     unsigned nSize)
 {
     char szError[kPathSize];
     ErrorText(texts, outcome.nError, szError, sizeof(szError));
@@ -94,7 +94,7 @@ void DescribeFailure(CInstallTexts& texts, const char* pszTarget, const CInstall
 }
 
 // What the disk holds after the failure: undone or not, recorded or not.
-void DescribeState(CInstallTexts& texts, const CInstallOutcome& outcome, char* pszOut, unsigned nSize)
+void DescribeState(CInstallTexts& texts, const InstallOutcome& outcome, char* pszOut, unsigned nSize)
 {
     const char* pszRecorded = outcome.szRecorded[0] ? outcome.szRecorded : nullptr;
     if (outcome.szLeft[0]) {
@@ -139,7 +139,7 @@ void FormatInstallText(char* pszOut, unsigned nSize, const char* pszFormat, cons
     pszOut[nOut] = '\0';
 }
 
-void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const CInstallOutcome& outcome,
+void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const InstallOutcome& outcome,
                             char* pszOut, unsigned nSize)
 {
     if (outcome.result == kResultDone) {
@@ -161,7 +161,7 @@ void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const C
     Compose(texts, pszOut, nSize, IDS_FAILED_FRAME, szFailure, szState);
 }
 
-void DescribeInstallRecovery(CInstallTexts& texts, const CInstallRecoveryOutcome& outcome, char* pszOut,
+void DescribeInstallRecovery(CInstallTexts& texts, const InstallRecoveryOutcome& outcome, char* pszOut,
                              unsigned nSize)
 {
     char szDone[kPartSize] = "";

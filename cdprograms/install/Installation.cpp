@@ -140,7 +140,7 @@ void FormatInstallNumber(unsigned long n, char (&szOut)[12])
     szOut[nDigits] = '\0';
 }
 
-bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, CInstallOutcome* pOutcome)
+bool CInstallation::Run(CInstallFileSystem& fs, const InstallRequest& request, InstallOutcome* pOutcome)
 {
     m_pFs = &fs;
     m_pRequest = &request;
@@ -197,7 +197,7 @@ bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, 
 // file is copied.
 bool CInstallation::Prepare()
 {
-    const CInstallRequest& request = *m_pRequest;
+    const InstallRequest& request = *m_pRequest;
     const char* pszTarget = request.pszTargetFolder;
     m_nMaxFolder = request.nMaxFolder < kPathSize ? request.nMaxFolder : kPathSize - 1;
     m_nMaxPath = request.nMaxPath < kPathSize ? request.nMaxPath : kPathSize - 1;
@@ -378,8 +378,8 @@ void CInstallation::RestoreSetting()
     m_pFs->FlushSettings(pszIni);
 }
 
-void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& request,
-                            CInstallRecoveryOutcome* pOutcome)
+void CInstallation::Recover(CInstallFileSystem& fs, const InstallRequest& request,
+                            InstallRecoveryOutcome* pOutcome)
 {
     m_pFs = &fs;
     m_pRequest = &request;
@@ -454,7 +454,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
 // m_szTarget: counting (and checking) or copying.
 bool CInstallation::Walk(bool bCount)
 {
-    CInstallFind find;
+    InstallFind find;
     InstallError nError = m_pFs->FindFirst(m_szSource, &find, &m_entry);
     if (nError)
         return Fail(kResultReadGame, m_szSource, nError);
@@ -569,7 +569,7 @@ bool CInstallation::CreateTargetFolders()
                 const char szDrive[] = {m_szTarget[0], ':', '\0'};
                 bool bDrive = true;
                 if (m_nFirstCreated == 0) {
-                    CInstallFind find;
+                    InstallFind find;
                     bDrive = m_pFs->FindFirst(szDrive, &find, &m_entry) == 0;
                     if (bDrive)
                         m_pFs->FindClose(&find);
@@ -639,7 +639,7 @@ bool CInstallation::WriteLog(char chKind, const char* pszName)
 // put in the old one's place.
 bool CInstallation::Record()
 {
-    const CInstallRequest& request = *m_pRequest;
+    const InstallRequest& request = *m_pRequest;
     const char* pszIni = request.pszIniPath;
     const char* pszFolder = request.pszTargetFolder;
     Beside(m_szPath, pszIni, kNewIniName);
@@ -1031,7 +1031,7 @@ bool CInstallation::VerifyFile(unsigned long nSize)
 // name: a log whose last lines never reached the disk.
 void CInstallation::Sweep()
 {
-    CInstallFind find;
+    InstallFind find;
     if (m_pFs->FindFirst(m_szTarget, &find, &m_entry) != 0)
         return;
     while (m_entry.szName[0]) {

@@ -56,7 +56,7 @@ enum
     kMinBufferSize = 512,
 };
 
-struct CInstallRequest
+struct InstallRequest
 {
     const char* pszGameFolder;   // the CD's game folder, "D:\GAME"
     const char* pszTargetFolder; // the folder to install in, as CheckInstallDir gave it
@@ -121,7 +121,7 @@ enum InstallRecovery
     kRecoverySetting,  // only qx.ini was put back from ~QXINI.OLD
 };
 
-struct CInstallRecoveryOutcome
+struct InstallRecoveryOutcome
 {
     InstallRecovery recovery;
     char szPath[kPathSize];
@@ -132,7 +132,7 @@ struct CInstallRecoveryOutcome
     InstallError nLeftError;
 };
 
-struct CInstallOutcome
+struct InstallOutcome
 {
     InstallResult result;
     InstallError nError; // the system's code for the failure; 0 when there is none
@@ -157,11 +157,11 @@ class CInstallation
 public:
     // Installs; true when the game is installed and recorded. *pOutcome says
     // what happened in either case.
-    bool Run(CInstallFileSystem& fs, const CInstallRequest& request, CInstallOutcome* pOutcome);
+    bool Run(CInstallFileSystem& fs, const InstallRequest& request, InstallOutcome* pOutcome);
     // Finishes or undoes a run that was cut off, from the journal beside the
     // request's qx.ini; only pszIniPath, the first-run files and the buffer
     // of the request are used. Called before anything else is done.
-    void Recover(CInstallFileSystem& fs, const CInstallRequest& request, CInstallRecoveryOutcome* pOutcome);
+    void Recover(CInstallFileSystem& fs, const InstallRequest& request, InstallRecoveryOutcome* pOutcome);
 
 private:
     enum Replay
@@ -206,8 +206,8 @@ private:
     const char* GameName() const { return m_szSource + m_nSourceRoot + 1; }
 
     CInstallFileSystem* m_pFs;
-    const CInstallRequest* m_pRequest;
-    CInstallOutcome* m_pOutcome;
+    const InstallRequest* m_pRequest;
+    InstallOutcome* m_pOutcome;
 
     // The folder or file being worked on, on the CD and in the target; each
     // starts with the root given in the request.
@@ -221,7 +221,7 @@ private:
     // The log's path, and one line of it read back.
     char m_szLog[kPathSize];
     char m_szLine[kPathSize + 4];
-    CInstallFindEntry m_entry;
+    InstallFindEntry m_entry;
 
     unsigned long m_nFiles;     // counted in the CD's tree
     unsigned long m_nFile;      // the next file's number
@@ -240,7 +240,7 @@ private:
     unsigned long m_nFilesCopied; // files the run copied, which the log must name
     // Recovering: what the disk holds says how far a file got (RecoverFile).
     bool m_bRecovering, m_bCommitBegun, m_bSettingRestored;
-    CInstallOutcome m_recovered;
+    InstallOutcome m_recovered;
     // One bit per folder level while the log is read back: created by the run.
     unsigned char m_abCreated[kPathSize / 16 + 1];
 };

@@ -25,10 +25,10 @@ public:
     }
 };
 
-CInstallOutcome Outcome(InstallResult result, const char* pszPath, InstallError nError, bool bChanged,
-                        const char* pszRecorded = "", const char* pszLeft = "", InstallError nLeftError = 0)
+InstallOutcome Outcome(InstallResult result, const char* pszPath, InstallError nError, bool bChanged,
+                       const char* pszRecorded = "", const char* pszLeft = "", InstallError nLeftError = 0)
 {
-    CInstallOutcome outcome = {};
+    InstallOutcome outcome = {};
     outcome.result = result;
     outcome.nError = nError;
     strcpy(outcome.szPath, pszPath);
@@ -47,7 +47,7 @@ TEST(InstallMessage, SaysWhatHappenedAndWhatTheDiskHolds)
     static const struct
     {
         const char* pszName;
-        CInstallOutcome outcome;
+        InstallOutcome outcome;
         std::string strMessage;
     } kRows[] = {
         {"installed", Outcome(kResultDone, "", 0, true),

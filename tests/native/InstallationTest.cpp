@@ -95,15 +95,15 @@ CMemoryFileSystem HiddenIniMachine()
 struct InstallRun
 {
     bool bOk;
-    CInstallOutcome outcome;
+    InstallOutcome outcome;
 };
 
 InstallRun Install(CMemoryFileSystem& fs, const char* pszTarget = kTarget, unsigned nBuffer = 4096,
                    unsigned nMaxFolder = kPathSize - 1, unsigned nMaxPath = kPathSize - 1)
 {
     std::vector<char> buffer(nBuffer);
-    CInstallRequest request = {kGame,      pszTarget, kIni,          kFirstRunFiles, 2,
-                               nMaxFolder, nMaxPath,  buffer.data(), nBuffer};
+    InstallRequest request = {kGame,      pszTarget, kIni,          kFirstRunFiles, 2,
+                              nMaxFolder, nMaxPath,  buffer.data(), nBuffer};
     CInstallation installation;
     InstallRun run;
     run.bOk = installation.Run(fs, request, &run.outcome);
@@ -567,20 +567,20 @@ TEST(Installation, FilesLostAtCloseAreFoundBeforeTheGameIsRecorded)
 
 namespace {
 
-CInstallRecoveryOutcome Recover(CMemoryFileSystem& fs)
+InstallRecoveryOutcome Recover(CMemoryFileSystem& fs)
 {
     std::vector<char> buffer(4096);
-    CInstallRequest request = {kGame,
-                               kTarget,
-                               kIni,
-                               kFirstRunFiles,
-                               2,
-                               kPathSize - 1,
-                               kPathSize - 1,
-                               buffer.data(),
-                               static_cast<unsigned>(buffer.size())};
+    InstallRequest request = {kGame,
+                              kTarget,
+                              kIni,
+                              kFirstRunFiles,
+                              2,
+                              kPathSize - 1,
+                              kPathSize - 1,
+                              buffer.data(),
+                              static_cast<unsigned>(buffer.size())};
     CInstallation installation;
-    CInstallRecoveryOutcome outcome;
+    InstallRecoveryOutcome outcome;
     installation.Recover(fs, request, &outcome);
     return outcome;
 }
@@ -627,7 +627,7 @@ TEST(Installation, ARunCutOffAnywhereIsFinishedOrUndoneByTheNext)
             fs.m_faultMode = CMemoryFileSystem::kNoFault;
             fs.m_inUse.clear();
 
-            const CInstallRecoveryOutcome recovered = Recover(fs);
+            const InstallRecoveryOutcome recovered = Recover(fs);
             EXPECT_STREQ(recovered.szLeft, "");
             std::string strIni;
             ASSERT_TRUE(fs.ReadFile(kIni, &strIni)) << "qx.ini is there";

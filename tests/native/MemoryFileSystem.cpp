@@ -170,7 +170,7 @@ InstallError CMemoryFileSystem::GetKind(const char* pszPath, InstallFileKind* pK
     return 0;
 }
 
-InstallError CMemoryFileSystem::NextEntry(Search& search, CInstallFindEntry* pEntry)
+InstallError CMemoryFileSystem::NextEntry(Search& search, InstallFindEntry* pEntry)
 {
     if (search.nNext == search.names.size()) {
         pEntry->szName[0] = '\0';
@@ -184,8 +184,7 @@ InstallError CMemoryFileSystem::NextEntry(Search& search, CInstallFindEntry* pEn
     return 0;
 }
 
-InstallError CMemoryFileSystem::FindFirst(const char* pszFolder, CInstallFind* pFind,
-                                          CInstallFindEntry* pEntry)
+InstallError CMemoryFileSystem::FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry)
 {
     const std::string strKey = Key(pszFolder);
     if (InstallError nError = Operation(strKey))
@@ -203,7 +202,7 @@ InstallError CMemoryFileSystem::FindFirst(const char* pszFolder, CInstallFind* p
     return NextEntry(stored, pEntry);
 }
 
-InstallError CMemoryFileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry)
+InstallError CMemoryFileSystem::FindNext(InstallFind* pFind, InstallFindEntry* pEntry)
 {
     unsigned long nId;
     std::memcpy(&nId, pFind->abData, sizeof(nId));
@@ -215,7 +214,7 @@ InstallError CMemoryFileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry*
     return NextEntry(it->second, pEntry);
 }
 
-void CMemoryFileSystem::FindClose(CInstallFind* pFind)
+void CMemoryFileSystem::FindClose(InstallFind* pFind)
 {
     unsigned long nId;
     std::memcpy(&nId, pFind->abData, sizeof(nId));

@@ -92,9 +92,9 @@ public:
 
     // CInstallFileSystem
     InstallError GetKind(const char* pszPath, InstallFileKind* pKind) override;
-    InstallError FindFirst(const char* pszFolder, CInstallFind* pFind, CInstallFindEntry* pEntry) override;
-    InstallError FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry) override;
-    void FindClose(CInstallFind* pFind) override;
+    InstallError FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry) override;
+    InstallError FindNext(InstallFind* pFind, InstallFindEntry* pEntry) override;
+    void FindClose(InstallFind* pFind) override;
     InstallError CreateFolder(const char* pszPath) override;
     InstallError RemoveFolder(const char* pszPath) override;
     InstallError OpenToRead(const char* pszPath, InstallHandle* phFile) override;
@@ -140,7 +140,7 @@ private:
     InstallError Operation(const std::string& strKey);
     bool Breach(const std::string& strPath, bool bFolder);
     unsigned long UsedOnC() const;
-    InstallError NextEntry(Search& search, CInstallFindEntry* pEntry);
+    InstallError NextEntry(Search& search, InstallFindEntry* pEntry);
 
     std::map<std::string, Node> m_nodes;
     std::map<InstallHandle, OpenFile> m_files;

@@ -17,9 +17,8 @@ const char kOldExtension[] = "OLD";
 const char kNoneExtension[] = "NON";
 // What a file's replacing puts aside.
 const char* const kAsideExtensions[] = {kNoneExtension, kOldExtension};
-// The journal beside qx.ini: "~QXRUN." and how far the run got.
-const char kJournalStem[] = "~QXRUN.";
-// The journal while it is written, before it says anything.
+// The journal beside qx.ini: "~QXRUN." and how far the run got, in its
+// extension; "NEW" while it is written, before it says anything.
 const char kJournalNewName[] = "~QXRUN.NEW";
 const char kJournalCopying[] = "CPY";
 const char kJournalMoving[] = "MOV";
@@ -125,6 +124,24 @@ bool Beside(char* pszTo, const char* pszPath, const char* pszName)
     return Append(pszTo, pszName);
 }
 
+// szTo: pszFolder, a backslash and the temporary name of file nIndex, with
+// that extension ("~QX" and nIndex in five digits of base 36). pszFolder
+// leaves room for the name.
+void MakeTempName(char (&szTo)[kPathSize], const char* pszFolder, unsigned long nIndex,
+                  const char* pszExtension)
+{
+    static const char kShape[] = "\\~QX00000.";
+    const size_t nFolder = strlen(pszFolder);
+    char* p = szTo + nFolder;
+    memcpy(szTo, pszFolder, nFolder + 1);
+    memcpy(p, kShape, sizeof(kShape));
+    for (int i = 8; i >= 4; --i) {
+        p[i] = kDigits[nIndex % 36];
+        nIndex /= 36;
+    }
+    memcpy(p + 10, pszExtension, 4);
+}
+
 } // namespace
 
 void FormatInstallNumber(unsigned long n, char (&szOut)[12])
@@ -165,7 +182,7 @@ bool CInstallation::Run(CInstallFileSystem& fs, const InstallRequest& request, I
         m_bLogOpen = nError == 0;
         bDone = m_bLogOpen || Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
     }
-    bDone = bDone && Walk(false);
+    bDone = bDone && Walk(kWalkCopy);
     if (bDone) {
         m_bLogOpen = false;
         m_nFilesCopied = m_nFile;
@@ -202,7 +219,8 @@ bool CInstallation::Prepare()
     m_nMaxFolder = request.nMaxFolder < kPathSize ? request.nMaxFolder : kPathSize - 1;
     m_nMaxPath = request.nMaxPath < kPathSize ? request.nMaxPath : kPathSize - 1;
     if (request.nBufferSize < kMinBufferSize || strlen(request.pszGameFolder) >= kPathSize ||
-        !Beside(m_szPath, request.pszIniPath, kNewIniName))
+        !Beside(m_szNewIni, request.pszIniPath, kNewIniName) ||
+        !Beside(m_szOldIni, request.pszIniPath, kOldIniName))
         return Fail(kResultBadRequest, "", 0);
     // A full path below a drive's root, as the folder rules give it, with
     // room for the log.
@@ -234,7 +252,7 @@ bool CInstallation::Prepare()
         return Fail(kResultReadGame, m_szSource, nError);
     if (kind != kKindFolder)
         return Fail(kResultNoGameFiles, m_szSource, 0);
-    if (!Walk(true))
+    if (!Walk(kWalkCount))
         return false;
     return m_nFiles != 0 || Fail(kResultNoGameFiles, m_szSource, 0);
 }
@@ -250,18 +268,18 @@ bool CInstallation::Journal(const char* pszExtension)
     }
     const char* pszTarget = m_pRequest->pszTargetFolder;
     Beside(m_szJournal, m_pRequest->pszIniPath, kJournalNewName);
-    // The first folder of the target that is not there yet.
+    // The first folder of the target that is not there yet; m_szTarget is
+    // the target folder until the tree is copied.
     unsigned nFirstMissing = 0;
-    CopyPath(m_szPath, pszTarget);
     for (unsigned i = 3; nFirstMissing == 0; ++i) {
-        const char ch = m_szPath[i];
+        const char ch = m_szTarget[i];
         if (ch != '\\' && ch != '\0')
             continue;
-        m_szPath[i] = '\0';
+        m_szTarget[i] = '\0';
         InstallFileKind kind;
-        if (m_pFs->GetKind(m_szPath, &kind) == 0 && kind == kKindNothing)
+        if (m_pFs->GetKind(m_szTarget, &kind) == 0 && kind == kKindNothing)
             nFirstMissing = i;
-        m_szPath[i] = ch;
+        m_szTarget[i] = ch;
         if (ch == '\0')
             break;
     }
@@ -296,13 +314,12 @@ bool CInstallation::Journal(const char* pszExtension)
 // Gives the journal the extension that says how far the run got.
 InstallError CInstallation::RenameJournal(const char* pszExtension)
 {
-    char* pszName = m_szLine;
-    memcpy(pszName, kJournalStem, sizeof(kJournalStem) - 1);
-    memcpy(pszName + sizeof(kJournalStem) - 1, pszExtension, 4);
-    Beside(m_szPath, m_szJournal, pszName);
-    const InstallError nError = m_pFs->Rename(m_szJournal, m_szPath);
+    char szRenamed[kPathSize];
+    CopyPath(szRenamed, m_szJournal);
+    memcpy(szRenamed + strlen(szRenamed) - 3, pszExtension, 4);
+    const InstallError nError = m_pFs->Rename(m_szJournal, szRenamed);
     if (!nError) {
-        CopyPath(m_szJournal, m_szPath);
+        CopyPath(m_szJournal, szRenamed);
         m_pszJournalState = pszExtension;
     }
     return nError;
@@ -365,14 +382,13 @@ void CInstallation::EndJournal()
 void CInstallation::RestoreSetting()
 {
     const char* pszIni = m_pRequest->pszIniPath;
-    Beside(m_szPath, pszIni, kOldIniName);
     InstallFileKind kind, kindOld;
     if (m_pFs->GetKind(pszIni, &kind) != 0 || kind != kKindNothing ||
-        m_pFs->GetKind(m_szPath, &kindOld) != 0 || kindOld != kKindFile)
+        m_pFs->GetKind(m_szOldIni, &kindOld) != 0 || kindOld != kKindFile)
         return;
-    const InstallError nError = m_pFs->Rename(m_szPath, pszIni);
+    const InstallError nError = m_pFs->Rename(m_szOldIni, pszIni);
     if (nError)
-        Left(m_szPath, nError);
+        Left(m_szOldIni, nError);
     else
         m_bSettingRestored = true;
     m_pFs->FlushSettings(pszIni);
@@ -390,8 +406,11 @@ void CInstallation::Recover(CInstallFileSystem& fs, const InstallRequest& reques
     m_bLogOpen = false;
     m_pszJournalState = nullptr;
     const char* pszIni = request.pszIniPath;
+    // The journal's name and the copies' are as long as each other.
     if (request.nBufferSize < kMinBufferSize || !Beside(m_szJournal, pszIni, kJournalNewName))
         return;
+    Beside(m_szNewIni, pszIni, kNewIniName);
+    Beside(m_szOldIni, pszIni, kOldIniName);
     RestoreSetting();
     // A journal never written whole: the run had not begun.
     Remove(m_szJournal);
@@ -422,10 +441,9 @@ void CInstallation::Recover(CInstallFileSystem& fs, const InstallRequest& reques
                 CleanUp();
                 // qx.ini holds the user's other settings now: the old copy is
                 // not the last one.
-                Beside(m_szPath, pszIni, kOldIniName);
                 InstallFileKind kind;
-                if (fs.GetKind(pszIni, &kind) == 0 && kind == kKindFile && Exists(m_szPath))
-                    Remove(m_szPath);
+                if (fs.GetKind(pszIni, &kind) == 0 && kind == kKindFile && Exists(m_szOldIni))
+                    Remove(m_szOldIni);
             } else {
                 if (m_bCommitBegun && pszState != kJournalUndoing)
                     Journal(kJournalUndoing);
@@ -437,8 +455,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const InstallRequest& reques
             pOutcome->recovery = bForward ? kRecoveryFinished : kRecoveryUndone;
             CopyPath(pOutcome->szPath, m_szTarget);
             // A new copy of qx.ini that was not put in place.
-            Beside(m_szPath, pszIni, kNewIniName);
-            Remove(m_szPath);
+            Remove(m_szNewIni);
         }
         if (!m_recovered.szLeft[0])
             EndJournal();
@@ -452,7 +469,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const InstallRequest& reques
 
 // Goes through the folder m_szSource, whose place in the target is
 // m_szTarget: counting (and checking) or copying.
-bool CInstallation::Walk(bool bCount)
+bool CInstallation::Walk(WalkMode mode)
 {
     InstallFind find;
     InstallError nError = m_pFs->FindFirst(m_szSource, &find, &m_entry);
@@ -467,9 +484,9 @@ bool CInstallation::Walk(bool bCount)
             if (!bTarget)
                 bOk = Fail(kResultTooLong, bSource ? GameName() : m_entry.szName, 0);
             else if (bFolder)
-                bOk = WalkFolder(bCount);
+                bOk = WalkFolder(mode);
             else
-                bOk = WalkFile(bCount);
+                bOk = WalkFile(mode);
             if (bSource)
                 CutName(m_szSource);
             if (bTarget)
@@ -485,12 +502,12 @@ bool CInstallation::Walk(bool bCount)
     return bOk;
 }
 
-bool CInstallation::WalkFolder(bool bCount)
+bool CInstallation::WalkFolder(WalkMode mode)
 {
     if (strlen(m_szTarget) > m_nMaxFolder)
         return Fail(kResultTooLong, GameName(), 0);
-    if (bCount)
-        return Walk(true);
+    if (mode == kWalkCount)
+        return Walk(kWalkCount);
 
     InstallFileKind kind;
     const InstallError nError = m_pFs->GetKind(m_szTarget, &kind);
@@ -508,15 +525,15 @@ bool CInstallation::WalkFolder(bool bCount)
         if (nCreateError)
             return Fail(kResultCreateFolder, m_szTarget, nCreateError);
     }
-    return Walk(false) && WriteLog('U', nullptr);
+    return Walk(kWalkCopy) && WriteLog('U', nullptr);
 }
 
-bool CInstallation::WalkFile(bool bCount)
+bool CInstallation::WalkFile(WalkMode mode)
 {
     const size_t nFolder = strlen(m_szTarget) - strlen(LastName(m_szTarget)) - 1;
     if (strlen(m_szTarget) > m_nMaxPath || nFolder + 1 + kTempNameLength > m_nMaxPath)
         return Fail(kResultTooLong, GameName(), 0);
-    if (bCount) {
+    if (mode == kWalkCount) {
         if (m_nFiles == kMaxFiles)
             return Fail(kResultTooManyFiles, "", 0);
         ++m_nFiles;
@@ -535,9 +552,10 @@ bool CInstallation::WalkFile(bool bCount)
     if (!WriteLog('F', LastName(m_szTarget)))
         return false;
     m_pFs->OnProgress(m_nFile, m_nFiles, GameName());
-    memcpy(m_szPath, m_szTarget, nFolder);
-    m_szPath[nFolder] = '\0';
-    MakeTempName(m_szPath, m_nFile++, kNewExtension);
+    // The new copy goes beside the file, under a temporary name.
+    m_szTarget[nFolder] = '\0';
+    MakeTempName(m_szTempName, m_szTarget, m_nFile++, kNewExtension);
+    m_szTarget[nFolder] = '\\';
     if (!CopyFile())
         return false;
     // The size it must have at its real name.
@@ -596,7 +614,7 @@ bool CInstallation::CopyFile()
     if (nError)
         return Fail(kResultCopyFile, GameName(), nError);
     m_nCopied = 0;
-    nError = m_pFs->CreateToWrite(m_szTemp, &hTo);
+    nError = m_pFs->CreateToWrite(m_szTempName, &hTo);
     if (!nError) {
         for (;;) {
             unsigned nRead = 0;
@@ -642,8 +660,6 @@ bool CInstallation::Record()
     const InstallRequest& request = *m_pRequest;
     const char* pszIni = request.pszIniPath;
     const char* pszFolder = request.pszTargetFolder;
-    Beside(m_szPath, pszIni, kNewIniName);
-    Beside(m_szTemp, pszIni, kOldIniName);
 
     CIniScanner scan;
     scan.Start(nullptr, 0);
@@ -653,9 +669,9 @@ bool CInstallation::Record()
         return Fail(kResultReadSetting, pszIni, nError);
 
     InstallHandle hNew;
-    nError = m_pFs->CreateToWrite(m_szPath, &hNew);
+    nError = m_pFs->CreateToWrite(m_szNewIni, &hNew);
     if (nError) {
-        Remove(m_szPath);
+        Remove(m_szNewIni);
         return Fail(kResultWriteSetting, pszIni, nError);
     }
     unsigned long nWritten = 0;
@@ -667,7 +683,7 @@ bool CInstallation::Record()
         nError = nCloseError;
     }
     if (copied != kIniCopied) {
-        Remove(m_szPath);
+        Remove(m_szNewIni);
         const InstallResult result = copied == kIniReadFailed ? kResultReadSetting
                                      : copied == kIniChanged  ? kResultSettingNotReadBack
                                                               : kResultWriteSetting;
@@ -677,10 +693,11 @@ bool CInstallation::Record()
     // What the disk holds now, not what the writes said: the whole text, and
     // the folder as the value that counts.
     CIniScanner check;
-    check.Start(m_szLine, sizeof(m_szLine));
-    nError = ScanIniFile(*m_pFs, m_szPath, request.pBuffer, request.nBufferSize, &check);
-    if (nError || !check.HasKey() || check.Size() != nWritten || strcmp(m_szLine, pszFolder) != 0) {
-        Remove(m_szPath);
+    char szReadBack[kPathSize + 4];
+    check.Start(szReadBack, sizeof(szReadBack));
+    nError = ScanIniFile(*m_pFs, m_szNewIni, request.pBuffer, request.nBufferSize, &check);
+    if (nError || !check.HasKey() || check.Size() != nWritten || strcmp(szReadBack, pszFolder) != 0) {
+        Remove(m_szNewIni);
         return Fail(kResultSettingNotReadBack, pszIni, nError);
     }
     // The new file keeps the old one's hidden and system attributes; one
@@ -688,14 +705,14 @@ bool CInstallation::Record()
     unsigned nAttributes = 0;
     nError = m_pFs->GetAttributes(pszIni, &nAttributes);
     if (!nError && (nAttributes & kAttributeReadOnly)) {
-        Remove(m_szPath);
+        Remove(m_szNewIni);
         return Fail(kResultSettingReadOnly, pszIni, 0);
     }
     nAttributes &= kAttributeHidden | kAttributeSystem;
     if (!nError && nAttributes)
-        nError = m_pFs->SetAttributes(m_szPath, nAttributes | kAttributeArchive);
+        nError = m_pFs->SetAttributes(m_szNewIni, nAttributes | kAttributeArchive);
     if (nError) {
-        Remove(m_szPath);
+        Remove(m_szNewIni);
         return Fail(kResultWriteSetting, pszIni, nError);
     }
 
@@ -704,37 +721,38 @@ bool CInstallation::Record()
     InstallFileKind kind;
     nError = m_pFs->GetKind(pszIni, &kind);
     if (!nError && kind != kKindNothing) {
-        if (Exists(m_szTemp))
-            nError = m_pFs->Delete(m_szTemp);
+        if (Exists(m_szOldIni))
+            nError = m_pFs->Delete(m_szOldIni);
         if (!nError)
-            nError = m_pFs->Rename(pszIni, m_szTemp);
+            nError = m_pFs->Rename(pszIni, m_szOldIni);
     }
     if (nError) {
-        Remove(m_szPath);
+        Remove(m_szNewIni);
         return Fail(kResultWriteSetting, pszIni, nError);
     }
     const bool bOld = kind != kKindNothing;
-    nError = m_pFs->Rename(m_szPath, pszIni);
+    nError = m_pFs->Rename(m_szNewIni, pszIni);
     if (nError) {
         if (bOld) {
-            InstallError nBackError = m_pFs->Rename(m_szTemp, pszIni);
+            InstallError nBackError = m_pFs->Rename(m_szOldIni, pszIni);
             // Another program wrote a qx.ini of its own in between: that one
             // steps aside under a name the message gives, and the user's
             // file comes back under its own.
-            Beside(m_szLine, pszIni, kOtherIniName);
-            if (nBackError && Exists(pszIni) && !Exists(m_szLine) && m_pFs->Rename(pszIni, m_szLine) == 0) {
-                nBackError = m_pFs->Rename(m_szTemp, pszIni);
+            char szOther[kPathSize];
+            Beside(szOther, pszIni, kOtherIniName);
+            if (nBackError && Exists(pszIni) && !Exists(szOther) && m_pFs->Rename(pszIni, szOther) == 0) {
+                nBackError = m_pFs->Rename(m_szOldIni, pszIni);
                 if (!nBackError) {
-                    Remove(m_szPath);
+                    Remove(m_szNewIni);
                     m_pFs->FlushSettings(pszIni);
-                    return Fail(kResultSettingChanged, m_szLine, 0);
+                    return Fail(kResultSettingChanged, szOther, 0);
                 }
             }
             // The user's file, where it is.
             if (nBackError)
-                Left(m_szTemp, nBackError);
+                Left(m_szOldIni, nBackError);
         }
-        Remove(m_szPath);
+        Remove(m_szNewIni);
         return Fail(kResultWriteSetting, pszIni, nError);
     }
     m_pFs->FlushSettings(pszIni);
@@ -742,14 +760,14 @@ bool CInstallation::Record()
     if (!m_pFs->ConfirmSetting(pszIni, pszFolder)) {
         nError = m_pFs->Delete(pszIni);
         if (!nError && bOld)
-            nError = m_pFs->Rename(m_szTemp, pszIni);
+            nError = m_pFs->Rename(m_szOldIni, pszIni);
         if (nError)
             Left(pszIni, nError);
         m_pFs->FlushSettings(pszIni);
         return Fail(kResultSettingNotReadBack, pszIni, 0);
     }
     if (bOld)
-        Remove(m_szTemp);
+        Remove(m_szOldIni);
     return true;
 }
 
@@ -858,8 +876,8 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
     }
     // Room for the name and for a temporary name beside it.
     if (bOk && chKind == 'F' && strlen(m_szTarget) + 1 + kTempNameLength < kPathSize) {
-        CopyPath(m_szPath, m_szTarget);
-        if (Append(m_szPath, pszName)) {
+        CopyPath(m_szFile, m_szTarget);
+        if (Append(m_szFile, pszName)) {
             const unsigned long nIndex = m_nFile++;
             switch (replay) {
             case kReplayCommit:
@@ -872,8 +890,8 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
                 return true;
             case kReplayCleanUp:
                 for (const char* pszExtension : kAsideExtensions) {
-                    MakeTempName(m_szTarget, nIndex, pszExtension);
-                    Remove(m_szTemp);
+                    MakeTempName(m_szTempName, m_szTarget, nIndex, pszExtension);
+                    Remove(m_szTempName);
                 }
                 return true;
             case kReplayVerify:
@@ -897,37 +915,37 @@ bool CInstallation::CommitFile(unsigned long nIndex)
 {
     // Ones of an earlier run that stopped half-way are not ours to keep.
     for (const char* pszExtension : kAsideExtensions) {
-        MakeTempName(m_szTarget, nIndex, pszExtension);
-        if (Exists(m_szTemp)) {
-            const InstallError nError = m_pFs->Delete(m_szTemp);
+        MakeTempName(m_szTempName, m_szTarget, nIndex, pszExtension);
+        if (Exists(m_szTempName)) {
+            const InstallError nError = m_pFs->Delete(m_szTempName);
             if (nError)
-                return Fail(kResultReplaceFile, m_szPath, nError);
+                return Fail(kResultReplaceFile, m_szFile, nError);
         }
     }
     m_nCommitted = nIndex + 1;
     InstallFileKind kind;
-    InstallError nError = m_pFs->GetKind(m_szPath, &kind);
+    InstallError nError = m_pFs->GetKind(m_szFile, &kind);
     if (nError)
-        return Fail(kResultReplaceFile, m_szPath, nError);
+        return Fail(kResultReplaceFile, m_szFile, nError);
     if (kind == kKindFolder)
-        return Fail(kResultFolderInTheWay, m_szPath, 0);
+        return Fail(kResultFolderInTheWay, m_szFile, 0);
     if (kind == kKindFile) {
-        nError = m_pFs->Rename(m_szPath, m_szTemp);
+        nError = m_pFs->Rename(m_szFile, m_szTempName);
     } else {
         // An empty file says that there was no old one, to a run that finds
         // this one cut off.
-        MakeTempName(m_szTarget, nIndex, kNoneExtension);
+        MakeTempName(m_szTempName, m_szTarget, nIndex, kNoneExtension);
         InstallHandle hNone;
-        nError = m_pFs->CreateToWrite(m_szTemp, &hNone);
+        nError = m_pFs->CreateToWrite(m_szTempName, &hNone);
         if (!nError)
             nError = m_pFs->Close(hNone);
     }
     if (nError)
-        return Fail(kResultReplaceFile, m_szPath, nError);
-    MakeTempName(m_szTarget, nIndex, kNewExtension);
-    nError = m_pFs->Rename(m_szTemp, m_szPath);
+        return Fail(kResultReplaceFile, m_szFile, nError);
+    MakeTempName(m_szTempName, m_szTarget, nIndex, kNewExtension);
+    nError = m_pFs->Rename(m_szTempName, m_szFile);
     if (nError)
-        return Fail(kResultReplaceFile, m_szPath, nError);
+        return Fail(kResultReplaceFile, m_szFile, nError);
     m_nMoved = nIndex + 1;
     return true;
 }
@@ -937,23 +955,23 @@ void CInstallation::RollBackFile(unsigned long nIndex)
     // The run knows how far replacing went, and asks the disk nothing it
     // could answer wrongly: a new copy that was moved is the file at the real
     // name, and only a file whose replacing began may have an old one aside.
-    MakeTempName(m_szTarget, nIndex, kNewExtension);
-    Remove(nIndex < m_nMoved ? m_szPath : m_szTemp);
+    MakeTempName(m_szTempName, m_szTarget, nIndex, kNewExtension);
+    Remove(nIndex < m_nMoved ? m_szFile : m_szTempName);
     if (nIndex >= m_nCommitted)
         return;
-    MakeTempName(m_szTarget, nIndex, kOldExtension);
-    if (Exists(m_szTemp)) {
-        const InstallError nError = m_pFs->Rename(m_szTemp, m_szPath);
+    MakeTempName(m_szTempName, m_szTarget, nIndex, kOldExtension);
+    if (Exists(m_szTempName)) {
+        const InstallError nError = m_pFs->Rename(m_szTempName, m_szFile);
         if (!nError)
             return;
-        if (Exists(m_szTemp)) {
-            Left(m_szTemp, nError);
+        if (Exists(m_szTempName)) {
+            Left(m_szTempName, nError);
             return;
         }
     }
-    MakeTempName(m_szTarget, nIndex, kNoneExtension);
-    if (Exists(m_szTemp))
-        Remove(m_szTemp);
+    MakeTempName(m_szTempName, m_szTarget, nIndex, kNoneExtension);
+    if (Exists(m_szTempName))
+        Remove(m_szTempName);
 }
 
 // Undoes file nIndex of a run that was cut off, from what the disk holds
@@ -961,55 +979,55 @@ void CInstallation::RollBackFile(unsigned long nIndex)
 // apart, so that a cut here too is undone by the next run.
 void CInstallation::RecoverFile(unsigned long nIndex)
 {
-    const bool bNew = FindTempFile(nIndex, kNewExtension);
-    if ((bNew && !Remove(m_szTemp)) || !m_bCommitBegun)
+    const bool bNew = FindTempFile(m_szTempName, nIndex, kNewExtension);
+    if ((bNew && !Remove(m_szTempName)) || !m_bCommitBegun)
         return;
     InstallFileKind kind;
-    const InstallError nError = m_pFs->GetKind(m_szPath, &kind);
+    const InstallError nError = m_pFs->GetKind(m_szFile, &kind);
     if (nError) {
-        Left(m_szPath, nError);
+        Left(m_szFile, nError);
         return;
     }
-    const bool bOld = FindTempFile(nIndex, kOldExtension);
-    if (!bOld && !FindTempFile(nIndex, kNoneExtension))
+    const bool bOld = FindTempFile(m_szTempName, nIndex, kOldExtension);
+    if (!bOld && !FindTempFile(m_szTempName, nIndex, kNoneExtension))
         return;
     // The old file, still at its name: what is aside is some earlier run's.
     if (bNew && kind == kKindFile)
         return;
     if (kind == kKindFile) {
-        const InstallError nDeleteError = m_pFs->Delete(m_szPath);
+        const InstallError nDeleteError = m_pFs->Delete(m_szFile);
         if (nDeleteError) {
-            Left(m_szPath, nDeleteError);
+            Left(m_szFile, nDeleteError);
             return;
         }
     }
     if (!bOld) {
-        Remove(m_szTemp);
+        Remove(m_szTempName);
         return;
     }
-    const InstallError nRenameError = m_pFs->Rename(m_szTemp, m_szPath);
+    const InstallError nRenameError = m_pFs->Rename(m_szTempName, m_szFile);
     if (nRenameError)
-        Left(m_szTemp, nRenameError);
+        Left(m_szTempName, nRenameError);
 }
 
-// m_szTemp: the temporary name of file nIndex with that extension; true
-// when a file is there. One the system cannot look at is named as left.
-bool CInstallation::FindTempFile(unsigned long nIndex, const char* pszExtension)
+// szTemp: the temporary name of file nIndex with that extension; true when
+// a file is there. One the system cannot look at is named as left.
+bool CInstallation::FindTempFile(char (&szTemp)[kPathSize], unsigned long nIndex, const char* pszExtension)
 {
-    MakeTempName(m_szTarget, nIndex, pszExtension);
+    MakeTempName(szTemp, m_szTarget, nIndex, pszExtension);
     InstallFileKind kind;
-    const InstallError nError = m_pFs->GetKind(m_szTemp, &kind);
+    const InstallError nError = m_pFs->GetKind(szTemp, &kind);
     if (nError)
-        Left(m_szTemp, nError);
+        Left(szTemp, nError);
     return nError == 0 && kind == kKindFile;
 }
 
-// Reads back the file at m_szPath, which must hold nSize bytes.
+// Reads back the file at m_szFile, which must hold nSize bytes.
 bool CInstallation::VerifyFile(unsigned long nSize)
 {
-    const char* pszName = m_szPath + m_nTargetRoot + 1;
+    const char* pszName = m_szFile + m_nTargetRoot + 1;
     InstallHandle hFile;
-    InstallError nError = m_pFs->OpenToRead(m_szPath, &hFile);
+    InstallError nError = m_pFs->OpenToRead(m_szFile, &hFile);
     if (nError)
         return Fail(kResultCopyFile, pszName, nError);
     unsigned long nTotal = 0;
@@ -1063,11 +1081,12 @@ void CInstallation::RollBack()
     }
     // The folders made for the target folder, deepest first.
     if (m_nFirstCreated) {
-        CopyPath(m_szPath, m_pRequest->pszTargetFolder);
-        for (size_t n = strlen(m_szPath); n >= m_nFirstCreated; n = strlen(m_szPath)) {
-            RemoveFolder(m_szPath);
-            CutName(m_szPath);
-            if (strlen(m_szPath) == n)
+        char szFolder[kPathSize];
+        CopyPath(szFolder, m_pRequest->pszTargetFolder);
+        for (size_t n = strlen(szFolder); n >= m_nFirstCreated; n = strlen(szFolder)) {
+            RemoveFolder(szFolder);
+            CutName(szFolder);
+            if (strlen(szFolder) == n)
                 break;
         }
     }
@@ -1123,19 +1142,4 @@ void CInstallation::RemoveFolder(const char* pszPath)
     const InstallError nError = m_pFs->RemoveFolder(pszPath);
     if (nError && Exists(pszPath))
         Left(pszPath, nError);
-}
-
-// m_szTemp: pszFolder, a backslash and the temporary name of file nIndex.
-void CInstallation::MakeTempName(const char* pszFolder, unsigned long nIndex, const char* pszExtension)
-{
-    static const char kShape[] = "\\~QX00000.";
-    const size_t nFolder = strlen(pszFolder);
-    char* p = m_szTemp + nFolder;
-    memcpy(m_szTemp, pszFolder, nFolder + 1);
-    memcpy(p, kShape, sizeof(kShape));
-    for (int i = 8; i >= 4; --i) {
-        p[i] = kDigits[nIndex % 36];
-        nIndex /= 36;
-    }
-    memcpy(p + 10, pszExtension, 4);
 }

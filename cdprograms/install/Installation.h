@@ -150,7 +150,7 @@ struct InstallOutcome
     InstallError nLeftError;
 };
 
-// The state of one run: about 1.6 KB, with no constructor, so that it can
+// The state of one run: about 3.5 KB, with no constructor, so that it can
 // be a static object of a program without static constructors.
 class CInstallation
 {
@@ -172,10 +172,17 @@ private:
         kReplayVerify,
     };
 
+    // What a walk through the CD's tree does with each entry.
+    enum WalkMode
+    {
+        kWalkCount, // counts the files and checks every path, writing nothing
+        kWalkCopy,  // creates the folders and copies the files, with the log
+    };
+
     bool Prepare();
-    bool Walk(bool bCount);
-    bool WalkFolder(bool bCount);
-    bool WalkFile(bool bCount);
+    bool Walk(WalkMode mode);
+    bool WalkFolder(WalkMode mode);
+    bool WalkFile(WalkMode mode);
     bool CreateTargetFolders();
     bool CopyFile();
     bool WriteLog(char chKind, const char* pszName);
@@ -188,7 +195,7 @@ private:
     void Sweep();
     bool VerifyFile(unsigned long nSize);
     void RecoverFile(unsigned long nIndex);
-    bool FindTempFile(unsigned long nIndex, const char* pszExtension);
+    bool FindTempFile(char (&szTemp)[kPathSize], unsigned long nIndex, const char* pszExtension);
     bool ReplayLog(Replay replay);
     bool ReplayLine(Replay replay, unsigned* pnDepth);
     bool CommitFile(unsigned long nIndex);
@@ -202,23 +209,30 @@ private:
     // Deletes a file; false, with the file named as left, when it stays.
     bool Remove(const char* pszPath);
     void RemoveFolder(const char* pszPath);
-    void MakeTempName(const char* pszFolder, unsigned long nIndex, const char* pszExtension);
     const char* GameName() const { return m_szSource + m_nSourceRoot + 1; }
 
     CInstallFileSystem* m_pFs;
     const InstallRequest* m_pRequest;
     InstallOutcome* m_pOutcome;
 
-    // The folder or file being worked on, on the CD and in the target; each
-    // starts with the root given in the request.
+    // The folder or file being walked, on the CD and in the target; each
+    // starts with the root given in the request. While the log is read back,
+    // m_szTarget is the folder it is in.
     char m_szSource[kPathSize];
     char m_szTarget[kPathSize];
     unsigned m_nSourceRoot, m_nTargetRoot;
     unsigned m_nMaxFolder, m_nMaxPath;
-    // A file's own path and the temporary path beside it.
-    char m_szPath[kPathSize];
-    char m_szTemp[kPathSize];
-    // The log's path, and one line of it read back.
+    // The file of the game that a line of the log names, at its real name in
+    // the target: replaced, read back, undone or recovered.
+    char m_szFile[kPathSize];
+    // A temporary name beside a file ("~QX00000.NEW"), as MakeTempName and
+    // FindTempFile give it.
+    char m_szTempName[kPathSize];
+    // Beside qx.ini: its new copy, and the old one while it is set aside.
+    char m_szNewIni[kPathSize];
+    char m_szOldIni[kPathSize];
+    // The log's path, and one line of the log or the journal, written or
+    // read back.
     char m_szLog[kPathSize];
     char m_szLine[kPathSize + 4];
     InstallFindEntry m_entry;

@@ -1079,10 +1079,12 @@ void CInstallation::RollBack()
         m_szTarget[m_nTargetRoot] = '\0';
         Sweep();
     }
-    // The folders made for the target folder, deepest first.
+    // The folders made for the target folder, deepest first: the run's own
+    // target, which a run recovering another one's was not asked for.
     if (m_nFirstCreated) {
         char szFolder[kPathSize];
-        CopyPath(szFolder, m_pRequest->pszTargetFolder);
+        m_szTarget[m_nTargetRoot] = '\0';
+        CopyPath(szFolder, m_szTarget);
         for (size_t n = strlen(szFolder); n >= m_nFirstCreated; n = strlen(szFolder)) {
             RemoveFolder(szFolder);
             CutName(szFolder);

@@ -567,11 +567,13 @@ TEST(Installation, FilesLostAtCloseAreFoundBeforeTheGameIsRecorded)
 
 namespace {
 
-InstallRecoveryOutcome Recover(CMemoryFileSystem& fs)
+// pszTarget: the folder the user asks for this time; the MS-DOS installer
+// recovers before it asks, with none.
+InstallRecoveryOutcome Recover(CMemoryFileSystem& fs, const char* pszTarget = kTarget)
 {
     std::vector<char> buffer(4096);
     InstallRequest request = {kGame,
-                              kTarget,
+                              pszTarget,
                               kIni,
                               kFirstRunFiles,
                               2,
@@ -637,6 +639,46 @@ TEST(Installation, ARunCutOffAnywhereIsFinishedOrUndoneByTheNext)
 
             const InstallRun run = Install(fs);
             ExpectInstalled(fs, before, run);
+            if (::testing::Test::HasFailure())
+                return;
+        }
+    }
+}
+
+// A run cut off while it installed in a folder it created is undone in
+// that folder, the journal's, whatever the next run is asked for: the
+// folders it created go, and an empty folder of the user's on the way to
+// the folder asked for this time stays.
+TEST(Installation, ARunCutOffIsUndoneInItsOwnFolder)
+{
+    static const struct
+    {
+        const char* pszName;
+        const char* pszTarget;
+    } kNextRuns[] = {
+        {"the MS-DOS installer, which asks for no folder", nullptr},
+        {"another folder typed this time", "C:\\EMPTY\\ORVANE"},
+    };
+    CMemoryFileSystem clean = FreshMachine();
+    clean.AddFolder("C:\\EMPTY");
+    const auto before = clean.Snapshot();
+    CMemoryFileSystem probe = clean;
+    ASSERT_TRUE(Install(probe).bOk);
+    for (const auto& row : kNextRuns) {
+        for (unsigned long nAt = 0; nAt < probe.m_nOperations; ++nAt) {
+            SCOPED_TRACE(std::string(row.pszName) + ", cut off at operation " + std::to_string(nAt));
+            CMemoryFileSystem fs = clean;
+            fs.m_faultMode = CMemoryFileSystem::kFailFrom;
+            fs.m_nFaultAt = nAt;
+            Install(fs);
+            fs.m_faultMode = CMemoryFileSystem::kNoFault;
+
+            const InstallRecoveryOutcome recovered = Recover(fs, row.pszTarget);
+            EXPECT_STREQ(recovered.szLeft, "");
+            if (recovered.recovery == kRecoveryUndone) {
+                EXPECT_EQ(fs.Snapshot(), before);
+                EXPECT_STREQ(recovered.szPath, kTarget);
+            }
             if (::testing::Test::HasFailure())
                 return;
         }

@@ -74,27 +74,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     if (pData[3] != 0)
         fs.m_nCapacity = pData[3] * 97u;
     fs.m_bDosNames = bDos;
-    fs.m_nMaxFolder = bDos ? 64 : kInstallPathSize - 1;
-    fs.m_nMaxPath = bDos ? 77 : kInstallPathSize - 1;
+    fs.m_nMaxFolder = bDos ? 64 : kPathSize - 1;
+    fs.m_nMaxPath = bDos ? 77 : kPathSize - 1;
 
-    std::vector<char> buffer(kInstallMinBuffer);
-    const CInstallRequest request = {kGame,
-                                     kTarget,
-                                     kIni,
-                                     kFirstRunFiles,
-                                     2,
-                                     fs.m_nMaxFolder,
-                                     fs.m_nMaxPath,
-                                     buffer.data(),
-                                     static_cast<unsigned>(buffer.size())};
+    std::vector<char> buffer(kMinBufferSize);
+    const InstallRequest request = {kGame,
+                                    kTarget,
+                                    kIni,
+                                    kFirstRunFiles,
+                                    2,
+                                    fs.m_nMaxFolder,
+                                    fs.m_nMaxPath,
+                                    buffer.data(),
+                                    static_cast<unsigned>(buffer.size())};
     CInstallation installation;
-    CInstallOutcome outcome;
+    InstallOutcome outcome;
     const bool bDone = installation.Run(fs, request, &outcome);
     fs.m_faultMode = CMemoryFileSystem::kNoFault;
     fs.m_nCapacity = ~0UL;
 
     Check(fs.OpenHandles() == 0 && fs.m_nBreaches == 0);
-    Check(bDone == (outcome.result == kInstallDone));
+    Check(bDone == (outcome.result == kResultDone));
     if (bDone) {
         for (const std::string& strFile : files) {
             std::string strCopy, strOriginal;
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
             Check(fs.ReadFile(kTarget + strFile.substr(sizeof(kGame) - 1), &strCopy) &&
                   strCopy == strOriginal);
         }
-        char szValue[kInstallPathSize];
+        char szValue[kPathSize];
         Check(ReadInstallDirSetting(fs, kIni, buffer.data(), static_cast<unsigned>(buffer.size()), szValue,
                                     sizeof(szValue)) == 0 &&
               std::string(szValue) == kTarget);

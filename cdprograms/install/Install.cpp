@@ -67,7 +67,7 @@ bool Install(HWND hDlg, const char* pszFolder, char (&szText)[kMessageSize])
         szWindows[0] = '\0';
     Join(szIni, szWindows, kIniName);
 
-    CInstallRequest request = {};
+    InstallRequest request = {};
     request.pszGameFolder = szGame;
     request.pszTargetFolder = pszFolder;
     request.pszIniPath = szIni;
@@ -88,12 +88,12 @@ bool Install(HWND hDlg, const char* pszFolder, char (&szText)[kMessageSize])
     CWin32FileSystem fs(hDlg, hProgress);
     CInstallation installation;
     // A run that was cut off is finished or undone before anything else.
-    CInstallRecoveryOutcome recovered;
+    InstallRecoveryOutcome recovered;
     installation.Recover(fs, request, &recovered);
     DescribeInstallRecovery(texts, recovered, szText, sizeof(szText));
     if (szText[0])
         Show(hDlg, szText, recovered.szLeft[0] ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
-    CInstallOutcome outcome;
+    InstallOutcome outcome;
     const bool bDone = installation.Run(fs, request, &outcome);
     ReleaseMutex(hBusy);
     CloseHandle(hBusy);

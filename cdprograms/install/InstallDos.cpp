@@ -66,8 +66,8 @@ enum
 
 // The installation's state and its buffer: too large for the stack.
 CInstallation g_installation;
-CInstallOutcome g_outcome;
-CInstallRecoveryOutcome g_recovered;
+InstallOutcome g_outcome;
+InstallRecoveryOutcome g_recovered;
 char g_abBuffer[8192];
 
 // The screen as the BIOS keeps it, 80 or 40 columns wide; what is printed
@@ -130,9 +130,9 @@ bool AskForFolder(char (&szTyped)[CPromptLine::kMaxLength + 1])
 
 // The CD's game folder, from this program's own path: "D:\INSTALL.EXE"
 // gives "D:\GAME".
-bool FindGameFolder(char (&szFolder)[kInstallPathSize])
+bool FindGameFolder(char (&szFolder)[kPathSize])
 {
-    char szProgram[kInstallPathSize];
+    char szProgram[kPathSize];
     if (!DosGetProgramPath(szProgram, sizeof(szProgram)))
         return false;
     char* pLastSlash = strrchr(szProgram, '\\');
@@ -182,7 +182,7 @@ int Install()
     CDosTexts texts;
     char szMessage[kMessageSize];
 
-    char szGameFolder[kInstallPathSize];
+    char szGameFolder[kPathSize];
     if (!FindGameFolder(szGameFolder)) {
         PrintMessage(kNoProgramPath);
         return kExitCannotStart;
@@ -192,8 +192,8 @@ int Install()
         PrintMessage(kNothingInstalled);
         return kExitCannotStart;
     }
-    InstallFileKind kind = kInstallNothing;
-    if (fs.GetKind(szWindowsDir, &kind) != 0 || kind != kInstallFolder) {
+    InstallFileKind kind = kKindNothing;
+    if (fs.GetKind(szWindowsDir, &kind) != 0 || kind != kKindFolder) {
         FormatInstallText(szMessage, sizeof(szMessage), kNoWindowsDir, szWindowsDir);
         PrintMessage(szMessage);
         PrintMessage(kNothingInstalled);
@@ -205,7 +205,7 @@ int Install()
 
     // A run that was cut off is finished or undone before anything else.
     static const char* const kFirstRunFiles[] = {kMarkerPath, QX_CD_CHECK_BATCH_ASIDE, QX_MARKER_FILE_ASIDE};
-    CInstallRequest recovery = {};
+    InstallRequest recovery = {};
     recovery.pszIniPath = szIniPath;
     recovery.ppszFirstRunFiles = kFirstRunFiles;
     recovery.nFirstRunFiles = sizeof(kFirstRunFiles) / sizeof(kFirstRunFiles[0]);
@@ -219,7 +219,7 @@ int Install()
     }
 
     // A game recorded already is offered its own folder again.
-    char szRecorded[kInstallPathSize] = "";
+    char szRecorded[kPathSize] = "";
     const InstallError nError =
         ReadInstallDirSetting(fs, szIniPath, g_abBuffer, sizeof(g_abBuffer), szRecorded, sizeof(szRecorded));
     if (nError != 0) {
@@ -251,7 +251,7 @@ int Install()
             PrintMessage(szMessage);
             continue;
         }
-        CInstallRequest request = {};
+        InstallRequest request = {};
         request.pszGameFolder = szGameFolder;
         request.pszTargetFolder = check.szDir;
         request.pszIniPath = szIniPath;

@@ -14,9 +14,9 @@
 //
 // Paths are full paths of 8-bit characters in the system's code page, with
 // backslashes, as "C:\GAMES\ORVANE\ORVANE.EXE"; a folder never ends in a
-// backslash. No path is longer than kInstallPathSize - 1 characters, and the
+// backslash. No path is longer than kPathSize - 1 characters, and the
 // installation keeps within the limits the binding gives it (see
-// CInstallRequest): under MS-DOS, within MS-DOS's own.
+// InstallRequest): under MS-DOS, within MS-DOS's own.
 //
 // Every operation that can fail returns an InstallError: 0 on success, else
 // the system's own code (GetLastError() on Windows, the code int 21h returns
@@ -33,23 +33,23 @@ typedef unsigned long InstallError;
 enum
 {
     // The longest path, its terminator included: Windows' MAX_PATH.
-    kInstallPathSize = 260,
+    kPathSize = 260,
 };
 
 // File attributes, numbered as MS-DOS and Windows number them.
 enum
 {
-    kInstallReadOnly = 0x01,
-    kInstallHidden = 0x02,
-    kInstallSystem = 0x04,
-    kInstallArchive = 0x20,
+    kAttributeReadOnly = 0x01,
+    kAttributeHidden = 0x02,
+    kAttributeSystem = 0x04,
+    kAttributeArchive = 0x20,
 };
 
 enum InstallFileKind
 {
-    kInstallNothing, // no file or folder of that name
-    kInstallFile,
-    kInstallFolder,
+    kKindNothing, // no file or folder of that name
+    kKindFile,
+    kKindFolder,
 };
 
 // An open file, as the binding names it: a Win32 HANDLE, an MS-DOS handle.
@@ -61,17 +61,17 @@ typedef unsigned long InstallHandle;
 // fills in and function 4Fh continues from). A search runs while others are
 // open: the installation searches each folder of a tree while it searches
 // the folders above it.
-struct CInstallFind
+struct InstallFind
 {
     alignas(void*) unsigned char abData[64];
 };
 
 // One entry that a search found.
-struct CInstallFindEntry
+struct InstallFindEntry
 {
     // The entry's name, without its folder; empty when the search is at its
     // end. A name that does not fit is an error of the search.
-    char szName[kInstallPathSize];
+    char szName[kPathSize];
     bool bFolder;
 };
 
@@ -79,7 +79,7 @@ class CInstallFileSystem
 {
 public:
     // What pszPath names. A path that does not exist, or whose folder does
-    // not, is kInstallNothing and no error; an error is a path the system
+    // not, is kKindNothing and no error; an error is a path the system
     // could not look at (a drive without its medium, say).
     virtual InstallError GetKind(const char* pszPath, InstallFileKind* pKind) = 0;
 
@@ -90,9 +90,9 @@ public:
     // 0 and an empty name. FindClose ends a search whose FindFirst returned
     // 0, whether or not it reached the end. The binding must not keep
     // pszFolder: the caller changes it while the search is open.
-    virtual InstallError FindFirst(const char* pszFolder, CInstallFind* pFind, CInstallFindEntry* pEntry) = 0;
-    virtual InstallError FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry) = 0;
-    virtual void FindClose(CInstallFind* pFind) = 0;
+    virtual InstallError FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry) = 0;
+    virtual InstallError FindNext(InstallFind* pFind, InstallFindEntry* pEntry) = 0;
+    virtual void FindClose(InstallFind* pFind) = 0;
 
     // Creates one folder (its parent exists); removes one empty folder.
     virtual InstallError CreateFolder(const char* pszPath) = 0;
@@ -115,10 +115,10 @@ public:
     // Deletes a file, read-only or not.
     virtual InstallError Delete(const char* pszPath) = 0;
 
-    // The attributes of file pszPath (kInstallReadOnly and the others); 0,
+    // The attributes of file pszPath (kAttributeReadOnly and the others); 0,
     // and no error, when there is no such file.
     virtual InstallError GetAttributes(const char* pszPath, unsigned* pnAttributes) = 0;
-    // Gives file pszPath these attributes, of kInstallReadOnly and the others.
+    // Gives file pszPath these attributes, of kAttributeReadOnly and the others.
     virtual InstallError SetAttributes(const char* pszPath, unsigned nAttributes) = 0;
     // Gives a file another name in the same folder; pszTo does not exist.
     // Fails while another program has the file open (Windows 95 refuses that

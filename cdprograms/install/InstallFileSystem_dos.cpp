@@ -6,20 +6,20 @@
 
 namespace {
 
-static_assert(kInstallReadOnly == kDosReadOnly && kInstallHidden == kDosHidden &&
-                  kInstallSystem == kDosSystem && kInstallArchive == kDosArchive,
+static_assert(kAttributeReadOnly == kDosReadOnly && kAttributeHidden == kDosHidden &&
+                  kAttributeSystem == kDosSystem && kAttributeArchive == kDosArchive,
               "the interface numbers attributes as DOS does");
 
 // The DOS search record lives in the room the caller gives each search.
-static_assert(sizeof(DosFind) <= sizeof(CInstallFind::abData), "a search record fits");
+static_assert(sizeof(DosFind) <= sizeof(InstallFind::abData), "a search record fits");
 
-DosFind* SearchOf(CInstallFind* pFind)
+DosFind* SearchOf(InstallFind* pFind)
 {
     return reinterpret_cast<DosFind*>(pFind->abData);
 }
 
 // The entry a search found, or an empty name at its end.
-InstallError Found(uint16_t nError, const DosFind* pFound, CInstallFindEntry* pEntry)
+InstallError Found(uint16_t nError, const DosFind* pFound, InstallFindEntry* pEntry)
 {
     pEntry->szName[0] = '\0';
     pEntry->bFolder = false;
@@ -50,30 +50,30 @@ InstallError CDosFileSystem::GetKind(const char* pszPath, InstallFileKind* pKind
 {
     uint8_t nAttributes = 0;
     const uint16_t nError = DosGetAttributes(pszPath, &nAttributes);
-    *pKind = kInstallNothing;
+    *pKind = kKindNothing;
     if (nError == kDosFileNotFound || nError == kDosPathNotFound)
         return 0;
     if (nError != kDosOk)
         return nError;
-    *pKind = (nAttributes & kDosDirectory) ? kInstallFolder : kInstallFile;
+    *pKind = (nAttributes & kDosDirectory) ? kKindFolder : kKindFile;
     return 0;
 }
 
-InstallError CDosFileSystem::FindFirst(const char* pszFolder, CInstallFind* pFind, CInstallFindEntry* pEntry)
+InstallError CDosFileSystem::FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry)
 {
-    char szPattern[kInstallPathSize + 4] = "";
+    char szPattern[kPathSize + 4] = "";
     AppendText(szPattern, sizeof(szPattern), pszFolder);
     AppendText(szPattern, sizeof(szPattern), "\\*.*");
     return Found(DosFindFirst(szPattern, kDosHidden | kDosSystem | kDosDirectory, SearchOf(pFind)),
                  SearchOf(pFind), pEntry);
 }
 
-InstallError CDosFileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry)
+InstallError CDosFileSystem::FindNext(InstallFind* pFind, InstallFindEntry* pEntry)
 {
     return Found(DosFindNext(SearchOf(pFind)), SearchOf(pFind), pEntry);
 }
 
-void CDosFileSystem::FindClose(CInstallFind*)
+void CDosFileSystem::FindClose(InstallFind*)
 {
     // DOS keeps nothing of a search but its record.
 }
@@ -162,7 +162,7 @@ InstallError CDosFileSystem::Rename(const char* pszFrom, const char* pszTo)
 void CDosFileSystem::OnProgress(unsigned long nFile, unsigned long nFiles, const char* pszName)
 {
     CDosTexts texts;
-    char szLine[kInstallPathSize + 64];
+    char szLine[kPathSize + 64];
     DescribeInstallProgress(texts, nFile, nFiles, pszName, szLine, sizeof(szLine));
     DosPrint(szLine);
     DosPrint("\n");

@@ -10,9 +10,9 @@ class CDosFileSystem : public CInstallFileSystem
 {
 public:
     InstallError GetKind(const char* pszPath, InstallFileKind* pKind) override;
-    InstallError FindFirst(const char* pszFolder, CInstallFind* pFind, CInstallFindEntry* pEntry) override;
-    InstallError FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry) override;
-    void FindClose(CInstallFind* pFind) override;
+    InstallError FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry) override;
+    InstallError FindNext(InstallFind* pFind, InstallFindEntry* pEntry) override;
+    void FindClose(InstallFind* pFind) override;
     InstallError CreateFolder(const char* pszPath) override;
     InstallError RemoveFolder(const char* pszPath) override;
     InstallError OpenToRead(const char* pszPath, InstallHandle* phFile) override;

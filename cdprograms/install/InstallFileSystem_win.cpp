@@ -4,8 +4,8 @@
 
 #include <string.h>
 
-static_assert(kInstallReadOnly == FILE_ATTRIBUTE_READONLY && kInstallHidden == FILE_ATTRIBUTE_HIDDEN &&
-                  kInstallSystem == FILE_ATTRIBUTE_SYSTEM && kInstallArchive == FILE_ATTRIBUTE_ARCHIVE,
+static_assert(kAttributeReadOnly == FILE_ATTRIBUTE_READONLY && kAttributeHidden == FILE_ATTRIBUTE_HIDDEN &&
+                  kAttributeSystem == FILE_ATTRIBUTE_SYSTEM && kAttributeArchive == FILE_ATTRIBUTE_ARCHIVE,
               "the interface numbers attributes as Win32 does");
 
 namespace {
@@ -17,14 +17,14 @@ InstallError LastError()
     return nError ? nError : ERROR_GEN_FAILURE;
 }
 
-HANDLE SearchHandle(const CInstallFind* pFind)
+HANDLE SearchHandle(const InstallFind* pFind)
 {
     HANDLE hFind;
     memcpy(&hFind, pFind->abData, sizeof(hFind));
     return hFind;
 }
 
-InstallError TakeEntry(const WIN32_FIND_DATAA& data, CInstallFindEntry* pEntry)
+InstallError TakeEntry(const WIN32_FIND_DATAA& data, InstallFindEntry* pEntry)
 {
     const size_t n = strlen(data.cFileName);
     if (n >= sizeof(pEntry->szName))
@@ -66,15 +66,14 @@ InstallError CWin32FileSystem::GetKind(const char* pszPath, InstallFileKind* pKi
         const InstallError nError = LastError();
         if (nError != ERROR_FILE_NOT_FOUND && nError != ERROR_PATH_NOT_FOUND)
             return nError;
-        *pKind = kInstallNothing;
+        *pKind = kKindNothing;
         return 0;
     }
-    *pKind = nAttributes & FILE_ATTRIBUTE_DIRECTORY ? kInstallFolder : kInstallFile;
+    *pKind = nAttributes & FILE_ATTRIBUTE_DIRECTORY ? kKindFolder : kKindFile;
     return 0;
 }
 
-InstallError CWin32FileSystem::FindFirst(const char* pszFolder, CInstallFind* pFind,
-                                         CInstallFindEntry* pEntry)
+InstallError CWin32FileSystem::FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry)
 {
     static_assert(sizeof(HANDLE) <= sizeof(pFind->abData), "a search handle fits");
     // "C:\GAMES\*": the system finds nothing for a folder that ends in a backslash.
@@ -100,7 +99,7 @@ InstallError CWin32FileSystem::FindFirst(const char* pszFolder, CInstallFind* pF
     return nError;
 }
 
-InstallError CWin32FileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry)
+InstallError CWin32FileSystem::FindNext(InstallFind* pFind, InstallFindEntry* pEntry)
 {
     HANDLE hFind = SearchHandle(pFind);
     WIN32_FIND_DATAA data;
@@ -114,7 +113,7 @@ InstallError CWin32FileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry* 
     return TakeEntry(data, pEntry);
 }
 
-void CWin32FileSystem::FindClose(CInstallFind* pFind)
+void CWin32FileSystem::FindClose(InstallFind* pFind)
 {
     HANDLE hFind = SearchHandle(pFind);
     if (hFind != INVALID_HANDLE_VALUE)

@@ -7,7 +7,7 @@
 namespace {
 
 // Enough for any one sentence of InstallText.h with a path or two in it.
-const unsigned kPartSize = 3 * kInstallPathSize;
+const unsigned kPartSize = 3 * kPathSize;
 
 // The system's words for nError, or the installer's own when the failure has
 // no code (what was read back is not what was written).
@@ -29,76 +29,76 @@ void Compose(CInstallTexts& texts, char* pszOut, unsigned nSize, unsigned nId, c
 }
 
 // What went wrong, in one sentence.
-void DescribeFailure(CInstallTexts& texts, const char* pszTarget, const CInstallOutcome& outcome,
-                     char* pszOut, unsigned nSize)
+void DescribeFailure(CInstallTexts& texts, const char* pszTarget, const InstallOutcome& outcome, char* pszOut,
+                     unsigned nSize)
 {
-    char szError[kInstallPathSize];
+    char szError[kPathSize];
     ErrorText(texts, outcome.nError, szError, sizeof(szError));
     const char* pszPath = outcome.szPath;
     switch (outcome.result) {
-    case kInstallDone:
-    case kInstallBadRequest:
+    case kResultDone:
+    case kResultBadRequest:
         Compose(texts, pszOut, nSize, IDS_BAD_REQUEST, *pszPath ? pszPath : pszTarget);
         break;
-    case kInstallNoGameFiles:
+    case kResultNoGameFiles:
         Compose(texts, pszOut, nSize, IDS_NO_GAME_FILES, pszPath);
         break;
-    case kInstallTooLong:
+    case kResultTooLong:
         Compose(texts, pszOut, nSize, IDS_TOO_LONG_IN_GAME, pszPath, pszTarget);
         break;
-    case kInstallTooManyFiles:
+    case kResultTooManyFiles:
         Compose(texts, pszOut, nSize, IDS_TOO_MANY);
         break;
-    case kInstallReadGame:
+    case kResultReadGame:
         Compose(texts, pszOut, nSize, IDS_READ_GAME, pszPath, szError);
         break;
-    case kInstallFileInTheWay:
+    case kResultFileInTheWay:
         Compose(texts, pszOut, nSize, IDS_FILE_IN_THE_WAY, pszPath);
         break;
-    case kInstallFolderInTheWay:
+    case kResultFolderInTheWay:
         Compose(texts, pszOut, nSize, IDS_FOLDER_IN_THE_WAY, pszPath);
         break;
-    case kInstallNoDrive:
+    case kResultNoDrive:
         Compose(texts, pszOut, nSize, IDS_NO_DRIVE, pszPath);
         break;
-    case kInstallJournal:
+    case kResultJournal:
         Compose(texts, pszOut, nSize, IDS_JOURNAL, pszPath, szError);
         break;
-    case kInstallCreateFolder:
+    case kResultCreateFolder:
         Compose(texts, pszOut, nSize, IDS_CREATE_FOLDER, pszPath, szError);
         break;
-    case kInstallCopyFile:
+    case kResultCopyFile:
         Compose(texts, pszOut, nSize, IDS_COPY_FILE, pszPath, pszTarget, szError);
         break;
-    case kInstallWriteFolder:
+    case kResultWriteFolder:
         Compose(texts, pszOut, nSize, IDS_WRITE_FOLDER, pszTarget, szError);
         break;
-    case kInstallReplaceFile:
+    case kResultReplaceFile:
         Compose(texts, pszOut, nSize, IDS_REPLACE, pszPath, szError);
         break;
-    case kInstallReadSetting:
+    case kResultReadSetting:
         Compose(texts, pszOut, nSize, IDS_READ_SETTING, szError);
         break;
-    case kInstallSettingChanged:
+    case kResultSettingChanged:
         Compose(texts, pszOut, nSize, IDS_SETTING_CHANGED, pszPath);
         break;
-    case kInstallSettingReadOnly:
+    case kResultSettingReadOnly:
         texts.LoadText(IDS_READ_ONLY_FILE, szError, sizeof(szError));
         Compose(texts, pszOut, nSize, IDS_RECORD, szError);
         break;
-    case kInstallWriteSetting:
-    case kInstallSettingNotReadBack:
+    case kResultWriteSetting:
+    case kResultSettingNotReadBack:
         Compose(texts, pszOut, nSize, IDS_RECORD, szError);
         break;
     }
 }
 
 // What the disk holds after the failure: undone or not, recorded or not.
-void DescribeState(CInstallTexts& texts, const CInstallOutcome& outcome, char* pszOut, unsigned nSize)
+void DescribeState(CInstallTexts& texts, const InstallOutcome& outcome, char* pszOut, unsigned nSize)
 {
     const char* pszRecorded = outcome.szRecorded[0] ? outcome.szRecorded : nullptr;
     if (outcome.szLeft[0]) {
-        char szError[kInstallPathSize];
+        char szError[kPathSize];
         ErrorText(texts, outcome.nLeftError, szError, sizeof(szError));
         Compose(texts, pszOut, nSize, pszRecorded ? IDS_NOT_UNDONE_RECORDED : IDS_NOT_UNDONE, outcome.szLeft,
                 szError, pszRecorded);
@@ -139,17 +139,17 @@ void FormatInstallText(char* pszOut, unsigned nSize, const char* pszFormat, cons
     pszOut[nOut] = '\0';
 }
 
-void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const CInstallOutcome& outcome,
+void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const InstallOutcome& outcome,
                             char* pszOut, unsigned nSize)
 {
-    if (outcome.result == kInstallDone) {
+    if (outcome.result == kResultDone) {
         char szDone[kPartSize];
         Compose(texts, szDone, sizeof(szDone), IDS_DONE, pszTarget);
         if (!outcome.szLeft[0]) {
             FormatInstallText(pszOut, nSize, "%s", szDone);
             return;
         }
-        char szError[kInstallPathSize], szLeft[kPartSize];
+        char szError[kPathSize], szLeft[kPartSize];
         ErrorText(texts, outcome.nLeftError, szError, sizeof(szError));
         Compose(texts, szLeft, sizeof(szLeft), IDS_LEFT_OVER, outcome.szLeft, szError);
         FormatInstallText(pszOut, nSize, "%s\n\n%s", szDone, szLeft);
@@ -161,7 +161,7 @@ void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const C
     Compose(texts, pszOut, nSize, IDS_FAILED_FRAME, szFailure, szState);
 }
 
-void DescribeInstallRecovery(CInstallTexts& texts, const CInstallRecoveryOutcome& outcome, char* pszOut,
+void DescribeInstallRecovery(CInstallTexts& texts, const InstallRecoveryOutcome& outcome, char* pszOut,
                              unsigned nSize)
 {
     char szDone[kPartSize] = "";
@@ -183,7 +183,7 @@ void DescribeInstallRecovery(CInstallTexts& texts, const CInstallRecoveryOutcome
         FormatInstallText(pszOut, nSize, "%s", szDone);
         return;
     }
-    char szError[kInstallPathSize], szLeft[kPartSize];
+    char szError[kPathSize], szLeft[kPartSize];
     ErrorText(texts, outcome.nLeftError, szError, sizeof(szError));
     Compose(texts, szLeft, sizeof(szLeft), IDS_RECOVERY_LEFT, outcome.szLeft, szError);
     FormatInstallText(pszOut, nSize, szDone[0] ? "%s\n\n%s" : "%s%s", szDone, szLeft);

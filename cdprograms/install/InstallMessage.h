@@ -31,11 +31,11 @@ void FormatInstallText(char* pszOut, unsigned nSize, const char* pszFormat, cons
 
 // What a run of the installation into pszTarget did, for the user: that the
 // game is installed, or what went wrong and what state the disk is in.
-void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const CInstallOutcome& outcome,
+void DescribeInstallOutcome(CInstallTexts& texts, const char* pszTarget, const InstallOutcome& outcome,
                             char* pszOut, unsigned nSize);
 
 // What Recover did with a run that was cut off; empty when it found none.
-void DescribeInstallRecovery(CInstallTexts& texts, const CInstallRecoveryOutcome& outcome, char* pszOut,
+void DescribeInstallRecovery(CInstallTexts& texts, const InstallRecoveryOutcome& outcome, char* pszOut,
                              unsigned nSize);
 
 // Why the folder rules refuse a folder (check.verdict is not kInstallDirOk).

@@ -180,7 +180,7 @@ InstallError ScanIniFile(CInstallFileSystem& fs, const char* pszIniPath, char* p
     InstallError nError = fs.GetKind(pszIniPath, &kind);
     if (nError)
         return nError;
-    if (kind != kInstallNothing) {
+    if (kind != kKindNothing) {
         InstallHandle hFile;
         nError = fs.OpenToRead(pszIniPath, &hFile);
         if (nError)

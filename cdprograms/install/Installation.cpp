@@ -18,9 +18,8 @@ const char kOldExtension[] = "OLD";
 const char kNoneExtension[] = "NON";
 // What a file's replacing puts aside.
 const char* const kAsideExtensions[] = {kNoneExtension, kOldExtension};
-// The journal beside qx.ini: "~QXRUN." and how far the run got.
-const char kJournalStem[] = "~QXRUN.";
-// The journal while it is written, before it says anything.
+// The journal beside qx.ini: "~QXRUN." and how far the run got, in its
+// extension; "NEW" while it is written, before it says anything.
 const char kJournalNewName[] = "~QXRUN.NEW";
 const char kJournalCopying[] = "CPY";
 const char kJournalMoving[] = "MOV";
@@ -72,11 +71,11 @@ bool ParseNumber(const char* psz, unsigned long* pn)
     return true;
 }
 
-// Appends a backslash and pszName when the whole fits in kInstallPathSize.
+// Appends a backslash and pszName when the whole fits in kPathSize.
 bool Append(char* pszPath, const char* pszName)
 {
     const size_t nPath = strlen(pszPath), nName = strlen(pszName);
-    if (nPath + 1 + nName >= kInstallPathSize)
+    if (nPath + 1 + nName >= kPathSize)
         return false;
     pszPath[nPath] = '\\';
     memcpy(pszPath + nPath + 1, pszName, nName + 1);
@@ -101,18 +100,18 @@ void CutName(char* pszPath)
         pszName[-1] = '\0';
 }
 
-// Copies a path known to fit in kInstallPathSize.
+// Copies a path known to fit in kPathSize.
 void CopyPath(char* pszTo, const char* pszFrom)
 {
     memcpy(pszTo, pszFrom, strlen(pszFrom) + 1);
 }
 
-// Copies as much of pszFrom as fits in kInstallPathSize.
+// Copies as much of pszFrom as fits in kPathSize.
 void CopyCut(char* pszTo, const char* pszFrom)
 {
     size_t n = strlen(pszFrom);
-    if (n >= kInstallPathSize)
-        n = kInstallPathSize - 1;
+    if (n >= kPathSize)
+        n = kPathSize - 1;
     memcpy(pszTo, pszFrom, n);
     pszTo[n] = '\0';
 }
@@ -120,11 +119,29 @@ void CopyCut(char* pszTo, const char* pszFrom)
 // The folder of pszPath with pszName in place of its last name, when it fits.
 bool Beside(char* pszTo, const char* pszPath, const char* pszName)
 {
-    if (strlen(pszPath) >= kInstallPathSize)
+    if (strlen(pszPath) >= kPathSize)
         return false;
     CopyPath(pszTo, pszPath);
     CutName(pszTo);
     return Append(pszTo, pszName);
+}
+
+// szTo: pszFolder, a backslash and the temporary name of file nIndex, with
+// that extension ("~QX" and nIndex in five digits of base 36). pszFolder
+// leaves room for the name.
+void MakeTempName(char (&szTo)[kPathSize], const char* pszFolder, unsigned long nIndex,
+                  const char* pszExtension)
+{
+    static const char kShape[] = "\\~QX00000.";
+    const size_t nFolder = strlen(pszFolder);
+    char* p = szTo + nFolder;
+    memcpy(szTo, pszFolder, nFolder + 1);
+    memcpy(p, kShape, sizeof(kShape));
+    for (int i = 8; i >= 4; --i) {
+        p[i] = kDigits[nIndex % 36];
+        nIndex /= 36;
+    }
+    memcpy(p + 10, pszExtension, 4);
 }
 
 } // namespace
@@ -142,7 +159,7 @@ void FormatInstallNumber(unsigned long n, char (&szOut)[12])
     szOut[nDigits] = '\0';
 }
 
-bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, CInstallOutcome* pOutcome)
+bool CInstallation::Run(CInstallFileSystem& fs, const InstallRequest& request, InstallOutcome* pOutcome)
 {
     m_pFs = &fs;
     m_pRequest = &request;
@@ -165,14 +182,14 @@ bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, 
         m_bLogMade = true;
         const InstallError nError = fs.CreateToWrite(m_szLog, &m_hLog);
         m_bLogOpen = nError == 0;
-        bDone = m_bLogOpen || Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+        bDone = m_bLogOpen || Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
     }
-    bDone = bDone && Walk(false);
+    bDone = bDone && Walk(kWalkCopy);
     if (bDone) {
         m_bLogOpen = false;
         m_nFilesCopied = m_nFile;
         const InstallError nError = fs.Close(m_hLog);
-        bDone = nError == 0 || Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+        bDone = nError == 0 || Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
     }
     bDone = bDone && Journal(kJournalMoving) && ReplayLog(kReplayCommit) && ReplayLog(kReplayVerify) &&
             Journal(kJournalRecording) && Record();
@@ -199,19 +216,20 @@ bool CInstallation::Run(CInstallFileSystem& fs, const CInstallRequest& request, 
 // file is copied.
 bool CInstallation::Prepare()
 {
-    const CInstallRequest& request = *m_pRequest;
+    const InstallRequest& request = *m_pRequest;
     const char* pszTarget = request.pszTargetFolder;
-    m_nMaxFolder = request.nMaxFolder < kInstallPathSize ? request.nMaxFolder : kInstallPathSize - 1;
-    m_nMaxPath = request.nMaxPath < kInstallPathSize ? request.nMaxPath : kInstallPathSize - 1;
-    if (request.nBufferSize < kInstallMinBuffer || strlen(request.pszGameFolder) >= kInstallPathSize ||
-        !Beside(m_szPath, request.pszIniPath, kNewIniName))
-        return Fail(kInstallBadRequest, "", 0);
+    m_nMaxFolder = request.nMaxFolder < kPathSize ? request.nMaxFolder : kPathSize - 1;
+    m_nMaxPath = request.nMaxPath < kPathSize ? request.nMaxPath : kPathSize - 1;
+    if (request.nBufferSize < kMinBufferSize || strlen(request.pszGameFolder) >= kPathSize ||
+        !Beside(m_szNewIni, request.pszIniPath, kNewIniName) ||
+        !Beside(m_szOldIni, request.pszIniPath, kOldIniName))
+        return Fail(kResultBadRequest, "", 0);
     // A full path below a drive's root, as the folder rules give it, with
     // room for the log.
     m_nTargetRoot = static_cast<unsigned>(strlen(pszTarget));
     if (m_nTargetRoot < 4 || pszTarget[1] != ':' || pszTarget[2] != '\\' || m_nTargetRoot > m_nMaxFolder ||
         m_nTargetRoot + 1 + kTempNameLength > m_nMaxPath)
-        return Fail(kInstallBadRequest, pszTarget, 0);
+        return Fail(kResultBadRequest, pszTarget, 0);
     CopyPath(m_szLog, pszTarget);
     Append(m_szLog, kLogName);
     CopyPath(m_szSource, request.pszGameFolder);
@@ -219,27 +237,26 @@ bool CInstallation::Prepare()
     m_nSourceRoot = static_cast<unsigned>(strlen(m_szSource));
 
     m_pFs->FlushSettings(request.pszIniPath);
-    InstallError nError =
-        ReadInstallDirSetting(*m_pFs, request.pszIniPath, request.pBuffer, request.nBufferSize,
-                              m_pOutcome->szRecorded, kInstallPathSize);
+    InstallError nError = ReadInstallDirSetting(*m_pFs, request.pszIniPath, request.pBuffer,
+                                                request.nBufferSize, m_pOutcome->szRecorded, kPathSize);
     if (nError)
-        return Fail(kInstallReadSetting, request.pszIniPath, nError);
+        return Fail(kResultReadSetting, request.pszIniPath, nError);
     // A read-only qx.ini is not Setup's to change, as it is not the system's
     // profile functions': refused before anything is written.
     unsigned nAttributes = 0;
     nError = m_pFs->GetAttributes(request.pszIniPath, &nAttributes);
-    if (nError || (nAttributes & kInstallReadOnly))
-        return Fail(nError ? kInstallReadSetting : kInstallSettingReadOnly, request.pszIniPath, nError);
+    if (nError || (nAttributes & kAttributeReadOnly))
+        return Fail(nError ? kResultReadSetting : kResultSettingReadOnly, request.pszIniPath, nError);
 
     InstallFileKind kind;
     nError = m_pFs->GetKind(m_szSource, &kind);
     if (nError)
-        return Fail(kInstallReadGame, m_szSource, nError);
-    if (kind != kInstallFolder)
-        return Fail(kInstallNoGameFiles, m_szSource, 0);
-    if (!Walk(true))
+        return Fail(kResultReadGame, m_szSource, nError);
+    if (kind != kKindFolder)
+        return Fail(kResultNoGameFiles, m_szSource, 0);
+    if (!Walk(kWalkCount))
         return false;
-    return m_nFiles != 0 || Fail(kInstallNoGameFiles, m_szSource, 0);
+    return m_nFiles != 0 || Fail(kResultNoGameFiles, m_szSource, 0);
 }
 
 // Writes the journal beside qx.ini the first time, whole (the target folder
@@ -249,22 +266,22 @@ bool CInstallation::Journal(const char* pszExtension)
 {
     if (m_pszJournalState) {
         const InstallError nError = RenameJournal(pszExtension);
-        return nError == 0 || Fail(kInstallJournal, m_szJournal, nError);
+        return nError == 0 || Fail(kResultJournal, m_szJournal, nError);
     }
     const char* pszTarget = m_pRequest->pszTargetFolder;
     Beside(m_szJournal, m_pRequest->pszIniPath, kJournalNewName);
-    // The first folder of the target that is not there yet.
+    // The first folder of the target that is not there yet; m_szTarget is
+    // the target folder until the tree is copied.
     unsigned nFirstMissing = 0;
-    CopyPath(m_szPath, pszTarget);
     for (unsigned i = 3; nFirstMissing == 0; ++i) {
-        const char ch = m_szPath[i];
+        const char ch = m_szTarget[i];
         if (ch != '\\' && ch != '\0')
             continue;
-        m_szPath[i] = '\0';
+        m_szTarget[i] = '\0';
         InstallFileKind kind;
-        if (m_pFs->GetKind(m_szPath, &kind) == 0 && kind == kInstallNothing)
+        if (m_pFs->GetKind(m_szTarget, &kind) == 0 && kind == kKindNothing)
             nFirstMissing = i;
-        m_szPath[i] = ch;
+        m_szTarget[i] = ch;
         if (ch == '\0')
             break;
     }
@@ -272,7 +289,7 @@ bool CInstallation::Journal(const char* pszExtension)
     InstallError nError = m_pFs->CreateToWrite(m_szJournal, &hJournal);
     if (nError) {
         Remove(m_szJournal);
-        return Fail(kInstallJournal, m_szJournal, nError);
+        return Fail(kResultJournal, m_szJournal, nError);
     }
     // "target\r\nnumber\r\n"
     char szDigits[12], szNumber[12 + 2];
@@ -293,19 +310,18 @@ bool CInstallation::Journal(const char* pszExtension)
             return true;
     }
     Remove(m_szJournal);
-    return Fail(kInstallJournal, m_szJournal, nError);
+    return Fail(kResultJournal, m_szJournal, nError);
 }
 
 // Gives the journal the extension that says how far the run got.
 InstallError CInstallation::RenameJournal(const char* pszExtension)
 {
-    char* pszName = m_szLine;
-    memcpy(pszName, kJournalStem, sizeof(kJournalStem) - 1);
-    memcpy(pszName + sizeof(kJournalStem) - 1, pszExtension, 4);
-    Beside(m_szPath, m_szJournal, pszName);
-    const InstallError nError = m_pFs->Rename(m_szJournal, m_szPath);
+    char szRenamed[kPathSize];
+    CopyPath(szRenamed, m_szJournal);
+    memcpy(szRenamed + strlen(szRenamed) - 3, pszExtension, 4);
+    const InstallError nError = m_pFs->Rename(m_szJournal, szRenamed);
     if (!nError) {
-        CopyPath(m_szJournal, m_szPath);
+        CopyPath(m_szJournal, szRenamed);
         m_pszJournalState = pszExtension;
     }
     return nError;
@@ -319,7 +335,7 @@ bool CInstallation::ReadJournal()
     if (m_pFs->OpenToRead(m_szJournal, &hJournal) != 0)
         return false;
     unsigned nRead = 0;
-    const InstallError nError = m_pFs->Read(hJournal, m_pRequest->pBuffer, kInstallPathSize + 16, &nRead);
+    const InstallError nError = m_pFs->Read(hJournal, m_pRequest->pBuffer, kPathSize + 16, &nRead);
     m_pFs->Close(hJournal);
     if (nError)
         return false;
@@ -338,7 +354,7 @@ bool CInstallation::ReadJournal()
             else if (nLine < sizeof(szNumber))
                 memcpy(szNumber, m_szLine, nLine + 1);
             nLine = 0;
-        } else if (nLine + 1 < kInstallPathSize) {
+        } else if (nLine + 1 < kPathSize) {
             m_szLine[nLine++] = *p;
         } else {
             return false;
@@ -347,8 +363,7 @@ bool CInstallation::ReadJournal()
     unsigned long nFirst = 0;
     m_nTargetRoot = static_cast<unsigned>(strlen(m_szTarget));
     if (nLines != 2 || !ParseNumber(szNumber, &nFirst) || nFirst > m_nTargetRoot || m_nTargetRoot < 4 ||
-        m_szTarget[1] != ':' || m_szTarget[2] != '\\' ||
-        m_nTargetRoot + 1 + kTempNameLength >= kInstallPathSize)
+        m_szTarget[1] != ':' || m_szTarget[2] != '\\' || m_nTargetRoot + 1 + kTempNameLength >= kPathSize)
         return false;
     m_nFirstCreated = static_cast<unsigned>(nFirst);
     CopyPath(m_szLog, m_szTarget);
@@ -369,21 +384,20 @@ void CInstallation::EndJournal()
 void CInstallation::RestoreSetting()
 {
     const char* pszIni = m_pRequest->pszIniPath;
-    Beside(m_szPath, pszIni, kOldIniName);
     InstallFileKind kind, kindOld;
-    if (m_pFs->GetKind(pszIni, &kind) != 0 || kind != kInstallNothing ||
-        m_pFs->GetKind(m_szPath, &kindOld) != 0 || kindOld != kInstallFile)
+    if (m_pFs->GetKind(pszIni, &kind) != 0 || kind != kKindNothing ||
+        m_pFs->GetKind(m_szOldIni, &kindOld) != 0 || kindOld != kKindFile)
         return;
-    const InstallError nError = m_pFs->Rename(m_szPath, pszIni);
+    const InstallError nError = m_pFs->Rename(m_szOldIni, pszIni);
     if (nError)
-        Left(m_szPath, nError);
+        Left(m_szOldIni, nError);
     else
         m_bSettingRestored = true;
     m_pFs->FlushSettings(pszIni);
 }
 
-void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& request,
-                            CInstallRecoveryOutcome* pOutcome)
+void CInstallation::Recover(CInstallFileSystem& fs, const InstallRequest& request,
+                            InstallRecoveryOutcome* pOutcome)
 {
     m_pFs = &fs;
     m_pRequest = &request;
@@ -394,8 +408,11 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
     m_bLogOpen = false;
     m_pszJournalState = nullptr;
     const char* pszIni = request.pszIniPath;
-    if (request.nBufferSize < kInstallMinBuffer || !Beside(m_szJournal, pszIni, kJournalNewName))
+    // The journal's name and the copies' are as long as each other.
+    if (request.nBufferSize < kMinBufferSize || !Beside(m_szJournal, pszIni, kJournalNewName))
         return;
+    Beside(m_szNewIni, pszIni, kNewIniName);
+    Beside(m_szOldIni, pszIni, kOldIniName);
     RestoreSetting();
     // A journal never written whole: the run had not begun.
     Remove(m_szJournal);
@@ -404,7 +421,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
     for (const char* pszExtension : kStates) {
         memcpy(m_szJournal + strlen(m_szJournal) - 3, pszExtension, 4);
         InstallFileKind kind;
-        if (fs.GetKind(m_szJournal, &kind) == 0 && kind == kInstallFile) {
+        if (fs.GetKind(m_szJournal, &kind) == 0 && kind == kKindFile) {
             m_pszJournalState = pszExtension;
             break;
         }
@@ -418,7 +435,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
             bool bForward = pszState == kJournalEnding;
             if (pszState == kJournalRecording) {
                 bForward = ReadInstallDirSetting(fs, pszIni, request.pBuffer, request.nBufferSize,
-                                                 m_recovered.szRecorded, kInstallPathSize) == 0 &&
+                                                 m_recovered.szRecorded, kPathSize) == 0 &&
                            strcmp(m_recovered.szRecorded, m_szTarget) == 0;
             }
             m_bCommitBegun = pszState != kJournalCopying;
@@ -426,10 +443,9 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
                 CleanUp();
                 // qx.ini holds the user's other settings now: the old copy is
                 // not the last one.
-                Beside(m_szPath, pszIni, kOldIniName);
                 InstallFileKind kind;
-                if (fs.GetKind(pszIni, &kind) == 0 && kind == kInstallFile && Exists(m_szPath))
-                    Remove(m_szPath);
+                if (fs.GetKind(pszIni, &kind) == 0 && kind == kKindFile && Exists(m_szOldIni))
+                    Remove(m_szOldIni);
             } else {
                 if (m_bCommitBegun && pszState != kJournalUndoing)
                     Journal(kJournalUndoing);
@@ -441,8 +457,7 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
             pOutcome->recovery = bForward ? kRecoveryFinished : kRecoveryUndone;
             CopyPath(pOutcome->szPath, m_szTarget);
             // A new copy of qx.ini that was not put in place.
-            Beside(m_szPath, pszIni, kNewIniName);
-            Remove(m_szPath);
+            Remove(m_szNewIni);
         }
         if (!m_recovered.szLeft[0])
             EndJournal();
@@ -456,12 +471,12 @@ void CInstallation::Recover(CInstallFileSystem& fs, const CInstallRequest& reque
 
 // Goes through the folder m_szSource, whose place in the target is
 // m_szTarget: counting (and checking) or copying.
-bool CInstallation::Walk(bool bCount)
+bool CInstallation::Walk(WalkMode mode)
 {
-    CInstallFind find;
+    InstallFind find;
     InstallError nError = m_pFs->FindFirst(m_szSource, &find, &m_entry);
     if (nError)
-        return Fail(kInstallReadGame, m_szSource, nError);
+        return Fail(kResultReadGame, m_szSource, nError);
     bool bOk = true;
     while (bOk && m_entry.szName[0]) {
         if (!IsDots(m_entry.szName) && !IsTempName(m_entry.szName)) {
@@ -469,11 +484,11 @@ bool CInstallation::Walk(bool bCount)
             const bool bSource = Append(m_szSource, m_entry.szName);
             const bool bTarget = bSource && Append(m_szTarget, m_entry.szName);
             if (!bTarget)
-                bOk = Fail(kInstallTooLong, bSource ? GameName() : m_entry.szName, 0);
+                bOk = Fail(kResultTooLong, bSource ? GameName() : m_entry.szName, 0);
             else if (bFolder)
-                bOk = WalkFolder(bCount);
+                bOk = WalkFolder(mode);
             else
-                bOk = WalkFile(bCount);
+                bOk = WalkFile(mode);
             if (bSource)
                 CutName(m_szSource);
             if (bTarget)
@@ -482,66 +497,67 @@ bool CInstallation::Walk(bool bCount)
         if (bOk) {
             nError = m_pFs->FindNext(&find, &m_entry);
             if (nError)
-                bOk = Fail(kInstallReadGame, m_szSource, nError);
+                bOk = Fail(kResultReadGame, m_szSource, nError);
         }
     }
     m_pFs->FindClose(&find);
     return bOk;
 }
 
-bool CInstallation::WalkFolder(bool bCount)
+bool CInstallation::WalkFolder(WalkMode mode)
 {
     if (strlen(m_szTarget) > m_nMaxFolder)
-        return Fail(kInstallTooLong, GameName(), 0);
-    if (bCount)
-        return Walk(true);
+        return Fail(kResultTooLong, GameName(), 0);
+    if (mode == kWalkCount)
+        return Walk(kWalkCount);
 
     InstallFileKind kind;
     const InstallError nError = m_pFs->GetKind(m_szTarget, &kind);
     if (nError)
-        return Fail(kInstallCreateFolder, m_szTarget, nError);
-    if (kind == kInstallFile)
-        return Fail(kInstallFileInTheWay, m_szTarget, 0);
+        return Fail(kResultCreateFolder, m_szTarget, nError);
+    if (kind == kKindFile)
+        return Fail(kResultFileInTheWay, m_szTarget, 0);
     // Logged first: whatever the log names is undone, whether it happened
     // or not.
-    const bool bCreate = kind == kInstallNothing;
+    const bool bCreate = kind == kKindNothing;
     if (!WriteLog(bCreate ? 'C' : 'D', LastName(m_szTarget)))
         return false;
     if (bCreate) {
         const InstallError nCreateError = m_pFs->CreateFolder(m_szTarget);
         if (nCreateError)
-            return Fail(kInstallCreateFolder, m_szTarget, nCreateError);
+            return Fail(kResultCreateFolder, m_szTarget, nCreateError);
     }
-    return Walk(false) && WriteLog('U', nullptr);
+    return Walk(kWalkCopy) && WriteLog('U', nullptr);
 }
 
-bool CInstallation::WalkFile(bool bCount)
+bool CInstallation::WalkFile(WalkMode mode)
 {
     const size_t nFolder = strlen(m_szTarget) - strlen(LastName(m_szTarget)) - 1;
     if (strlen(m_szTarget) > m_nMaxPath || nFolder + 1 + kTempNameLength > m_nMaxPath)
-        return Fail(kInstallTooLong, GameName(), 0);
-    if (bCount) {
+        return Fail(kResultTooLong, GameName(), 0);
+    if (mode == kWalkCount) {
         if (m_nFiles == kMaxFiles)
-            return Fail(kInstallTooManyFiles, "", 0);
+            return Fail(kResultTooManyFiles, "", 0);
         ++m_nFiles;
         return true;
     }
     // The tree may have changed since it was counted.
     if (m_nFile == kMaxFiles)
-        return Fail(kInstallTooManyFiles, "", 0);
+        return Fail(kResultTooManyFiles, "", 0);
 
     InstallFileKind kind;
     const InstallError nError = m_pFs->GetKind(m_szTarget, &kind);
     if (nError)
-        return Fail(kInstallCopyFile, GameName(), nError);
-    if (kind == kInstallFolder)
-        return Fail(kInstallFolderInTheWay, m_szTarget, 0);
+        return Fail(kResultCopyFile, GameName(), nError);
+    if (kind == kKindFolder)
+        return Fail(kResultFolderInTheWay, m_szTarget, 0);
     if (!WriteLog('F', LastName(m_szTarget)))
         return false;
     m_pFs->OnProgress(m_nFile, m_nFiles, GameName());
-    memcpy(m_szPath, m_szTarget, nFolder);
-    m_szPath[nFolder] = '\0';
-    MakeTempName(m_szPath, m_nFile++, kNewExtension);
+    // The new copy goes beside the file, under a temporary name.
+    m_szTarget[nFolder] = '\0';
+    MakeTempName(m_szTempName, m_szTarget, m_nFile++, kNewExtension);
+    m_szTarget[nFolder] = '\\';
     if (!CopyFile())
         return false;
     // The size it must have at its real name.
@@ -563,23 +579,23 @@ bool CInstallation::CreateTargetFolders()
         InstallError nError = m_pFs->GetKind(m_szTarget, &kind);
         bool bOk = true;
         if (nError) {
-            bOk = Fail(kInstallCreateFolder, m_szTarget, nError);
-        } else if (kind == kInstallFile) {
-            bOk = Fail(kInstallFileInTheWay, m_szTarget, 0);
-        } else if (kind == kInstallNothing) {
+            bOk = Fail(kResultCreateFolder, m_szTarget, nError);
+        } else if (kind == kKindFile) {
+            bOk = Fail(kResultFileInTheWay, m_szTarget, 0);
+        } else if (kind == kKindNothing) {
             nError = m_pFs->CreateFolder(m_szTarget);
             if (nError) {
                 // Not a folder the drive lacks, when the drive is not there.
                 const char szDrive[] = {m_szTarget[0], ':', '\0'};
                 bool bDrive = true;
                 if (m_nFirstCreated == 0) {
-                    CInstallFind find;
+                    InstallFind find;
                     bDrive = m_pFs->FindFirst(szDrive, &find, &m_entry) == 0;
                     if (bDrive)
                         m_pFs->FindClose(&find);
                 }
-                bOk = bDrive ? Fail(kInstallCreateFolder, m_szTarget, nError)
-                             : Fail(kInstallNoDrive, szDrive, nError);
+                bOk = bDrive ? Fail(kResultCreateFolder, m_szTarget, nError)
+                             : Fail(kResultNoDrive, szDrive, nError);
             } else {
                 m_pOutcome->bChanged = true;
                 if (!m_nFirstCreated)
@@ -598,9 +614,9 @@ bool CInstallation::CopyFile()
     InstallHandle hFrom, hTo;
     InstallError nError = m_pFs->OpenToRead(m_szSource, &hFrom);
     if (nError)
-        return Fail(kInstallCopyFile, GameName(), nError);
+        return Fail(kResultCopyFile, GameName(), nError);
     m_nCopied = 0;
-    nError = m_pFs->CreateToWrite(m_szTemp, &hTo);
+    nError = m_pFs->CreateToWrite(m_szTempName, &hTo);
     if (!nError) {
         for (;;) {
             unsigned nRead = 0;
@@ -617,7 +633,7 @@ bool CInstallation::CopyFile()
             nError = nCloseError;
     }
     m_pFs->Close(hFrom);
-    return nError == 0 || Fail(kInstallCopyFile, GameName(), nError);
+    return nError == 0 || Fail(kResultCopyFile, GameName(), nError);
 }
 
 // One line of the log: a kind and a name ("C name" a folder created, "D name"
@@ -636,31 +652,29 @@ bool CInstallation::WriteLog(char chKind, const char* pszName)
     *p++ = '\r';
     *p++ = '\n';
     const InstallError nError = m_pFs->Write(m_hLog, m_szLine, static_cast<unsigned>(p - m_szLine));
-    return nError == 0 || Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+    return nError == 0 || Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
 }
 
 // Writes InstallDir into qx.ini: a changed copy beside it, read back, then
 // put in the old one's place.
 bool CInstallation::Record()
 {
-    const CInstallRequest& request = *m_pRequest;
+    const InstallRequest& request = *m_pRequest;
     const char* pszIni = request.pszIniPath;
     const char* pszFolder = request.pszTargetFolder;
-    Beside(m_szPath, pszIni, kNewIniName);
-    Beside(m_szTemp, pszIni, kOldIniName);
 
     CIniScanner scan;
     scan.Start(nullptr, 0);
     m_pFs->FlushSettings(pszIni);
     InstallError nError = ScanIniFile(*m_pFs, pszIni, request.pBuffer, request.nBufferSize, &scan);
     if (nError)
-        return Fail(kInstallReadSetting, pszIni, nError);
+        return Fail(kResultReadSetting, pszIni, nError);
 
     InstallHandle hNew;
-    nError = m_pFs->CreateToWrite(m_szPath, &hNew);
+    nError = m_pFs->CreateToWrite(m_szNewIni, &hNew);
     if (nError) {
-        Remove(m_szPath);
-        return Fail(kInstallWriteSetting, pszIni, nError);
+        Remove(m_szNewIni);
+        return Fail(kResultWriteSetting, pszIni, nError);
     }
     unsigned long nWritten = 0;
     IniCopyResult copied = CopyIniWithInstallDir(*m_pFs, pszIni, scan, pszFolder, hNew, request.pBuffer,
@@ -671,89 +685,91 @@ bool CInstallation::Record()
         nError = nCloseError;
     }
     if (copied != kIniCopied) {
-        Remove(m_szPath);
-        const InstallResult result = copied == kIniReadFailed ? kInstallReadSetting
-                                     : copied == kIniChanged  ? kInstallSettingNotReadBack
-                                                              : kInstallWriteSetting;
+        Remove(m_szNewIni);
+        const InstallResult result = copied == kIniReadFailed ? kResultReadSetting
+                                     : copied == kIniChanged  ? kResultSettingNotReadBack
+                                                              : kResultWriteSetting;
         return Fail(result, pszIni, nError);
     }
 
     // What the disk holds now, not what the writes said: the whole text, and
     // the folder as the value that counts.
     CIniScanner check;
-    check.Start(m_szLine, sizeof(m_szLine));
-    nError = ScanIniFile(*m_pFs, m_szPath, request.pBuffer, request.nBufferSize, &check);
-    if (nError || !check.HasKey() || check.Size() != nWritten || strcmp(m_szLine, pszFolder) != 0) {
-        Remove(m_szPath);
-        return Fail(kInstallSettingNotReadBack, pszIni, nError);
+    char szReadBack[kPathSize + 4];
+    check.Start(szReadBack, sizeof(szReadBack));
+    nError = ScanIniFile(*m_pFs, m_szNewIni, request.pBuffer, request.nBufferSize, &check);
+    if (nError || !check.HasKey() || check.Size() != nWritten || strcmp(szReadBack, pszFolder) != 0) {
+        Remove(m_szNewIni);
+        return Fail(kResultSettingNotReadBack, pszIni, nError);
     }
     // The new file keeps the old one's hidden and system attributes; one
     // that became read-only meanwhile is still refused.
     unsigned nAttributes = 0;
     nError = m_pFs->GetAttributes(pszIni, &nAttributes);
-    if (!nError && (nAttributes & kInstallReadOnly)) {
-        Remove(m_szPath);
-        return Fail(kInstallSettingReadOnly, pszIni, 0);
+    if (!nError && (nAttributes & kAttributeReadOnly)) {
+        Remove(m_szNewIni);
+        return Fail(kResultSettingReadOnly, pszIni, 0);
     }
-    nAttributes &= kInstallHidden | kInstallSystem;
+    nAttributes &= kAttributeHidden | kAttributeSystem;
     if (!nError && nAttributes)
-        nError = m_pFs->SetAttributes(m_szPath, nAttributes | kInstallArchive);
+        nError = m_pFs->SetAttributes(m_szNewIni, nAttributes | kAttributeArchive);
     if (nError) {
-        Remove(m_szPath);
-        return Fail(kInstallWriteSetting, pszIni, nError);
+        Remove(m_szNewIni);
+        return Fail(kResultWriteSetting, pszIni, nError);
     }
 
     // The old file steps aside under a name of its own, so that it is never
     // lost: there is no rename that replaces a file.
     InstallFileKind kind;
     nError = m_pFs->GetKind(pszIni, &kind);
-    if (!nError && kind != kInstallNothing) {
-        if (Exists(m_szTemp))
-            nError = m_pFs->Delete(m_szTemp);
+    if (!nError && kind != kKindNothing) {
+        if (Exists(m_szOldIni))
+            nError = m_pFs->Delete(m_szOldIni);
         if (!nError)
-            nError = m_pFs->Rename(pszIni, m_szTemp);
+            nError = m_pFs->Rename(pszIni, m_szOldIni);
     }
     if (nError) {
-        Remove(m_szPath);
-        return Fail(kInstallWriteSetting, pszIni, nError);
+        Remove(m_szNewIni);
+        return Fail(kResultWriteSetting, pszIni, nError);
     }
-    const bool bOld = kind != kInstallNothing;
-    nError = m_pFs->Rename(m_szPath, pszIni);
+    const bool bOld = kind != kKindNothing;
+    nError = m_pFs->Rename(m_szNewIni, pszIni);
     if (nError) {
         if (bOld) {
-            InstallError nBackError = m_pFs->Rename(m_szTemp, pszIni);
+            InstallError nBackError = m_pFs->Rename(m_szOldIni, pszIni);
             // Another program wrote a qx.ini of its own in between: that one
             // steps aside under a name the message gives, and the user's
             // file comes back under its own.
-            Beside(m_szLine, pszIni, kOtherIniName);
-            if (nBackError && Exists(pszIni) && !Exists(m_szLine) && m_pFs->Rename(pszIni, m_szLine) == 0) {
-                nBackError = m_pFs->Rename(m_szTemp, pszIni);
+            char szOther[kPathSize];
+            Beside(szOther, pszIni, kOtherIniName);
+            if (nBackError && Exists(pszIni) && !Exists(szOther) && m_pFs->Rename(pszIni, szOther) == 0) {
+                nBackError = m_pFs->Rename(m_szOldIni, pszIni);
                 if (!nBackError) {
-                    Remove(m_szPath);
+                    Remove(m_szNewIni);
                     m_pFs->FlushSettings(pszIni);
-                    return Fail(kInstallSettingChanged, m_szLine, 0);
+                    return Fail(kResultSettingChanged, szOther, 0);
                 }
             }
             // The user's file, where it is.
             if (nBackError)
-                Left(m_szTemp, nBackError);
+                Left(m_szOldIni, nBackError);
         }
-        Remove(m_szPath);
-        return Fail(kInstallWriteSetting, pszIni, nError);
+        Remove(m_szNewIni);
+        return Fail(kResultWriteSetting, pszIni, nError);
     }
     m_pFs->FlushSettings(pszIni);
     // What the launcher will read, where the system reads it its own way.
     if (!m_pFs->ConfirmSetting(pszIni, pszFolder)) {
         nError = m_pFs->Delete(pszIni);
         if (!nError && bOld)
-            nError = m_pFs->Rename(m_szTemp, pszIni);
+            nError = m_pFs->Rename(m_szOldIni, pszIni);
         if (nError)
             Left(pszIni, nError);
         m_pFs->FlushSettings(pszIni);
-        return Fail(kInstallSettingNotReadBack, pszIni, 0);
+        return Fail(kResultSettingNotReadBack, pszIni, 0);
     }
     if (bOld)
-        Remove(m_szTemp);
+        Remove(m_szOldIni);
     return true;
 }
 
@@ -767,7 +783,7 @@ bool CInstallation::ReplayLog(Replay replay)
     const bool bMustRead = replay == kReplayCommit || replay == kReplayVerify;
     if (nError) {
         if (bMustRead)
-            return Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+            return Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
         // A log that was never written had nothing to undo.
         if (Exists(m_szLog))
             Left(m_szLog, nError);
@@ -805,7 +821,7 @@ bool CInstallation::ReplayLog(Replay replay)
     if (nError) {
         bOk = false;
         if (bMustRead)
-            Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, nError);
+            Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, nError);
         else
             Left(m_szLog, nError);
     }
@@ -819,7 +835,7 @@ bool CInstallation::ReplayLog(Replay replay)
     // The log names every file copied, each with its size: a log whose
     // writes the disk lost names fewer.
     if (bOk && bMustRead && (m_nFile != m_nFilesCopied || m_bSizePending))
-        return Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, 0);
+        return Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, 0);
     return bOk;
 }
 
@@ -861,9 +877,9 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
         bOk = false;
     }
     // Room for the name and for a temporary name beside it.
-    if (bOk && chKind == 'F' && strlen(m_szTarget) + 1 + kTempNameLength < kInstallPathSize) {
-        CopyPath(m_szPath, m_szTarget);
-        if (Append(m_szPath, pszName)) {
+    if (bOk && chKind == 'F' && strlen(m_szTarget) + 1 + kTempNameLength < kPathSize) {
+        CopyPath(m_szFile, m_szTarget);
+        if (Append(m_szFile, pszName)) {
             const unsigned long nIndex = m_nFile++;
             switch (replay) {
             case kReplayCommit:
@@ -876,8 +892,8 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
                 return true;
             case kReplayCleanUp:
                 for (const char* pszExtension : kAsideExtensions) {
-                    MakeTempName(m_szTarget, nIndex, pszExtension);
-                    Remove(m_szTemp);
+                    MakeTempName(m_szTempName, m_szTarget, nIndex, pszExtension);
+                    Remove(m_szTempName);
                 }
                 return true;
             case kReplayVerify:
@@ -890,7 +906,7 @@ bool CInstallation::ReplayLine(Replay replay, unsigned* pnDepth)
     }
     // Not a line the run wrote.
     if (replay == kReplayCommit || replay == kReplayVerify)
-        return Fail(kInstallWriteFolder, m_pRequest->pszTargetFolder, 0);
+        return Fail(kResultWriteFolder, m_pRequest->pszTargetFolder, 0);
     Left(m_szLog, 0);
     return false;
 }
@@ -901,37 +917,37 @@ bool CInstallation::CommitFile(unsigned long nIndex)
 {
     // Ones of an earlier run that stopped half-way are not ours to keep.
     for (const char* pszExtension : kAsideExtensions) {
-        MakeTempName(m_szTarget, nIndex, pszExtension);
-        if (Exists(m_szTemp)) {
-            const InstallError nError = m_pFs->Delete(m_szTemp);
+        MakeTempName(m_szTempName, m_szTarget, nIndex, pszExtension);
+        if (Exists(m_szTempName)) {
+            const InstallError nError = m_pFs->Delete(m_szTempName);
             if (nError)
-                return Fail(kInstallReplaceFile, m_szPath, nError);
+                return Fail(kResultReplaceFile, m_szFile, nError);
         }
     }
     m_nCommitted = nIndex + 1;
     InstallFileKind kind;
-    InstallError nError = m_pFs->GetKind(m_szPath, &kind);
+    InstallError nError = m_pFs->GetKind(m_szFile, &kind);
     if (nError)
-        return Fail(kInstallReplaceFile, m_szPath, nError);
-    if (kind == kInstallFolder)
-        return Fail(kInstallFolderInTheWay, m_szPath, 0);
-    if (kind == kInstallFile) {
-        nError = m_pFs->Rename(m_szPath, m_szTemp);
+        return Fail(kResultReplaceFile, m_szFile, nError);
+    if (kind == kKindFolder)
+        return Fail(kResultFolderInTheWay, m_szFile, 0);
+    if (kind == kKindFile) {
+        nError = m_pFs->Rename(m_szFile, m_szTempName);
     } else {
         // An empty file says that there was no old one, to a run that finds
         // this one cut off.
-        MakeTempName(m_szTarget, nIndex, kNoneExtension);
+        MakeTempName(m_szTempName, m_szTarget, nIndex, kNoneExtension);
         InstallHandle hNone;
-        nError = m_pFs->CreateToWrite(m_szTemp, &hNone);
+        nError = m_pFs->CreateToWrite(m_szTempName, &hNone);
         if (!nError)
             nError = m_pFs->Close(hNone);
     }
     if (nError)
-        return Fail(kInstallReplaceFile, m_szPath, nError);
-    MakeTempName(m_szTarget, nIndex, kNewExtension);
-    nError = m_pFs->Rename(m_szTemp, m_szPath);
+        return Fail(kResultReplaceFile, m_szFile, nError);
+    MakeTempName(m_szTempName, m_szTarget, nIndex, kNewExtension);
+    nError = m_pFs->Rename(m_szTempName, m_szFile);
     if (nError)
-        return Fail(kInstallReplaceFile, m_szPath, nError);
+        return Fail(kResultReplaceFile, m_szFile, nError);
     m_nMoved = nIndex + 1;
     return true;
 }
@@ -941,23 +957,23 @@ void CInstallation::RollBackFile(unsigned long nIndex)
     // The run knows how far replacing went, and asks the disk nothing it
     // could answer wrongly: a new copy that was moved is the file at the real
     // name, and only a file whose replacing began may have an old one aside.
-    MakeTempName(m_szTarget, nIndex, kNewExtension);
-    Remove(nIndex < m_nMoved ? m_szPath : m_szTemp);
+    MakeTempName(m_szTempName, m_szTarget, nIndex, kNewExtension);
+    Remove(nIndex < m_nMoved ? m_szFile : m_szTempName);
     if (nIndex >= m_nCommitted)
         return;
-    MakeTempName(m_szTarget, nIndex, kOldExtension);
-    if (Exists(m_szTemp)) {
-        const InstallError nError = m_pFs->Rename(m_szTemp, m_szPath);
+    MakeTempName(m_szTempName, m_szTarget, nIndex, kOldExtension);
+    if (Exists(m_szTempName)) {
+        const InstallError nError = m_pFs->Rename(m_szTempName, m_szFile);
         if (!nError)
             return;
-        if (Exists(m_szTemp)) {
-            Left(m_szTemp, nError);
+        if (Exists(m_szTempName)) {
+            Left(m_szTempName, nError);
             return;
         }
     }
-    MakeTempName(m_szTarget, nIndex, kNoneExtension);
-    if (Exists(m_szTemp))
-        Remove(m_szTemp);
+    MakeTempName(m_szTempName, m_szTarget, nIndex, kNoneExtension);
+    if (Exists(m_szTempName))
+        Remove(m_szTempName);
 }
 
 // Undoes file nIndex of a run that was cut off, from what the disk holds
@@ -965,57 +981,57 @@ void CInstallation::RollBackFile(unsigned long nIndex)
 // apart, so that a cut here too is undone by the next run.
 void CInstallation::RecoverFile(unsigned long nIndex)
 {
-    const bool bNew = FindTempFile(nIndex, kNewExtension);
-    if ((bNew && !Remove(m_szTemp)) || !m_bCommitBegun)
+    const bool bNew = FindTempFile(m_szTempName, nIndex, kNewExtension);
+    if ((bNew && !Remove(m_szTempName)) || !m_bCommitBegun)
         return;
     InstallFileKind kind;
-    const InstallError nError = m_pFs->GetKind(m_szPath, &kind);
+    const InstallError nError = m_pFs->GetKind(m_szFile, &kind);
     if (nError) {
-        Left(m_szPath, nError);
+        Left(m_szFile, nError);
         return;
     }
-    const bool bOld = FindTempFile(nIndex, kOldExtension);
-    if (!bOld && !FindTempFile(nIndex, kNoneExtension))
+    const bool bOld = FindTempFile(m_szTempName, nIndex, kOldExtension);
+    if (!bOld && !FindTempFile(m_szTempName, nIndex, kNoneExtension))
         return;
     // The old file, still at its name: what is aside is some earlier run's.
-    if (bNew && kind == kInstallFile)
+    if (bNew && kind == kKindFile)
         return;
-    if (kind == kInstallFile) {
-        const InstallError nDeleteError = m_pFs->Delete(m_szPath);
+    if (kind == kKindFile) {
+        const InstallError nDeleteError = m_pFs->Delete(m_szFile);
         if (nDeleteError) {
-            Left(m_szPath, nDeleteError);
+            Left(m_szFile, nDeleteError);
             return;
         }
     }
     if (!bOld) {
-        Remove(m_szTemp);
+        Remove(m_szTempName);
         return;
     }
-    const InstallError nRenameError = m_pFs->Rename(m_szTemp, m_szPath);
+    const InstallError nRenameError = m_pFs->Rename(m_szTempName, m_szFile);
     if (nRenameError)
-        Left(m_szTemp, nRenameError);
+        Left(m_szTempName, nRenameError);
 }
 
-// m_szTemp: the temporary name of file nIndex with that extension; true
-// when a file is there. One the system cannot look at is named as left.
-bool CInstallation::FindTempFile(unsigned long nIndex, const char* pszExtension)
+// szTemp: the temporary name of file nIndex with that extension; true when
+// a file is there. One the system cannot look at is named as left.
+bool CInstallation::FindTempFile(char (&szTemp)[kPathSize], unsigned long nIndex, const char* pszExtension)
 {
-    MakeTempName(m_szTarget, nIndex, pszExtension);
+    MakeTempName(szTemp, m_szTarget, nIndex, pszExtension);
     InstallFileKind kind;
-    const InstallError nError = m_pFs->GetKind(m_szTemp, &kind);
+    const InstallError nError = m_pFs->GetKind(szTemp, &kind);
     if (nError)
-        Left(m_szTemp, nError);
-    return nError == 0 && kind == kInstallFile;
+        Left(szTemp, nError);
+    return nError == 0 && kind == kKindFile;
 }
 
-// Reads back the file at m_szPath, which must hold nSize bytes.
+// Reads back the file at m_szFile, which must hold nSize bytes.
 bool CInstallation::VerifyFile(unsigned long nSize)
 {
-    const char* pszName = m_szPath + m_nTargetRoot + 1;
+    const char* pszName = m_szFile + m_nTargetRoot + 1;
     InstallHandle hFile;
-    InstallError nError = m_pFs->OpenToRead(m_szPath, &hFile);
+    InstallError nError = m_pFs->OpenToRead(m_szFile, &hFile);
     if (nError)
-        return Fail(kInstallCopyFile, pszName, nError);
+        return Fail(kResultCopyFile, pszName, nError);
     unsigned long nTotal = 0;
     for (;;) {
         unsigned nRead = 0;
@@ -1027,7 +1043,7 @@ bool CInstallation::VerifyFile(unsigned long nSize)
     }
     m_pFs->Close(hFile);
     if (nError || nTotal != nSize)
-        return Fail(kInstallCopyFile, pszName, nError);
+        return Fail(kResultCopyFile, pszName, nError);
     return true;
 }
 
@@ -1035,7 +1051,7 @@ bool CInstallation::VerifyFile(unsigned long nSize)
 // name: a log whose last lines never reached the disk.
 void CInstallation::Sweep()
 {
-    CInstallFind find;
+    InstallFind find;
     if (m_pFs->FindFirst(m_szTarget, &find, &m_entry) != 0)
         return;
     while (m_entry.szName[0]) {
@@ -1065,13 +1081,16 @@ void CInstallation::RollBack()
         m_szTarget[m_nTargetRoot] = '\0';
         Sweep();
     }
-    // The folders made for the target folder, deepest first.
+    // The folders made for the target folder, deepest first: the run's own
+    // target, which a run recovering another one's was not asked for.
     if (m_nFirstCreated) {
-        CopyPath(m_szPath, m_pRequest->pszTargetFolder);
-        for (size_t n = strlen(m_szPath); n >= m_nFirstCreated; n = strlen(m_szPath)) {
-            RemoveFolder(m_szPath);
-            CutName(m_szPath);
-            if (strlen(m_szPath) == n)
+        char szFolder[kPathSize];
+        m_szTarget[m_nTargetRoot] = '\0';
+        CopyPath(szFolder, m_szTarget);
+        for (size_t n = strlen(szFolder); n >= m_nFirstCreated; n = strlen(szFolder)) {
+            RemoveFolder(szFolder);
+            CutName(szFolder);
+            if (strlen(szFolder) == n)
                 break;
         }
     }
@@ -1089,7 +1108,7 @@ void CInstallation::CleanUp()
 
 bool CInstallation::Fail(InstallResult result, const char* pszPath, InstallError nError)
 {
-    if (m_pOutcome->result == kInstallDone) {
+    if (m_pOutcome->result == kResultDone) {
         m_pOutcome->result = result;
         m_pOutcome->nError = nError;
         CopyCut(m_pOutcome->szPath, pszPath);
@@ -1109,7 +1128,7 @@ void CInstallation::Left(const char* pszPath, InstallError nError)
 bool CInstallation::Exists(const char* pszPath)
 {
     InstallFileKind kind;
-    return m_pFs->GetKind(pszPath, &kind) != 0 || kind != kInstallNothing;
+    return m_pFs->GetKind(pszPath, &kind) != 0 || kind != kKindNothing;
 }
 
 bool CInstallation::Remove(const char* pszPath)
@@ -1127,19 +1146,4 @@ void CInstallation::RemoveFolder(const char* pszPath)
     const InstallError nError = m_pFs->RemoveFolder(pszPath);
     if (nError && Exists(pszPath))
         Left(pszPath, nError);
-}
-
-// m_szTemp: pszFolder, a backslash and the temporary name of file nIndex.
-void CInstallation::MakeTempName(const char* pszFolder, unsigned long nIndex, const char* pszExtension)
-{
-    static const char kShape[] = "\\~QX00000.";
-    const size_t nFolder = strlen(pszFolder);
-    char* p = m_szTemp + nFolder;
-    memcpy(m_szTemp, pszFolder, nFolder + 1);
-    memcpy(p, kShape, sizeof(kShape));
-    for (int i = 8; i >= 4; --i) {
-        p[i] = kDigits[nIndex % 36];
-        nIndex /= 36;
-    }
-    memcpy(p + 10, pszExtension, 4);
 }

@@ -53,10 +53,10 @@
 enum
 {
     // The copy buffer needs room for at least this much; more copies faster.
-    kInstallMinBuffer = 512,
+    kMinBufferSize = 512,
 };
 
-struct CInstallRequest
+struct InstallRequest
 {
     const char* pszGameFolder;   // the CD's game folder, "D:\GAME"
     const char* pszTargetFolder; // the folder to install in, as CheckInstallDir gave it
@@ -66,46 +66,46 @@ struct CInstallRequest
     const char* const* ppszFirstRunFiles;
     unsigned nFirstRunFiles;
     // The longest folder path and the longest file path the system takes
-    // (at most kInstallPathSize - 1). MS-DOS: 64 characters of folder.
+    // (at most kPathSize - 1). MS-DOS: 64 characters of folder.
     unsigned nMaxFolder;
     unsigned nMaxPath;
     // Room for copying and for reading the log and qx.ini, at least
-    // kInstallMinBuffer bytes.
+    // kMinBufferSize bytes.
     char* pBuffer;
     unsigned nBufferSize;
 };
 
 enum InstallResult
 {
-    kInstallDone,
-    kInstallBadRequest,  // a path of the request does not fit, or too small a buffer
-    kInstallNoGameFiles, // szPath: the game's folder on the CD, which holds no file
-    kInstallTooLong, // szPath: a file or folder of the game (below its folder) whose path would be too long
-    kInstallTooManyFiles,   // more files than the temporary names can count
-    kInstallReadGame,       // szPath: the folder on the CD that could not be listed
-    kInstallFileInTheWay,   // szPath: a file where a folder belongs
-    kInstallFolderInTheWay, // szPath: a folder where a file belongs
-    kInstallNoDrive,        // szPath: the target's drive ("Q:"), which is not there
-    kInstallCreateFolder,   // szPath: the folder that could not be created
+    kResultDone,
+    kResultBadRequest,  // a path of the request does not fit, or too small a buffer
+    kResultNoGameFiles, // szPath: the game's folder on the CD, which holds no file
+    kResultTooLong, // szPath: a file or folder of the game (below its folder) whose path would be too long
+    kResultTooManyFiles,   // more files than the temporary names can count
+    kResultReadGame,       // szPath: the folder on the CD that could not be listed
+    kResultFileInTheWay,   // szPath: a file where a folder belongs
+    kResultFolderInTheWay, // szPath: a folder where a file belongs
+    kResultNoDrive,        // szPath: the target's drive ("Q:"), which is not there
+    kResultCreateFolder,   // szPath: the folder that could not be created
     // szPath: the file of the game (below its folder) that could not be
     // copied, or that did not read back whole at its real name (nError 0)
-    kInstallCopyFile,
-    kInstallWriteFolder,  // szPath: the target folder, where Setup's log could not be written
-    kInstallReplaceFile,  // szPath: the old file that could not be replaced (in use, say)
-    kInstallReadSetting,  // szPath: qx.ini, which is there but could not be read
-    kInstallWriteSetting, // szPath: qx.ini, whose new copy could not be written or put in place
+    kResultCopyFile,
+    kResultWriteFolder,  // szPath: the target folder, where Setup's log could not be written
+    kResultReplaceFile,  // szPath: the old file that could not be replaced (in use, say)
+    kResultReadSetting,  // szPath: qx.ini, which is there but could not be read
+    kResultWriteSetting, // szPath: qx.ini, whose new copy could not be written or put in place
     // szPath: qx.ini, which is read-only: the system's profile functions
     // would not change it either, and neither does Setup
-    kInstallSettingReadOnly,
+    kResultSettingReadOnly,
     // szPath: qx.ini; its new copy did not read back as written, or the
     // system's own reader read it otherwise (ConfirmSetting).
-    kInstallSettingNotReadBack,
+    kResultSettingNotReadBack,
     // szPath: where another program's qx.ini went ("~QXINI.OTH"), written
     // while Setup put its own in place; the user's qx.ini is back
-    kInstallSettingChanged,
+    kResultSettingChanged,
     // szPath: the journal beside qx.ini, which could not be written, or
     // one of an earlier run that could not be finished or undone
-    kInstallJournal,
+    kResultJournal,
 };
 
 // The decimal digits of n: a count, a size in the log, an error code in a
@@ -121,47 +121,47 @@ enum InstallRecovery
     kRecoverySetting,  // only qx.ini was put back from ~QXINI.OLD
 };
 
-struct CInstallRecoveryOutcome
+struct InstallRecoveryOutcome
 {
     InstallRecovery recovery;
-    char szPath[kInstallPathSize];
+    char szPath[kPathSize];
     // qx.ini was put back from ~QXINI.OLD.
     bool bSettingRestored;
     // What could not be finished or undone; empty when all went as it should.
-    char szLeft[kInstallPathSize];
+    char szLeft[kPathSize];
     InstallError nLeftError;
 };
 
-struct CInstallOutcome
+struct InstallOutcome
 {
     InstallResult result;
     InstallError nError; // the system's code for the failure; 0 when there is none
-    char szPath[kInstallPathSize];
+    char szPath[kPathSize];
 
     // The InstallDir recorded before the run ("" when none); after a
     // failure it is still the one recorded.
-    char szRecorded[kInstallPathSize];
+    char szRecorded[kPathSize];
 
     // The run changed something on the disk before it failed (and undid it).
     bool bChanged;
     // What could not be undone after a failure, or not removed after
     // success (an old file, say); empty when all went as it should.
-    char szLeft[kInstallPathSize];
+    char szLeft[kPathSize];
     InstallError nLeftError;
 };
 
-// The state of one run: about 1.6 KB, with no constructor, so that it can
+// The state of one run: about 3.5 KB, with no constructor, so that it can
 // be a static object of a program without static constructors.
 class CInstallation
 {
 public:
     // Installs; true when the game is installed and recorded. *pOutcome says
     // what happened in either case.
-    bool Run(CInstallFileSystem& fs, const CInstallRequest& request, CInstallOutcome* pOutcome);
+    bool Run(CInstallFileSystem& fs, const InstallRequest& request, InstallOutcome* pOutcome);
     // Finishes or undoes a run that was cut off, from the journal beside the
     // request's qx.ini; only pszIniPath, the first-run files and the buffer
     // of the request are used. Called before anything else is done.
-    void Recover(CInstallFileSystem& fs, const CInstallRequest& request, CInstallRecoveryOutcome* pOutcome);
+    void Recover(CInstallFileSystem& fs, const InstallRequest& request, InstallRecoveryOutcome* pOutcome);
 
 private:
     enum Replay
@@ -172,10 +172,17 @@ private:
         kReplayVerify,
     };
 
+    // What a walk through the CD's tree does with each entry.
+    enum WalkMode
+    {
+        kWalkCount, // counts the files and checks every path, writing nothing
+        kWalkCopy,  // creates the folders and copies the files, with the log
+    };
+
     bool Prepare();
-    bool Walk(bool bCount);
-    bool WalkFolder(bool bCount);
-    bool WalkFile(bool bCount);
+    bool Walk(WalkMode mode);
+    bool WalkFolder(WalkMode mode);
+    bool WalkFile(WalkMode mode);
     bool CreateTargetFolders();
     bool CopyFile();
     bool WriteLog(char chKind, const char* pszName);
@@ -188,7 +195,7 @@ private:
     void Sweep();
     bool VerifyFile(unsigned long nSize);
     void RecoverFile(unsigned long nIndex);
-    bool FindTempFile(unsigned long nIndex, const char* pszExtension);
+    bool FindTempFile(char (&szTemp)[kPathSize], unsigned long nIndex, const char* pszExtension);
     bool ReplayLog(Replay replay);
     bool ReplayLine(Replay replay, unsigned* pnDepth);
     bool CommitFile(unsigned long nIndex);
@@ -202,26 +209,33 @@ private:
     // Deletes a file; false, with the file named as left, when it stays.
     bool Remove(const char* pszPath);
     void RemoveFolder(const char* pszPath);
-    void MakeTempName(const char* pszFolder, unsigned long nIndex, const char* pszExtension);
     const char* GameName() const { return m_szSource + m_nSourceRoot + 1; }
 
     CInstallFileSystem* m_pFs;
-    const CInstallRequest* m_pRequest;
-    CInstallOutcome* m_pOutcome;
+    const InstallRequest* m_pRequest;
+    InstallOutcome* m_pOutcome;
 
-    // The folder or file being worked on, on the CD and in the target; each
-    // starts with the root given in the request.
-    char m_szSource[kInstallPathSize];
-    char m_szTarget[kInstallPathSize];
+    // The folder or file being walked, on the CD and in the target; each
+    // starts with the root given in the request. While the log is read back,
+    // m_szTarget is the folder it is in.
+    char m_szSource[kPathSize];
+    char m_szTarget[kPathSize];
     unsigned m_nSourceRoot, m_nTargetRoot;
     unsigned m_nMaxFolder, m_nMaxPath;
-    // A file's own path and the temporary path beside it.
-    char m_szPath[kInstallPathSize];
-    char m_szTemp[kInstallPathSize];
-    // The log's path, and one line of it read back.
-    char m_szLog[kInstallPathSize];
-    char m_szLine[kInstallPathSize + 4];
-    CInstallFindEntry m_entry;
+    // The file of the game that a line of the log names, at its real name in
+    // the target: replaced, read back, undone or recovered.
+    char m_szFile[kPathSize];
+    // A temporary name beside a file ("~QX00000.NEW"), as MakeTempName and
+    // FindTempFile give it.
+    char m_szTempName[kPathSize];
+    // Beside qx.ini: its new copy, and the old one while it is set aside.
+    char m_szNewIni[kPathSize];
+    char m_szOldIni[kPathSize];
+    // The log's path, and one line of the log or the journal, written or
+    // read back.
+    char m_szLog[kPathSize];
+    char m_szLine[kPathSize + 4];
+    InstallFindEntry m_entry;
 
     unsigned long m_nFiles;     // counted in the CD's tree
     unsigned long m_nFile;      // the next file's number
@@ -232,7 +246,7 @@ private:
     bool m_bLogOpen, m_bLogMade;
     // The journal's path, with the extension that says how far the run got,
     // and that extension (one of the journal's names); null with no journal.
-    char m_szJournal[kInstallPathSize];
+    char m_szJournal[kPathSize];
     const char* m_pszJournalState;
     // A file the log named waits for its size, while verifying.
     bool m_bSizePending;
@@ -240,7 +254,7 @@ private:
     unsigned long m_nFilesCopied; // files the run copied, which the log must name
     // Recovering: what the disk holds says how far a file got (RecoverFile).
     bool m_bRecovering, m_bCommitBegun, m_bSettingRestored;
-    CInstallOutcome m_recovered;
+    InstallOutcome m_recovered;
     // One bit per folder level while the log is read back: created by the run.
-    unsigned char m_abCreated[kInstallPathSize / 16 + 1];
+    unsigned char m_abCreated[kPathSize / 16 + 1];
 };

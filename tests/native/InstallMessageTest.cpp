@@ -25,10 +25,10 @@ public:
     }
 };
 
-CInstallOutcome Outcome(InstallResult result, const char* pszPath, InstallError nError, bool bChanged,
-                        const char* pszRecorded = "", const char* pszLeft = "", InstallError nLeftError = 0)
+InstallOutcome Outcome(InstallResult result, const char* pszPath, InstallError nError, bool bChanged,
+                       const char* pszRecorded = "", const char* pszLeft = "", InstallError nLeftError = 0)
 {
-    CInstallOutcome outcome = {};
+    InstallOutcome outcome = {};
     outcome.result = result;
     outcome.nError = nError;
     strcpy(outcome.szPath, pszPath);
@@ -47,59 +47,59 @@ TEST(InstallMessage, SaysWhatHappenedAndWhatTheDiskHolds)
     static const struct
     {
         const char* pszName;
-        CInstallOutcome outcome;
+        InstallOutcome outcome;
         std::string strMessage;
     } kRows[] = {
-        {"installed", Outcome(kInstallDone, "", 0, true),
+        {"installed", Outcome(kResultDone, "", 0, true),
          "Orvane is installed in C:\\GAMES\\ORVANE.\n\nStart the CD again and press Play."},
         {"installed, an old file left",
-         Outcome(kInstallDone, "", 0, true, "", "C:\\GAMES\\ORVANE\\~QX00000.OLD", 5),
+         Outcome(kResultDone, "", 0, true, "", "C:\\GAMES\\ORVANE\\~QX00000.OLD", 5),
          "Orvane is installed in C:\\GAMES\\ORVANE.\n\nStart the CD again and press Play.\n\n"
          "Setup could not remove C:\\GAMES\\ORVANE\\~QX00000.OLD: error 5\n"
          "Files whose names begin with ~QX are Setup's own and may be deleted."},
-        {"disk full on a fresh machine", Outcome(kInstallCopyFile, "DATA\\LEVEL1.DAT", 112, true),
+        {"disk full on a fresh machine", Outcome(kResultCopyFile, "DATA\\LEVEL1.DAT", 112, true),
          kFrame +
              std::string("Could not copy DATA\\LEVEL1.DAT to C:\\GAMES\\ORVANE: error 112\n\n"
                          "Setup removed what it had copied, and the game is not recorded as installed.")},
         {"a file in use over an installed game",
-         Outcome(kInstallReplaceFile, "C:\\GAMES\\ORVANE\\ORVANE.EXE", 32, true, "C:\\GAMES\\ORVANE"),
+         Outcome(kResultReplaceFile, "C:\\GAMES\\ORVANE\\ORVANE.EXE", 32, true, "C:\\GAMES\\ORVANE"),
          kFrame +
              std::string("Could not replace C:\\GAMES\\ORVANE\\ORVANE.EXE: error 32\nIf Orvane or another "
                          "program is using that file, close it and try again.\n\n"
                          "Setup removed what it had copied: Orvane is still installed in "
                          "C:\\GAMES\\ORVANE, as it was.")},
-        {"in the way before anything changed", Outcome(kInstallFileInTheWay, "C:\\GAMES", 0, false),
+        {"in the way before anything changed", Outcome(kResultFileInTheWay, "C:\\GAMES", 0, false),
          kFrame +
              std::string("C:\\GAMES is in the way: it is a file, where Setup needs a folder.\n\nNothing was "
                          "changed, and the game is not recorded as installed.")},
         {"a folder in the way of a file",
-         Outcome(kInstallFolderInTheWay, "C:\\GAMES\\ORVANE\\ORVANE.EXE", 0, true),
+         Outcome(kResultFolderInTheWay, "C:\\GAMES\\ORVANE\\ORVANE.EXE", 0, true),
          kFrame +
              std::string(
                  "C:\\GAMES\\ORVANE\\ORVANE.EXE is in the way: it is a folder, where Setup needs a "
                  "file.\n\nSetup removed what it had copied, and the game is not recorded as installed.")},
-        {"too long, recorded elsewhere", Outcome(kInstallTooLong, "DATA\\MUSIC", 0, false, "D:\\ORVANE"),
+        {"too long, recorded elsewhere", Outcome(kResultTooLong, "DATA\\MUSIC", 0, false, "D:\\ORVANE"),
          kFrame +
              std::string("Could not copy DATA\\MUSIC to C:\\GAMES\\ORVANE: the path would be longer than the "
                          "system allows.\n\nNothing was changed: Orvane is still installed in D:\\ORVANE.")},
-        {"qx.ini not read back", Outcome(kInstallSettingNotReadBack, "C:\\WINDOWS\\qx.ini", 0, true),
+        {"qx.ini not read back", Outcome(kResultSettingNotReadBack, "C:\\WINDOWS\\qx.ini", 0, true),
          kFrame +
              std::string("Could not record the folder in qx.ini in the Windows folder: it did not read back "
                          "as it was written.\n\nSetup removed what it had copied, and the game is not "
                          "recorded as installed.")},
         {"qx.ini not written, undo stopped",
-         Outcome(kInstallWriteSetting, "C:\\WINDOWS\\qx.ini", 112, true, "C:\\GAMES\\ORVANE",
+         Outcome(kResultWriteSetting, "C:\\WINDOWS\\qx.ini", 112, true, "C:\\GAMES\\ORVANE",
                  "C:\\GAMES\\ORVANE\\ORVANE.EXE", 5),
          kFrame +
              std::string("Could not record the folder in qx.ini in the Windows folder: error 112\n\n"
                          "Setup could not undo all it had done. C:\\GAMES\\ORVANE\\ORVANE.EXE is left as it "
                          "is: error 5 Orvane is still recorded as installed in C:\\GAMES\\ORVANE.")},
-        {"qx.ini read-only", Outcome(kInstallSettingReadOnly, "C:\\WINDOWS\\qx.ini", 0, false, "D:\\ORVANE"),
+        {"qx.ini read-only", Outcome(kResultSettingReadOnly, "C:\\WINDOWS\\qx.ini", 0, false, "D:\\ORVANE"),
          kFrame +
              std::string(
                  "Could not record the folder in qx.ini in the Windows folder: the file is read-only.\n\n"
                  "Nothing was changed: Orvane is still installed in D:\\ORVANE.")},
-        {"the CD gone", Outcome(kInstallReadGame, "D:\\GAME\\DATA", 21, true),
+        {"the CD gone", Outcome(kResultReadGame, "D:\\GAME\\DATA", 21, true),
          kFrame +
              std::string("Could not read D:\\GAME\\DATA on the CD: error 21\n\nSetup removed what it had "
                          "copied, and the game is not recorded as installed.")},
@@ -116,7 +116,7 @@ TEST(InstallMessage, SaysWhatHappenedAndWhatTheDiskHolds)
 TEST(InstallMessage, EveryResultHasItsOwnWords)
 {
     CTestTexts texts;
-    for (int n = kInstallBadRequest; n <= kInstallSettingNotReadBack; ++n) {
+    for (int n = kResultBadRequest; n <= kResultSettingNotReadBack; ++n) {
         SCOPED_TRACE(n);
         char szMessage[1024];
         DescribeInstallOutcome(texts, "C:\\X", Outcome(static_cast<InstallResult>(n), "P", 7, false),

@@ -96,7 +96,7 @@ TEST(InstallSetting, AValueLongerThanTheBufferIsCut)
 
 TEST(InstallSetting, ReadsAFileOrNothing)
 {
-    char szBuffer[512], szValue[kInstallPathSize];
+    char szBuffer[512], szValue[kPathSize];
     CMemoryFileSystem fs;
     EXPECT_EQ(ReadInstallDirSetting(fs, kIni, szBuffer, sizeof(szBuffer), szValue, sizeof(szValue)), 0u);
     EXPECT_STREQ(szValue, "");

@@ -88,22 +88,22 @@ CMemoryFileSystem InstalledMachine()
 CMemoryFileSystem HiddenIniMachine()
 {
     CMemoryFileSystem fs = FreshMachine();
-    fs.SetAttributes(kIni, kInstallHidden | kInstallSystem | kInstallArchive);
+    fs.SetAttributes(kIni, kAttributeHidden | kAttributeSystem | kAttributeArchive);
     return fs;
 }
 
 struct InstallRun
 {
     bool bOk;
-    CInstallOutcome outcome;
+    InstallOutcome outcome;
 };
 
 InstallRun Install(CMemoryFileSystem& fs, const char* pszTarget = kTarget, unsigned nBuffer = 4096,
-                   unsigned nMaxFolder = kInstallPathSize - 1, unsigned nMaxPath = kInstallPathSize - 1)
+                   unsigned nMaxFolder = kPathSize - 1, unsigned nMaxPath = kPathSize - 1)
 {
     std::vector<char> buffer(nBuffer);
-    CInstallRequest request = {kGame,      pszTarget, kIni,          kFirstRunFiles, 2,
-                               nMaxFolder, nMaxPath,  buffer.data(), nBuffer};
+    InstallRequest request = {kGame,      pszTarget, kIni,          kFirstRunFiles, 2,
+                              nMaxFolder, nMaxPath,  buffer.data(), nBuffer};
     CInstallation installation;
     InstallRun run;
     run.bOk = installation.Run(fs, request, &run.outcome);
@@ -112,7 +112,7 @@ InstallRun Install(CMemoryFileSystem& fs, const char* pszTarget = kTarget, unsig
 
 std::string Recorded(CMemoryFileSystem& fs)
 {
-    char szBuffer[600], szValue[kInstallPathSize];
+    char szBuffer[600], szValue[kPathSize];
     EXPECT_EQ(ReadInstallDirSetting(fs, kIni, szBuffer, sizeof(szBuffer), szValue, sizeof(szValue)), 0u);
     return szValue;
 }
@@ -128,7 +128,7 @@ bool HasTempName(const std::string& strPath)
 void ExpectInstalled(CMemoryFileSystem& fs, const std::map<std::string, std::string>& before,
                      const InstallRun& run, const std::string& strTarget = kTarget)
 {
-    EXPECT_EQ(run.outcome.result, kInstallDone);
+    EXPECT_EQ(run.outcome.result, kResultDone);
     std::map<std::string, std::string> expected = before;
     for (size_t i = 0; i < sizeof(kGameTree) / sizeof(kGameTree[0]); ++i) {
         std::string strKey = strTarget + "\\" + kGameTree[i].pszPath;
@@ -244,70 +244,69 @@ TEST(Installation, AFailureLeavesEverythingAsItWasAndSaysWhatWentWrong)
         bool bChanged;
     } kRows[] = {
         {"disk full, fresh", FreshMachine, [](CMemoryFileSystem& fs) { fs.m_nCapacity = 8000; },
-         kInstallCopyFile, "ORVANE.EXE", kErrDiskFull, true},
+         kResultCopyFile, "ORVANE.EXE", kErrDiskFull, true},
         {"disk full, over an earlier version", InstalledMachine,
-         [](CMemoryFileSystem& fs) { fs.m_nCapacity = 8000; }, kInstallCopyFile, "ORVANE.EXE", kErrDiskFull,
+         [](CMemoryFileSystem& fs) { fs.m_nCapacity = 8000; }, kResultCopyFile, "ORVANE.EXE", kErrDiskFull,
          true},
         {"the old program in use", InstalledMachine,
          [](CMemoryFileSystem& fs) { fs.m_inUse.insert("C:\\GAMES\\ORVANE\\ORVANE.EXE"); },
-         kInstallReplaceFile, "C:\\GAMES\\ORVANE\\ORVANE.EXE", kErrInUse, true},
+         kResultReplaceFile, "C:\\GAMES\\ORVANE\\ORVANE.EXE", kErrInUse, true},
         {"a file where the target folder belongs", FreshMachine,
-         [](CMemoryFileSystem& fs) { fs.AddFile("C:\\GAMES", "x"); }, kInstallFileInTheWay, "C:\\GAMES", 0,
+         [](CMemoryFileSystem& fs) { fs.AddFile("C:\\GAMES", "x"); }, kResultFileInTheWay, "C:\\GAMES", 0,
          false},
         {"a file where a folder of the game belongs", InstalledMachine,
          [](CMemoryFileSystem& fs) { fs.AddFile("C:\\GAMES\\ORVANE\\DATA\\MUSIC", "x"); },
-         kInstallFileInTheWay, "C:\\GAMES\\ORVANE\\DATA\\MUSIC", 0, true},
+         kResultFileInTheWay, "C:\\GAMES\\ORVANE\\DATA\\MUSIC", 0, true},
         {"a folder where a file of the game belongs", InstalledMachine,
          [](CMemoryFileSystem& fs) { fs.AddFolder("C:\\GAMES\\ORVANE\\QXCONFIG.PIF"); },
-         kInstallFolderInTheWay, "C:\\GAMES\\ORVANE\\QXCONFIG.PIF", 0, true},
+         kResultFolderInTheWay, "C:\\GAMES\\ORVANE\\QXCONFIG.PIF", 0, true},
         {"the CD taken out half-way", FreshMachine,
          [](CMemoryFileSystem& fs) {
              fs.m_faultMode = CMemoryFileSystem::kCdGoneFrom;
              fs.m_nFaultAt = 65;
          },
-         kInstallCopyFile, "DATA\\MUSIC\\THEME.MID", kErrNotReady, true},
+         kResultCopyFile, "DATA\\MUSIC\\THEME.MID", kErrNotReady, true},
         {"no game folder on the CD", FreshMachine,
          [](CMemoryFileSystem& fs) {
              fs = CMemoryFileSystem();
              fs.AddFile(kIni, kOtherSections);
          },
-         kInstallNoGameFiles, "D:\\GAME", 0, false},
+         kResultNoGameFiles, "D:\\GAME", 0, false},
         {"an empty game folder", FreshMachine,
          [](CMemoryFileSystem& fs) {
              fs = CMemoryFileSystem();
              fs.AddFolder("D:\\GAME\\EMPTY");
          },
-         kInstallNoGameFiles, "D:\\GAME", 0, false},
+         kResultNoGameFiles, "D:\\GAME", 0, false},
         {"qx.ini that cannot be read", FreshMachine,
          [](CMemoryFileSystem& fs) {
              fs.Delete(kIni);
              fs.AddFolder(kIni);
          },
-         kInstallReadSetting, kIni, kErrAccessDenied, false},
+         kResultReadSetting, kIni, kErrAccessDenied, false},
         {"qx.ini written short but said to be whole", InstalledMachine,
          [](CMemoryFileSystem& fs) {
              fs.m_strLiarPath = "C:\\WINDOWS\\~QXINI.NEW";
              fs.m_nLiarSize = 40;
          },
-         kInstallSettingNotReadBack, kIni, 0, true},
+         kResultSettingNotReadBack, kIni, 0, true},
         {"qx.ini in use", InstalledMachine,
-         [](CMemoryFileSystem& fs) { fs.m_inUse.insert("C:\\WINDOWS\\QX.INI"); }, kInstallWriteSetting, kIni,
+         [](CMemoryFileSystem& fs) { fs.m_inUse.insert("C:\\WINDOWS\\QX.INI"); }, kResultWriteSetting, kIni,
          kErrInUse, true},
         {"qx.ini read otherwise by the system", InstalledMachine,
-         [](CMemoryFileSystem& fs) { fs.m_bRefuseSetting = true; }, kInstallSettingNotReadBack, kIni, 0,
-         true},
+         [](CMemoryFileSystem& fs) { fs.m_bRefuseSetting = true; }, kResultSettingNotReadBack, kIni, 0, true},
         {"a read-only qx.ini", FreshMachine,
-         [](CMemoryFileSystem& fs) { fs.SetAttributes(kIni, kInstallReadOnly | kInstallArchive); },
-         kInstallSettingReadOnly, kIni, 0, false},
+         [](CMemoryFileSystem& fs) { fs.SetAttributes(kIni, kAttributeReadOnly | kAttributeArchive); },
+         kResultSettingReadOnly, kIni, 0, false},
         {"a read-only qx.ini, hidden too, over an earlier version", InstalledMachine,
-         [](CMemoryFileSystem& fs) { fs.SetAttributes(kIni, kInstallReadOnly | kInstallHidden); },
-         kInstallSettingReadOnly, kIni, 0, false},
+         [](CMemoryFileSystem& fs) { fs.SetAttributes(kIni, kAttributeReadOnly | kAttributeHidden); },
+         kResultSettingReadOnly, kIni, 0, false},
         {"no qx.ini, and the system reads the new one otherwise", FreshMachine,
          [](CMemoryFileSystem& fs) {
              fs.Delete(kIni);
              fs.m_bRefuseSetting = true;
          },
-         kInstallSettingNotReadBack, kIni, 0, true},
+         kResultSettingNotReadBack, kIni, 0, true},
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.pszName);
@@ -483,7 +482,7 @@ TEST(Installation, KeepsWithinTheLimitsItIsGiven)
             continue;
         }
         ExpectUnchanged(fs, before, run);
-        EXPECT_EQ(run.outcome.result, kInstallTooLong);
+        EXPECT_EQ(run.outcome.result, kResultTooLong);
         EXPECT_STREQ(run.outcome.szPath, row.pszTooLong);
         EXPECT_FALSE(run.outcome.bChanged);
     }
@@ -500,7 +499,7 @@ TEST(Installation, RefusesARequestItCannotCarry)
         {"relative target", "GAMES\\ORVANE", 4096},
         {"drive root", "C:\\", 4096},
         {"target longer than the folder limit", "C:\\" + std::string(70, 'A'), 4096},
-        {"too small a buffer", kTarget, kInstallMinBuffer - 1},
+        {"too small a buffer", kTarget, kMinBufferSize - 1},
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.pszName);
@@ -508,7 +507,7 @@ TEST(Installation, RefusesARequestItCannotCarry)
         const auto before = fs.Snapshot();
         const InstallRun run = Install(fs, row.strTarget.c_str(), row.nBuffer, 64, 77);
         ExpectUnchanged(fs, before, run);
-        EXPECT_EQ(run.outcome.result, kInstallBadRequest);
+        EXPECT_EQ(run.outcome.result, kResultBadRequest);
     }
 }
 
@@ -533,7 +532,7 @@ TEST(Installation, LeftoversOfAnEarlierRunAreNotTheGame)
 // The copy buffer only bounds how much moves at once.
 TEST(Installation, TheBufferSizeChangesNothingButSpeed)
 {
-    for (unsigned nBuffer : {static_cast<unsigned>(kInstallMinBuffer), 513u, 7168u, 65536u}) {
+    for (unsigned nBuffer : {static_cast<unsigned>(kMinBufferSize), 513u, 7168u, 65536u}) {
         SCOPED_TRACE(nBuffer);
         CMemoryFileSystem fs = InstalledMachine();
         const auto before = fs.Snapshot();
@@ -560,7 +559,7 @@ TEST(Installation, FilesLostAtCloseAreFoundBeforeTheGameIsRecorded)
         fs.m_bLoseAtClose = true;
         const auto before = fs.Snapshot();
         const InstallRun run = Install(fs);
-        EXPECT_EQ(run.outcome.result, kInstallCopyFile);
+        EXPECT_EQ(run.outcome.result, kResultCopyFile);
         EXPECT_EQ(run.outcome.nError, 0u);
         ExpectUnchanged(fs, before, run);
     }
@@ -568,20 +567,22 @@ TEST(Installation, FilesLostAtCloseAreFoundBeforeTheGameIsRecorded)
 
 namespace {
 
-CInstallRecoveryOutcome Recover(CMemoryFileSystem& fs)
+// pszTarget: the folder the user asks for this time; the MS-DOS installer
+// recovers before it asks, with none.
+InstallRecoveryOutcome Recover(CMemoryFileSystem& fs, const char* pszTarget = kTarget)
 {
     std::vector<char> buffer(4096);
-    CInstallRequest request = {kGame,
-                               kTarget,
-                               kIni,
-                               kFirstRunFiles,
-                               2,
-                               kInstallPathSize - 1,
-                               kInstallPathSize - 1,
-                               buffer.data(),
-                               static_cast<unsigned>(buffer.size())};
+    InstallRequest request = {kGame,
+                              pszTarget,
+                              kIni,
+                              kFirstRunFiles,
+                              2,
+                              kPathSize - 1,
+                              kPathSize - 1,
+                              buffer.data(),
+                              static_cast<unsigned>(buffer.size())};
     CInstallation installation;
-    CInstallRecoveryOutcome outcome;
+    InstallRecoveryOutcome outcome;
     installation.Recover(fs, request, &outcome);
     return outcome;
 }
@@ -628,7 +629,7 @@ TEST(Installation, ARunCutOffAnywhereIsFinishedOrUndoneByTheNext)
             fs.m_faultMode = CMemoryFileSystem::kNoFault;
             fs.m_inUse.clear();
 
-            const CInstallRecoveryOutcome recovered = Recover(fs);
+            const InstallRecoveryOutcome recovered = Recover(fs);
             EXPECT_STREQ(recovered.szLeft, "");
             std::string strIni;
             ASSERT_TRUE(fs.ReadFile(kIni, &strIni)) << "qx.ini is there";
@@ -644,13 +645,53 @@ TEST(Installation, ARunCutOffAnywhereIsFinishedOrUndoneByTheNext)
     }
 }
 
+// A run cut off while it installed in a folder it created is undone in
+// that folder, the journal's, whatever the next run is asked for: the
+// folders it created go, and an empty folder of the user's on the way to
+// the folder asked for this time stays.
+TEST(Installation, ARunCutOffIsUndoneInItsOwnFolder)
+{
+    static const struct
+    {
+        const char* pszName;
+        const char* pszTarget;
+    } kNextRuns[] = {
+        {"the MS-DOS installer, which asks for no folder", nullptr},
+        {"another folder typed this time", "C:\\EMPTY\\ORVANE"},
+    };
+    CMemoryFileSystem clean = FreshMachine();
+    clean.AddFolder("C:\\EMPTY");
+    const auto before = clean.Snapshot();
+    CMemoryFileSystem probe = clean;
+    ASSERT_TRUE(Install(probe).bOk);
+    for (const auto& row : kNextRuns) {
+        for (unsigned long nAt = 0; nAt < probe.m_nOperations; ++nAt) {
+            SCOPED_TRACE(std::string(row.pszName) + ", cut off at operation " + std::to_string(nAt));
+            CMemoryFileSystem fs = clean;
+            fs.m_faultMode = CMemoryFileSystem::kFailFrom;
+            fs.m_nFaultAt = nAt;
+            Install(fs);
+            fs.m_faultMode = CMemoryFileSystem::kNoFault;
+
+            const InstallRecoveryOutcome recovered = Recover(fs, row.pszTarget);
+            EXPECT_STREQ(recovered.szLeft, "");
+            if (recovered.recovery == kRecoveryUndone) {
+                EXPECT_EQ(fs.Snapshot(), before);
+                EXPECT_STREQ(recovered.szPath, kTarget);
+            }
+            if (::testing::Test::HasFailure())
+                return;
+        }
+    }
+}
+
 // qx.ini keeps its hidden and system attributes, whichever it has; the
 // new file is marked as changed since the last backup, as any written file.
 TEST(Installation, QxIniKeepsItsHiddenAndSystemAttributes)
 {
     for (unsigned nAttributes :
-         {0u, static_cast<unsigned>(kInstallHidden), static_cast<unsigned>(kInstallSystem),
-          static_cast<unsigned>(kInstallHidden | kInstallSystem)}) {
+         {0u, static_cast<unsigned>(kAttributeHidden), static_cast<unsigned>(kAttributeSystem),
+          static_cast<unsigned>(kAttributeHidden | kAttributeSystem)}) {
         SCOPED_TRACE(nAttributes);
         CMemoryFileSystem fs = FreshMachine();
         fs.SetAttributes(kIni, nAttributes);
@@ -660,7 +701,7 @@ TEST(Installation, QxIniKeepsItsHiddenAndSystemAttributes)
         ExpectInstalled(fs, before, run);
         unsigned nNow = 0;
         EXPECT_EQ(fs.GetAttributes(kIni, &nNow), 0u);
-        EXPECT_EQ(nNow, nAttributes | kInstallArchive);
+        EXPECT_EQ(nNow, nAttributes | kAttributeArchive);
     }
 }
 
@@ -675,16 +716,16 @@ TEST(Installation, QxIniMadeReadOnlyMeanwhileIsRefused)
         void OnProgress(unsigned long nFile, unsigned long nFiles, const char* pszName) override
         {
             CMemoryFileSystem::OnProgress(nFile, nFiles, pszName);
-            SetAttributes(kIni, kInstallReadOnly | kInstallArchive);
+            SetAttributes(kIni, kAttributeReadOnly | kAttributeArchive);
         }
     };
     CReadOnlyMeanwhile fs(FreshMachine());
-    fs.SetAttributes(kIni, kInstallReadOnly | kInstallArchive);
+    fs.SetAttributes(kIni, kAttributeReadOnly | kAttributeArchive);
     const auto before = fs.Snapshot();
-    fs.SetAttributes(kIni, kInstallArchive);
+    fs.SetAttributes(kIni, kAttributeArchive);
     const InstallRun run = Install(fs);
     ExpectUnchanged(fs, before, run);
-    EXPECT_EQ(run.outcome.result, kInstallSettingReadOnly);
+    EXPECT_EQ(run.outcome.result, kResultSettingReadOnly);
     EXPECT_TRUE(run.outcome.bChanged);
 }
 
@@ -707,7 +748,7 @@ TEST(Installation, AnotherWriterDuringTheSwapEndsWithTheUsersFileBack)
         fs.m_strIntruderData = kOther;
         const InstallRun run = Install(fs);
         EXPECT_FALSE(run.bOk);
-        EXPECT_EQ(run.outcome.result, kInstallSettingChanged);
+        EXPECT_EQ(run.outcome.result, kResultSettingChanged);
         EXPECT_STREQ(run.outcome.szPath, "C:\\WINDOWS\\~QXINI.OTH");
         EXPECT_STREQ(run.outcome.szLeft, "");
         expected["C:\\WINDOWS\\~QXINI.OTH"] = CMemoryFileSystem::Describe(kOther);

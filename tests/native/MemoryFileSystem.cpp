@@ -60,7 +60,7 @@ void CMemoryFileSystem::AddFolder(const std::string& strPath)
 void CMemoryFileSystem::AddFile(const std::string& strPath, const std::string& strData)
 {
     AddFolder(strPath.substr(0, strPath.rfind('\\')));
-    m_nodes[Key(strPath)] = Node{strPath, false, strData, kInstallArchive};
+    m_nodes[Key(strPath)] = Node{strPath, false, strData, kAttributeArchive};
 }
 
 bool CMemoryFileSystem::ReadFile(const std::string& strPath, std::string* pData) const
@@ -92,7 +92,7 @@ std::map<std::string, std::string> CMemoryFileSystem::Snapshot() const
     for (const auto& entry : m_nodes) {
         const Node& node = entry.second;
         snapshot[entry.first] = node.bFolder ? "<folder>" : Describe(node.strData);
-        if (node.nAttributes & (kInstallReadOnly | kInstallHidden | kInstallSystem))
+        if (node.nAttributes & (kAttributeReadOnly | kAttributeHidden | kAttributeSystem))
             snapshot[entry.first] += ", attributes " + std::to_string(node.nAttributes);
     }
     return snapshot;
@@ -140,7 +140,7 @@ InstallError CMemoryFileSystem::Operation(const std::string& strKey)
 
 bool CMemoryFileSystem::Breach(const std::string& strPath, bool bFolder)
 {
-    bool bBreach = strPath.size() >= kInstallPathSize;
+    bool bBreach = strPath.size() >= kPathSize;
     if (m_bDosNames) {
         const std::string strFolder = bFolder ? strPath : strPath.substr(0, strPath.rfind('\\'));
         bBreach = bBreach || strFolder.size() > m_nMaxFolder || strPath.size() > m_nMaxPath ||
@@ -166,11 +166,11 @@ InstallError CMemoryFileSystem::GetKind(const char* pszPath, InstallFileKind* pK
     const std::string strKey = Key(pszPath);
     if (InstallError nError = Operation(strKey))
         return nError;
-    *pKind = IsFolder(pszPath) ? kInstallFolder : m_nodes.count(strKey) ? kInstallFile : kInstallNothing;
+    *pKind = IsFolder(pszPath) ? kKindFolder : m_nodes.count(strKey) ? kKindFile : kKindNothing;
     return 0;
 }
 
-InstallError CMemoryFileSystem::NextEntry(Search& search, CInstallFindEntry* pEntry)
+InstallError CMemoryFileSystem::NextEntry(Search& search, InstallFindEntry* pEntry)
 {
     if (search.nNext == search.names.size()) {
         pEntry->szName[0] = '\0';
@@ -184,8 +184,7 @@ InstallError CMemoryFileSystem::NextEntry(Search& search, CInstallFindEntry* pEn
     return 0;
 }
 
-InstallError CMemoryFileSystem::FindFirst(const char* pszFolder, CInstallFind* pFind,
-                                          CInstallFindEntry* pEntry)
+InstallError CMemoryFileSystem::FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry)
 {
     const std::string strKey = Key(pszFolder);
     if (InstallError nError = Operation(strKey))
@@ -203,7 +202,7 @@ InstallError CMemoryFileSystem::FindFirst(const char* pszFolder, CInstallFind* p
     return NextEntry(stored, pEntry);
 }
 
-InstallError CMemoryFileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry)
+InstallError CMemoryFileSystem::FindNext(InstallFind* pFind, InstallFindEntry* pEntry)
 {
     unsigned long nId;
     std::memcpy(&nId, pFind->abData, sizeof(nId));
@@ -215,7 +214,7 @@ InstallError CMemoryFileSystem::FindNext(CInstallFind* pFind, CInstallFindEntry*
     return NextEntry(it->second, pEntry);
 }
 
-void CMemoryFileSystem::FindClose(CInstallFind* pFind)
+void CMemoryFileSystem::FindClose(InstallFind* pFind)
 {
     unsigned long nId;
     std::memcpy(&nId, pFind->abData, sizeof(nId));
@@ -278,11 +277,11 @@ InstallError CMemoryFileSystem::CreateToWrite(const char* pszPath, InstallHandle
         return kErrInUse;
     // As the systems do, a read-only file is not opened to write.
     auto it = m_nodes.find(strKey);
-    if (IsFolder(pszPath) || (it != m_nodes.end() && (it->second.nAttributes & kInstallReadOnly)))
+    if (IsFolder(pszPath) || (it != m_nodes.end() && (it->second.nAttributes & kAttributeReadOnly)))
         return kErrAccessDenied;
     if (!IsFolder(Parent(strKey)) || Breach(pszPath, false))
         return kErrPathNotFound;
-    m_nodes[strKey] = Node{pszPath, false, "", kInstallArchive};
+    m_nodes[strKey] = Node{pszPath, false, "", kAttributeArchive};
     *phFile = m_nNextHandle++;
     m_files[*phFile] = OpenFile{strKey, true, 0};
     return 0;

@@ -76,7 +76,7 @@ public:
     // MS-DOS's limits: every name made is 8.3 and no path passes the folder
     // and path limits; a breach is refused and counted.
     bool m_bDosNames = false;
-    unsigned m_nMaxFolder = kInstallPathSize - 1, m_nMaxPath = kInstallPathSize - 1;
+    unsigned m_nMaxFolder = kPathSize - 1, m_nMaxPath = kPathSize - 1;
     unsigned long m_nBreaches = 0;
     // Another program writes a file of its own at this path as soon as the
     // file there is renamed away, once.
@@ -92,9 +92,9 @@ public:
 
     // CInstallFileSystem
     InstallError GetKind(const char* pszPath, InstallFileKind* pKind) override;
-    InstallError FindFirst(const char* pszFolder, CInstallFind* pFind, CInstallFindEntry* pEntry) override;
-    InstallError FindNext(CInstallFind* pFind, CInstallFindEntry* pEntry) override;
-    void FindClose(CInstallFind* pFind) override;
+    InstallError FindFirst(const char* pszFolder, InstallFind* pFind, InstallFindEntry* pEntry) override;
+    InstallError FindNext(InstallFind* pFind, InstallFindEntry* pEntry) override;
+    void FindClose(InstallFind* pFind) override;
     InstallError CreateFolder(const char* pszPath) override;
     InstallError RemoveFolder(const char* pszPath) override;
     InstallError OpenToRead(const char* pszPath, InstallHandle* phFile) override;
@@ -116,8 +116,8 @@ private:
         std::string strPath; // as created
         bool bFolder;
         std::string strData;
-        // kInstallReadOnly and the others; a file created or written gets
-        // kInstallArchive, as on MS-DOS and Windows.
+        // kAttributeReadOnly and the others; a file created or written gets
+        // kAttributeArchive, as on MS-DOS and Windows.
         unsigned nAttributes;
     };
     struct OpenFile
@@ -140,7 +140,7 @@ private:
     InstallError Operation(const std::string& strKey);
     bool Breach(const std::string& strPath, bool bFolder);
     unsigned long UsedOnC() const;
-    InstallError NextEntry(Search& search, CInstallFindEntry* pEntry);
+    InstallError NextEntry(Search& search, InstallFindEntry* pEntry);
 
     std::map<std::string, Node> m_nodes;
     std::map<InstallHandle, OpenFile> m_files;

@@ -9,7 +9,7 @@
 // context.
 #include <windows.h>
 
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

@@ -23,8 +23,7 @@ set(QX_DOS_CXX_FLAGS
   -fno-delete-null-pointer-checks -fno-builtin -fno-tree-loop-distribute-patterns
   -ffunction-sections -fdata-sections
   -nostdinc -isystem ${qx_dos_compiler_include}
-  -I${CMAKE_SOURCE_DIR}/cdprograms/dos/include -I${CMAKE_SOURCE_DIR}/cdprograms/dos -I${CMAKE_SOURCE_DIR}/cdprograms
-  -I${CMAKE_SOURCE_DIR}/res
+  -I${CMAKE_SOURCE_DIR}/cdprograms/dos/include -I${CMAKE_SOURCE_DIR}
   -Wall -Wextra)
 if(CMAKE_COMPILE_WARNING_AS_ERROR)
   list(APPEND QX_DOS_CXX_FLAGS -Werror)

@@ -29,13 +29,13 @@ include(cmake/dos.cmake)
 # names, as it always has: that order lays out the program file, which
 # should change only with its code.
 set(qx_install_sources
-  cdprograms/install/Install.cpp
+  cdprograms/install/Install_win.cpp
   cdprograms/install/InstallFileSystem_win.cpp
   ${QX_INSTALL_CORE_SOURCES})
 list(SORT qx_install_sources)
 qx_cd_program(qx_install install ${qx_install_sources} cdprograms/install/Install.rc DOS_HALF install_dos)
 qx_dos_image(install_dos
-  cdprograms/install/InstallDos.cpp
+  cdprograms/install/Install_dos.cpp
   cdprograms/install/InstallFileSystem_dos.cpp
   cdprograms/install/MarkerRead.cpp
   cdprograms/install/PromptLine.cpp
@@ -43,13 +43,14 @@ qx_dos_image(install_dos
   ${QX_INSTALL_CORE_SOURCES}
   cdprograms/install/InstallTextTable.cpp)
 qx_cd_program(qx_game orvane
-  cdprograms/game/Game.cpp
+  cdprograms/game/Game_win.cpp
   cdprograms/game/GameMode.cpp
   cdprograms/game/Game.rc
   DOS_HALF orvane_dos)
-qx_dos_image(orvane_dos cdprograms/game/GameDos.cpp SHARED cdprograms/game/GameMode.cpp)
+qx_dos_image(orvane_dos cdprograms/game/Game_dos.cpp SHARED cdprograms/game/GameMode.cpp)
+# Their sources name every header from the top of the tree.
 foreach(target qx_install qx_game)
-  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cdprograms)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
 endforeach()
 set_source_files_properties(cdprograms/install/Install.rc
   PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/qxinst.ico)
@@ -83,7 +84,7 @@ set(qx_release_stamp ${CMAKE_BINARY_DIR}/release-check/passed)
 add_custom_command(OUTPUT ${qx_release_stamp}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/release-check
   COMMAND ${CMAKE_COMMAND} -E remove -f ${qx_release_stamp}
-  COMMAND ${CMAKE_RC_COMPILER} -O res -I ${CMAKE_SOURCE_DIR}/res
+  COMMAND ${CMAKE_RC_COMPILER} -O res -I ${CMAKE_SOURCE_DIR}
           ${CMAKE_SOURCE_DIR}/res/Qxinst95.rc -o ${qx_release_res}
   COMMAND sh tools/release-check.sh ${QX_HOST_TOOL_DIR} ${qx_release_res} res/backdrop.bmp res/qxinst.ico
   COMMAND ${CMAKE_COMMAND} -E touch ${qx_release_stamp}

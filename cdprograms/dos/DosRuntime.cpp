@@ -1,4 +1,4 @@
-#include "DosRuntime.h"
+#include "cdprograms/dos/DosRuntime.h"
 
 #include <string.h>
 

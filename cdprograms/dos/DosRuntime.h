@@ -11,8 +11,8 @@
 // program halfway through.
 #pragma once
 
-#include "CdContract.h"
-#include "DosKeys.h"
+#include "res/CdContract.h"
+#include "cdprograms/dos/DosKeys.h"
 
 #include <stddef.h>
 #include <stdint.h>

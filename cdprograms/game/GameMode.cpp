@@ -1,4 +1,4 @@
-#include "GameMode.h"
+#include "cdprograms/game/GameMode.h"
 
 namespace {
 

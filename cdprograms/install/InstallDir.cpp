@@ -1,4 +1,4 @@
-#include "InstallDir.h"
+#include "cdprograms/install/InstallDir.h"
 
 #include <string.h>
 

@@ -2,7 +2,7 @@
 // so that the rules build natively for unit tests.
 #pragma once
 
-#include "CdContract.h"
+#include "res/CdContract.h"
 
 #include <stddef.h>
 

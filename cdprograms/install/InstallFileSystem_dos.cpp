@@ -1,6 +1,6 @@
-#include "InstallFileSystem_dos.h"
+#include "cdprograms/install/InstallFileSystem_dos.h"
 
-#include "DosRuntime.h"
+#include "cdprograms/dos/DosRuntime.h"
 
 #include <string.h>
 

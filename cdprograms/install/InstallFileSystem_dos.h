@@ -3,8 +3,8 @@
 // run-time), and the installer's words for DOS's error codes.
 #pragma once
 
-#include "InstallFileSystem.h"
-#include "InstallMessage.h"
+#include "cdprograms/install/InstallFileSystem.h"
+#include "cdprograms/install/InstallMessage.h"
 
 class CDosFileSystem : public CInstallFileSystem
 {

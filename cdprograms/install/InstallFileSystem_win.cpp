@@ -1,6 +1,6 @@
-#include "InstallFileSystem_win.h"
+#include "cdprograms/install/InstallFileSystem_win.h"
 
-#include "CdContract.h"
+#include "res/CdContract.h"
 
 #include <string.h>
 

@@ -1,8 +1,8 @@
 // The installation's file system and texts on Win32, as Windows 95 has them.
 #pragma once
 
-#include "InstallFileSystem.h"
-#include "InstallMessage.h"
+#include "cdprograms/install/InstallFileSystem.h"
+#include "cdprograms/install/InstallMessage.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "InstallMessage.h"
+#include "cdprograms/install/InstallMessage.h"
 
-#include "resource.h"
+#include "cdprograms/install/resource.h"
 
 #include <string.h>
 

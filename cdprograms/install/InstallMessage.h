@@ -5,8 +5,8 @@
 // Portable (see InstallFileSystem.h).
 #pragma once
 
-#include "InstallDir.h"
-#include "Installation.h"
+#include "cdprograms/install/InstallDir.h"
+#include "cdprograms/install/Installation.h"
 
 class CInstallTexts
 {

@@ -1,6 +1,6 @@
-#include "InstallSetting.h"
+#include "cdprograms/install/InstallSetting.h"
 
-#include "CdContract.h"
+#include "res/CdContract.h"
 
 #include <string.h>
 

@@ -15,7 +15,7 @@
 // before the mark, where TYPE and such editors still show it.
 #pragma once
 
-#include "InstallFileSystem.h"
+#include "cdprograms/install/InstallFileSystem.h"
 
 // Reads an INI text piece by piece and finds where InstallDir of [Orvane]
 // stands. Offsets count bytes from the start of the text.

@@ -1,15 +1,15 @@
 /* What the installer says, once for both of its programs: the Windows
    installer's dialog and string table are made from these texts
    (Install.rc), and the MS-DOS installer compiles the same texts in
-   (InstallMessage.h, InstallDos.cpp). Plain C: windres reads it too, and
+   (InstallMessage.h, Install_dos.cpp). Plain C: windres reads it too, and
    joins string literals in a row as the compiler does. A %s takes what the
    text names, in order; the texts hold no double quotes, which the two
    readers escape differently. */
 #ifndef QX_INSTALL_TEXT_H
 #define QX_INSTALL_TEXT_H
 
-#include "CdContract.h"
-#include "resource.h"
+#include "res/CdContract.h"
+#include "cdprograms/install/resource.h"
 
 /* clang-format off */
 

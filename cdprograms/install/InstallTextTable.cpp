@@ -1,8 +1,8 @@
 // The installer's texts compiled in, for a program without a string table.
 // A file of its own, so that a program with one does not carry them twice.
-#include "InstallMessage.h"
+#include "cdprograms/install/InstallMessage.h"
 
-#include "InstallText.h"
+#include "cdprograms/install/InstallText.h"
 
 namespace {
 

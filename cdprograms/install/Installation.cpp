@@ -1,7 +1,7 @@
-#include "Installation.h"
+#include "cdprograms/install/Installation.h"
 
-#include "CdContract.h"
-#include "InstallSetting.h"
+#include "res/CdContract.h"
+#include "cdprograms/install/InstallSetting.h"
 
 #include <string.h>
 

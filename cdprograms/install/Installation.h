@@ -48,7 +48,7 @@
 // within the limits the request gives.
 #pragma once
 
-#include "InstallFileSystem.h"
+#include "cdprograms/install/InstallFileSystem.h"
 
 enum
 {

@@ -1,6 +1,6 @@
-#include "MarkerRead.h"
+#include "cdprograms/install/MarkerRead.h"
 
-#include "CdContract.h"
+#include "res/CdContract.h"
 
 namespace {
 

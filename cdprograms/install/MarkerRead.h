@@ -4,7 +4,7 @@
 // directory, and so qx.ini. Standard C++ only, for the native unit tests.
 #pragma once
 
-#include "CdContract.h"
+#include "res/CdContract.h"
 
 #include <stddef.h>
 

@@ -1,4 +1,4 @@
-#include "PromptLine.h"
+#include "cdprograms/install/PromptLine.h"
 
 #include <string.h>
 

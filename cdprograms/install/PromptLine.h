@@ -5,7 +5,7 @@
 // half reads the keys and gives the screen.
 #pragma once
 
-#include "dos/DosKeys.h"
+#include "cdprograms/dos/DosKeys.h"
 
 #include <stddef.h>
 #include <stdint.h>

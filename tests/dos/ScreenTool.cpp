@@ -2,7 +2,7 @@
 // the text mode of 40 columns, as MODE 40 does on MS-DOS; "SCREEN" writes
 // what the text screen shows to the standard output, each row without the
 // blanks at its end and with CR LF, so that a test can read it.
-#include "DosRuntime.h"
+#include "cdprograms/dos/DosRuntime.h"
 
 #include <string.h>
 

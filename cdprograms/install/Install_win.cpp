@@ -6,12 +6,12 @@
 //
 // Plain Win32 and our own small run-time library, no C run-time DLL: the
 // program ships on a Windows 95 CD. Exit code 0 once installed, 1 when cancelled.
-#include "CdContract.h"
-#include "InstallDir.h"
-#include "InstallFileSystem_win.h"
-#include "Installation.h"
-#include "ProgramDir.h"
-#include "resource.h"
+#include "res/CdContract.h"
+#include "cdprograms/install/InstallDir.h"
+#include "cdprograms/install/InstallFileSystem_win.h"
+#include "cdprograms/install/Installation.h"
+#include "cdprograms/ProgramDir_win.h"
+#include "cdprograms/install/resource.h"
 
 #include <string.h>
 #include <windows.h>

@@ -4,9 +4,9 @@
 //
 // Plain Win32 and our own small run-time library, no C run-time DLL: the
 // program ships on a Windows 95 CD.
-#include "GameMode.h"
-#include "ProgramDir.h"
-#include "resource.h"
+#include "cdprograms/game/GameMode.h"
+#include "cdprograms/ProgramDir_win.h"
+#include "cdprograms/game/resource.h"
 
 #include <string.h>
 #include <windows.h>

@@ -10,16 +10,16 @@
 // Exit code 0 once installed, 1 when cancelled (after a failed try too), 2
 // when it cannot start (no or a garbled c:\qxinst.cfg): nothing is written
 // then.
-#include "CdContract.h"
-#include "DosRuntime.h"
-#include "InstallDir.h"
-#include "InstallFileSystem_dos.h"
-#include "InstallMessage.h"
-#include "InstallSetting.h"
-#include "InstallText.h"
-#include "Installation.h"
-#include "MarkerRead.h"
-#include "PromptLine.h"
+#include "res/CdContract.h"
+#include "cdprograms/dos/DosRuntime.h"
+#include "cdprograms/install/InstallDir.h"
+#include "cdprograms/install/InstallFileSystem_dos.h"
+#include "cdprograms/install/InstallMessage.h"
+#include "cdprograms/install/InstallSetting.h"
+#include "cdprograms/install/InstallText.h"
+#include "cdprograms/install/Installation.h"
+#include "cdprograms/install/MarkerRead.h"
+#include "cdprograms/install/PromptLine.h"
 
 #include <string.h>
 

@@ -2,9 +2,9 @@
 // what its Windows half shows in its window (whether it was started to play
 // or to configure, the folder it was started from, the current folder and
 // its command line), waits for a key and ends.
-#include "DosRuntime.h"
-#include "GameMode.h"
-#include "GameText.h"
+#include "cdprograms/dos/DosRuntime.h"
+#include "cdprograms/game/GameMode.h"
+#include "cdprograms/game/GameText.h"
 
 #include <string.h>
 

@@ -4,8 +4,10 @@
 The launcher is built in floors: res/ (the resource ids) at the bottom, then
 platform/, commands/, ui/ and app/ at the top. A file includes from its own
 floor or one below, never from one above, and never from a folder that does
-not ship (tests, tools, the CD's other programs). No include names a path
-with "..", and no file includes itself through others.
+not ship (tests, tools, the CD's other programs). The launcher's files and
+the CD's programs (cdprograms/) name each of their own headers from the top
+of the tree. No include names a path with "..", and no file includes itself
+through others.
 
     check-includes.py ROOT FILE...
 
@@ -19,8 +21,12 @@ import re
 import sys
 
 FLOORS = ["res", "platform", "commands", "ui", "app"]
-# Where the build looks for a quoted include that is not beside its file.
-INCLUDE_DIRS = ["", "res", "cdprograms", "tests/win"]
+# Folders whose includes name their headers from the top of the tree.
+FROM_THE_TOP = FLOORS + ["cdprograms"]
+# Where the build looks for a quoted include that is not beside its file:
+# the top of the tree, the tests' shared helpers, and the MS-DOS programs'
+# stand-ins for the C library's headers.
+INCLUDE_DIRS = ["", "tests/win", "cdprograms/dos/include"]
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.MULTILINE)
 
 
@@ -81,6 +87,9 @@ def main(argv):
             target = resolve(root, path, name)
             if target is None:
                 continue  # a system header, or one the build makes
+            if folder(path) in FROM_THE_TOP and target != os.path.normpath(name):
+                faults.append(f"{where} is found beside its file; name it from the top of the tree, as {target}")
+                continue
             graph[path].add(target)
             edges += 1
             source_folder, target_folder = folder(path), folder(target)

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -502,70 +503,87 @@ std::vector<std::string> TemporaryFilesLeft()
     return left;
 }
 
+namespace {
+
 // Drive C: full at several sizes (a file size limit on the launcher's
 // process), with old first-run files there or not, or held open by another
 // program that lets others write but not delete them: each file is the new
 // one whole or the old one as it was, never empty, cut or gone, and a batch
 // file that could not be written is reported. From D:\ the batch file has
-// 533 bytes and the marker file 21.
-TEST_F(HostileInput, FullDriveCLeavesEachFirstRunFileWholeOrAsItWas)
+// 533 bytes and the marker file 21. One test for each state of the old
+// files, since each size starts the launcher afresh.
+class FullDriveC : public HostileInput
 {
-    const std::string strMarker = "win95dir " + WindowsDirectory() + "\r\n";
-    ASSERT_EQ(strMarker.size(), 21u);
-    const std::string strOldBatch(4000, 'x');
-    const std::string strOldMarker = "win95dir C:\\OLD\r\n" + std::string(100, 'y');
+protected:
     enum OldFiles
     {
         kNone,
         kThere,
         kHeld
     };
-    static const struct
-    {
-        size_t nLimit;
-        OldFiles old;
-    } kRows[] = {
-        {0, kNone},    {1, kNone},    {20, kNone},  {21, kNone},  {300, kNone}, {532, kNone},
-        {533, kNone},  {0, kThere},   {1, kThere},  {20, kThere}, {21, kThere}, {300, kThere},
-        {532, kThere}, {533, kThere}, {300, kHeld}, {533, kHeld},
-    };
-    for (const auto& row : kRows) {
-        static const char* const kOld[] = {"", ", old first-run files", ", old first-run files held open"};
-        SCOPED_TRACE(testing::Message() << "room for " << row.nLimit << " bytes" << kOld[row.old]);
-        Clean();
-        std::vector<CHandleT<OpenFileKind>> held;
-        if (row.old != kNone) {
-            ASSERT_TRUE(WriteWholeFile(kBatchPath, strOldBatch));
-            ASSERT_TRUE(WriteWholeFile(kMarkerPath, strOldMarker));
-        }
-        if (row.old == kHeld) {
-            for (const char* pszPath : {kBatchPath, kMarkerPath}) {
-                held.emplace_back(CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr));
-                ASSERT_NE(static_cast<HANDLE>(held.back()), INVALID_HANDLE_VALUE);
-            }
-        }
-        // A process over its limit gets SIGXFSZ, which would end it:
-        // ignored, the write fails as on a full disk.
-        LauncherUnderTest& launcher =
-            StartThroughShell("trap '' XFSZ; exec prlimit --fsize=" + std::to_string(row.nLimit) + " wine " +
-                              ShellQuote(kLauncherPath));
-        ASSERT_NE(launcher.m_hDlg, nullptr);
 
-        const bool bBatchNew = row.nLimit >= 533 && row.old != kHeld;
-        const bool bMarkerNew = row.nLimit >= 21 && row.old != kHeld;
-        EXPECT_EQ(launcher.m_startBoxes,
-                  bBatchNew ? std::vector<std::string>{} : std::vector<std::string>{kBatchMessage});
-        held.clear();
-        std::string strBatch, strMarkerRead;
-        EXPECT_EQ(ReadWholeFile(kBatchPath, &strBatch), bBatchNew || row.old != kNone);
-        EXPECT_EQ(strBatch, bBatchNew ? ExpectedCdCheckBatch("D:") : row.old != kNone ? strOldBatch : "");
-        EXPECT_EQ(ReadWholeFile(kMarkerPath, &strMarkerRead), bMarkerNew || row.old != kNone);
-        EXPECT_EQ(strMarkerRead, bMarkerNew ? strMarker : row.old != kNone ? strOldMarker : "");
-        EXPECT_EQ(TemporaryFilesLeft(), std::vector<std::string>{});
-        launcher.Quit();
+    void CheckEachLimit(OldFiles old, std::initializer_list<size_t> limits)
+    {
+        const std::string strMarker = "win95dir " + WindowsDirectory() + "\r\n";
+        ASSERT_EQ(strMarker.size(), 21u);
+        const std::string strOldBatch(4000, 'x');
+        const std::string strOldMarker = "win95dir C:\\OLD\r\n" + std::string(100, 'y');
+        for (size_t nLimit : limits) {
+            static const char* const kOld[] = {"", ", old first-run files",
+                                               ", old first-run files held open"};
+            SCOPED_TRACE(testing::Message() << "room for " << nLimit << " bytes" << kOld[old]);
+            Clean();
+            std::vector<CHandleT<OpenFileKind>> held;
+            if (old != kNone) {
+                ASSERT_TRUE(WriteWholeFile(kBatchPath, strOldBatch));
+                ASSERT_TRUE(WriteWholeFile(kMarkerPath, strOldMarker));
+            }
+            if (old == kHeld) {
+                for (const char* pszPath : {kBatchPath, kMarkerPath}) {
+                    held.emplace_back(CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                    ASSERT_NE(static_cast<HANDLE>(held.back()), INVALID_HANDLE_VALUE);
+                }
+            }
+            // A process over its limit gets SIGXFSZ, which would end it:
+            // ignored, the write fails as on a full disk.
+            LauncherUnderTest& launcher =
+                StartThroughShell("trap '' XFSZ; exec prlimit --fsize=" + std::to_string(nLimit) + " wine " +
+                                  ShellQuote(kLauncherPath));
+            ASSERT_NE(launcher.m_hDlg, nullptr);
+
+            const bool bBatchNew = nLimit >= 533 && old != kHeld;
+            const bool bMarkerNew = nLimit >= 21 && old != kHeld;
+            EXPECT_EQ(launcher.m_startBoxes,
+                      bBatchNew ? std::vector<std::string>{} : std::vector<std::string>{kBatchMessage});
+            held.clear();
+            std::string strBatch, strMarkerRead;
+            EXPECT_EQ(ReadWholeFile(kBatchPath, &strBatch), bBatchNew || old != kNone);
+            EXPECT_EQ(strBatch, bBatchNew ? ExpectedCdCheckBatch("D:") : old != kNone ? strOldBatch : "");
+            EXPECT_EQ(ReadWholeFile(kMarkerPath, &strMarkerRead), bMarkerNew || old != kNone);
+            EXPECT_EQ(strMarkerRead, bMarkerNew ? strMarker : old != kNone ? strOldMarker : "");
+            EXPECT_EQ(TemporaryFilesLeft(), std::vector<std::string>{});
+            launcher.Quit();
+        }
     }
+};
+
+} // namespace
+
+TEST_F(FullDriveC, EachNewFirstRunFileIsWholeOrNotThere)
+{
+    CheckEachLimit(kNone, {0, 1, 20, 21, 300, 532, 533});
+}
+
+TEST_F(FullDriveC, EachOldFirstRunFileIsReplacedWholeOrKeptAsItWas)
+{
+    CheckEachLimit(kThere, {0, 1, 20, 21, 300, 532, 533});
+}
+
+TEST_F(FullDriveC, FirstRunFilesHeldOpenAreKeptAsTheyWere)
+{
+    CheckEachLimit(kHeld, {300, 533});
 }
 
 namespace {

@@ -12,29 +12,42 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QX_BUILD_DIR:-$root/build}
-out=${1:-$root/docs}
 
+# dos-pictures.sh --first-start SESSION CD_DIR: the launcher's first start
+# from the CD, in a Wine session whose drive C: is SESSION/prefix/drive_c.
+# Where Wine runs in the emulated guest this part runs there, and the
+# prefix lies in the build tree, which DOSBox on this side then mounts.
+if [ "${1:-}" = --first-start ]; then
+  . "$root/tools/winelib.sh"
+  qx_wine_here "$0" "$@"
+  session=$2 cd_dir=$3
+  trap 'qx_session_stop "$session"' EXIT
+  qx_session_start "$session" "$cd_dir" prefix=shared
+  (cd "$cd_dir" && wine 'D:\Qxinst95.exe') &
+  launcher=$!
+  wine "$build/win/tools/qx_driver.exe" wait >/dev/null
+  wine "$build/win/tools/qx_driver.exe" close >/dev/null
+  wait "$launcher"
+  exit 0
+fi
+
+out=${1:-$root/docs}
 "$root/tools/install-deps.sh"
 . "$root/tools/dosbox.sh"
 . "$root/tools/buildlib.sh"
 qx_build_win "$root" "$build/win" sample_cd qx_driver
+export QX_BUILD_DIR=$build
 
 state=$build/dos-pictures
 session=$state/session dosbox=$state/dosbox
-trap 'qx_dosbox_stop "$dosbox"; qx_session_stop "$session"' EXIT
+trap 'qx_dosbox_stop "$dosbox"' EXIT
 rm -rf "$state"
 mkdir -p "$state" "$out"
 "$root/tools/make-cd-image.sh" "$build/win/cd" "$state/orvane.iso" >/dev/null
 
 # The launcher's first start: the two files for MS-DOS mode on drive C:.
-qx_session_start "$session" "$build/win/cd"
-c=$WINEPREFIX/drive_c
-(cd "$build/win/cd" && wine 'D:\Qxinst95.exe') &
-launcher=$!
-wine "$build/win/tools/qx_driver.exe" wait >/dev/null
-wine "$build/win/tools/qx_driver.exe" close >/dev/null
-wait "$launcher"
-qx_session_stop "$session"
+"$0" --first-start "$session" "$build/win/cd"
+c=$session/prefix/drive_c
 
 shot() {
   sleep "${2:-1}"

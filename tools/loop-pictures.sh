@@ -13,13 +13,28 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QX_BUILD_DIR:-$root/build}
 out=${1:-$root/docs}
 
-"$root/tools/install-deps.sh"
 . "$root/tools/winelib.sh"
-. "$root/tools/buildlib.sh"
-qx_build_win "$root" "$build/win" sample_cd qx_driver
-
 state=$build/pictures
 mkdir -p "$out"
+if [ "${QX_IN_GUEST:-0}" != 1 ]; then
+  "$root/tools/install-deps.sh"
+  . "$root/tools/buildlib.sh"
+  qx_build_win "$root" "$build/win" sample_cd qx_driver
+  if [ "$(qx_wine_path)" = emulated ]; then
+    # Wine runs in the emulated guest, which sees only the source and build
+    # trees: the pictures are drawn there into the build tree, and copied
+    # from it here.
+    export QX_BUILD_DIR=$build
+    rm -rf "$state/drawn"
+    qx_guest_run -- "$0" "$state/drawn" >/dev/null
+    for picture in "$state"/drawn/*.png; do
+      cp "$picture" "$out/"
+      echo "picture: $out/$(basename "$picture")"
+    done
+    exit 0
+  fi
+fi
+
 trap 'qx_session_stop "$state"' EXIT
 qx_session_start "$state" "$build/win/cd"
 driver=$build/win/tools/qx_driver.exe

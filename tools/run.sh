@@ -20,6 +20,8 @@
 # DISPLAY, QEMU's window shows the guest's own X screen, where the launcher
 # can be clicked.
 set -euo pipefail
+# The options as given, for the guest's run of this script.
+options=("$@")
 fresh=0 dpi=
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -42,10 +44,10 @@ if [ "${QX_IN_GUEST:-0}" != 1 ]; then
   qx_build_win "$root" "$build/win" sample_cd qx_driver
   export QX_BUILD_DIR=$build
   if [ -n "${DISPLAY:-}" ] && [ "$(qx_wine_path)" = emulated ]; then
-    exec "$root/tools/run-shown.sh" "$@"
+    exec "$root/tools/run-shown.sh" "${options[@]}"
   fi
   # Where Wine runs in the guest, the rest of this script runs there.
-  qx_wine_here "$0" "$@"
+  qx_wine_here "$0" "${options[@]}"
 fi
 
 state=$build/run
@@ -78,7 +80,7 @@ cd "$build/win/cd"
 
 wine 'D:\Qxinst95.exe' &
 launcher=$!
-read -r _ wx wy ww wh _ cx cy cw ch < <(wine "$driver" wait)
+read -r _ wx wy ww wh _ < <(wine "$driver" wait)
 
 # The virtual desktop is one X window; window positions are relative to it.
 desk=$(xwininfo -root -tree | grep -m1 'Wine desktop' | grep -oE '\+[0-9]+\+[0-9]+' | head -n1 || true)

@@ -66,3 +66,22 @@ cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.
   -DQX_TEST_TIMEOUT_SCALE=$scale >/dev/null
 cmake --build "$build/win" -j2
 ctest --test-dir "$build/win" --output-on-failure -j4
+
+echo "== the run command without a display, at 96 and at 120 dots per inch"
+# The README's first command as it goes without a display: a picture of the
+# launcher's window, and with --dpi 120 (Large Fonts) a larger window.
+window_at() {
+  rm -f "$build/run/launcher-window.png"
+  env -u DISPLAY "$root/tools/run.sh" "$@" >"$build/run-command.log" 2>&1 ||
+    { cat "$build/run-command.log"; echo "the run command failed" >&2; return 1; }
+  identify -format '%w %h' "$build/run/launcher-window.png"
+}
+at96=$(window_at)
+at120=$(window_at --dpi 120)
+read -r w96 h96 <<<"$at96"
+read -r w120 h120 <<<"$at120"
+echo "the launcher's window: ${w96}x${h96} at 96 dots per inch, ${w120}x${h120} at 120"
+if [ "$w120" -le "$w96" ] || [ "$h120" -le "$h96" ]; then
+  echo "the window at 120 dots per inch is no larger than at 96: the run command lost --dpi" >&2
+  exit 1
+fi

@@ -1134,74 +1134,6 @@ TEST(SampleCdFiles, InstallerStringTableIsTheSharedTextList)
     FreeLibrary(hInstaller);
 }
 
-namespace {
-
-// A dialog template (DIALOGEX) read back: its caption, and each control's
-// id and text.
-struct DialogControl
-{
-    int nId;
-    std::string strText;
-};
-
-struct DialogTexts
-{
-    std::string strCaption;
-    std::vector<DialogControl> controls;
-};
-
-// A name or an ordinal of a template at *pAt, moved past it: a name's
-// text, empty for an ordinal or nothing. The texts are plain ASCII.
-std::string TemplateName(const std::string& d, size_t* pAt)
-{
-    std::string s;
-    if (Get16(d, *pAt) == 0xFFFF) {
-        *pAt += 4;
-        return s;
-    }
-    for (; Get16(d, *pAt) != 0; *pAt += 2)
-        s += static_cast<char>(Get16(d, *pAt));
-    *pAt += 2;
-    return s;
-}
-
-bool ReadDialogTexts(HMODULE hModule, int nId, DialogTexts* pTexts)
-{
-    HRSRC hFound = FindResourceA(hModule, MAKEINTRESOURCEA(nId), MAKEINTRESOURCEA(5)); // RT_DIALOG
-    HGLOBAL hLoaded = hFound ? LoadResource(hModule, hFound) : nullptr;
-    const char* p = hLoaded ? static_cast<const char*>(LockResource(hLoaded)) : nullptr;
-    if (!p)
-        return false;
-    const std::string d(p, SizeofResource(hModule, hFound));
-    if (d.size() < 26 || Get16(d, 0) != 1 || Get16(d, 2) != 0xFFFF)
-        return false;
-    const uint32_t nStyle = Get32(d, 12);
-    const uint32_t nControls = Get16(d, 16);
-    size_t at = 26;
-    TemplateName(d, &at); // the menu
-    TemplateName(d, &at); // the class
-    pTexts->strCaption = TemplateName(d, &at);
-    if (nStyle & DS_SETFONT) {
-        at += 6; // point size, weight, italic, character set
-        TemplateName(d, &at);
-    }
-    for (uint32_t i = 0; i < nControls; ++i) {
-        at = (at + 3) & ~size_t{3};
-        if (at + 24 > d.size())
-            return false;
-        DialogControl control;
-        control.nId = static_cast<int>(Get32(d, at + 20));
-        at += 24;
-        TemplateName(d, &at); // the class
-        control.strText = TemplateName(d, &at);
-        at += 2 + Get16(d, at); // the creation data
-        pTexts->controls.push_back(control);
-    }
-    return at <= d.size();
-}
-
-} // namespace
-
 // The installer's two halves say the same before they ask for the folder:
 // the dialog's caption, its introduction and its limit on the folder are
 // what the MS-DOS half prints, both read back from the built program.
@@ -1220,23 +1152,21 @@ TEST(SampleCdFiles, InstallerDialogSaysWhatItsMsDosHalfPrints)
     ASSERT_LE(nDosEnd, strProgram.size());
     const std::string strDos = strProgram.substr(nImage, nDosEnd - nImage);
 
+    // The dialog as Windows makes it from the template, hidden.
     HMODULE hInstaller = LoadLibraryExA(kInstallerPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(hInstaller, nullptr);
-    DialogTexts dialog;
-    const bool bRead = ReadDialogTexts(hInstaller, IDD_INSTALL, &dialog);
+    const auto dialog = CreateHiddenDialog(hInstaller, IDD_INSTALL);
     FreeLibrary(hInstaller);
-    ASSERT_TRUE(bRead);
-    ASSERT_GE(dialog.controls.size(), 2u);
+    ASSERT_NE(dialog, nullptr);
 
-    EXPECT_EQ(dialog.strCaption, kInstallerTitle);
-    EXPECT_TRUE(Contains(strDos, dialog.strCaption + "\n\n")) << "the MS-DOS half's caption";
+    const std::string strCaption = WindowText(dialog);
+    EXPECT_EQ(strCaption, kInstallerTitle);
+    EXPECT_TRUE(Contains(strDos, strCaption + "\n\n")) << "the MS-DOS half's caption";
     // The icon, then the introduction.
-    const std::string strIntro = dialog.controls[1].strText;
-    std::string strLimit;
-    for (const DialogControl& control : dialog.controls) {
-        if (control.nId == IDC_PROGRESS)
-            strLimit = control.strText;
-    }
+    const HWND hIcon = GetWindow(dialog, GW_CHILD);
+    ASSERT_NE(hIcon, nullptr);
+    const std::string strIntro = WindowText(GetWindow(hIcon, GW_HWNDNEXT));
+    std::string strLimit = WindowText(GetDlgItem(dialog, IDC_PROGRESS));
     ASSERT_FALSE(strLimit.empty());
     EXPECT_TRUE(Contains(strLimit, "at most " + std::to_string(QX_DOS_MAX_FOLDER) + " characters."))
         << strLimit;
